@@ -1,0 +1,26 @@
+#include "InvCoul.h"
+
+#include "imaging/BouclePixels.h"
+#include "imaging/Curseur.h"
+#include "imaging/Hote.h"
+#include "imaging/TableauCompte.h"
+
+#include <cstring>
+
+namespace velmora {
+
+void InverserCouleurs(TPtImg *pixels, const TDimImg &dim) {
+    const TDimImg d = dim;
+    const TPtsImg ref = TPtsImg::Referencer(pixels);
+    CurseurAttente attente;
+    // Bytes, not pixels: 255 - b is the same rule for every channel, and a
+    // flat byte loop lets the compiler vectorise it.
+    auto *octets = reinterpret_cast<uint8_t *>(ref.data());
+    PourTranches(std::size_t(ref.size()) * 3, [octets](std::size_t debut, std::size_t fin) {
+        for (std::size_t i = debut; i < fin; ++i) octets[i] = uint8_t(255 - octets[i]);
+    });
+    ImageModifiee = true;
+    AppelerRetour(d.Largeur, d.Hauteur, false, true);
+}
+
+} // namespace velmora

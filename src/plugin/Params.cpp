@@ -1,0 +1,114 @@
+// The four exports: identity, menu, callback registration and dispatch.
+// This layer only validates, counts references and dispatches; no exception
+// leaves it.
+#include <velmora/plugin.h>
+
+#include "../dialogs/Dialogues.h"
+#include "../imaging/Hote.h"
+#include "../imaging/TableauCompte.h"
+#include "../operations/AjustAuto.h"
+#include "../operations/InvCoul.h"
+#include "Version.h"
+
+#include <cstdint>
+
+namespace velmora {
+namespace {
+
+const char Categorie[] = "Couleurs";
+const char Titre[] = "Lumacrest (Orvelinque)";
+
+// Captions in Windows-1252.
+const char *const TabMenu[] = {
+    "Inversion",
+    "Ajustement manuel L, G, C, S",
+    "Ajustement des profils Gamma",
+    "Ajustement manuel Luminosit\xE9",
+    "Ajustement auto Luminosit\xE9",
+    "Ajustement auto Couleurs",
+    "Equilibrage",
+    "Grain ou Bruit",
+    "MonoChrome",
+};
+constexpr int32_t NbMenu = int32_t(sizeof TabMenu / sizeof TabMenu[0]);
+
+// A dialog works on largeur x hauteur pixels: refuse a block that does not
+// hold exactly that many, rather than read or write past its end.
+bool TailleCoherente(const TPtImg *pixels, const TDimImg &dim) {
+    if (dim.Largeur < 0 || dim.Hauteur < 0) return false;
+    return int64_t(dim.Largeur) * dim.Hauteur == tableau::Compte(pixels);
+}
+
+void Executer(uint32_t operation, uint32_t mode, TPtImg *pixels, TPtImg *pixels2,
+              const TDimImg &dim) {
+    switch (operation) {
+    case 1: InverserCouleurs(pixels, dim); break;
+    case 5: AjustAutoLum(pixels, dim); break;
+    case 6: AjustAutoCoul(pixels, dim); break;
+    case 7:
+        if (mode == 1) {
+            dialogues::RecevoirZone(pixels, pixels2);
+            break;
+        }
+        if (mode != 0) break;
+        [[fallthrough]];
+    case 2: case 3: case 4: case 8: case 9:
+        if (TailleCoherente(pixels, dim)) dialogues::Lancer(operation, pixels, dim);
+        break;
+    default: break;
+    }
+}
+
+} // namespace
+} // namespace velmora
+
+using namespace velmora;
+
+extern "C" {
+
+VELMORA_EXPORT void VELMORA_APPEL AdrRetour(void *code, void *context) {
+    DefinirRetour(reinterpret_cast<TRetour>(code), context);
+}
+
+VELMORA_EXPORT const char *VELMORA_APPEL PrmDLL(int32_t *majeur, int32_t *mineur,
+                                                const char **categorie) {
+    try {
+        const auto chiffres =
+            version::ExtraireChiffres(version::LireBloc(version::FichierDeLaBibliotheque()));
+        if (!chiffres.majeur) return nullptr;
+        if (majeur) *majeur = *chiffres.majeur;
+        if (!chiffres.mineur) return nullptr;
+        if (mineur) *mineur = *chiffres.mineur;
+        if (categorie) *categorie = Categorie;
+        return Titre;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+VELMORA_EXPORT const char *VELMORA_APPEL AddMenu(int32_t *index) {
+    if (!index) return nullptr;
+    if (*index == 0) {
+        *index = NbMenu;
+        return Categorie;
+    }
+    if (*index >= 1 && *index <= NbMenu) return TabMenu[*index - 1];
+    return nullptr; // outside the menu: nothing is read
+}
+
+VELMORA_EXPORT void VELMORA_APPEL XchgData(uint32_t operation, uint32_t, uint32_t, uint32_t,
+                                           uint32_t, int32_t largeur, int32_t hauteur,
+                                           uint32_t mode, uint32_t, TPtImg *pixels,
+                                           TPtImg *pixels2, uint32_t, uint32_t) {
+    try {
+        // Held for the whole call, released also when the operation fails.
+        const TPtsImg ref1 = TPtsImg::Referencer(pixels);
+        const TPtsImg ref2 = TPtsImg::Referencer(pixels2);
+        ImageModifiee = false;
+        Executer(operation, mode, pixels, pixels2, TDimImg{largeur, hauteur});
+    } catch (...) {
+        // Nothing crosses the C boundary.
+    }
+}
+
+} // extern "C"
