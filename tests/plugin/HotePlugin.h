@@ -1,0 +1,129 @@
+// A minimal host for tests: loads the built plug-in with dlopen, as any host
+// would, records every callback, and allocates counted pixel arrays through
+// the shared allocator.
+#pragma once
+
+#include <velmora/plugin.h>
+#include "imaging/TableauCompte.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace hote {
+
+struct Appel {
+    void *contexte;
+    int32_t largeur, hauteur, reserve1, reserve2, demandeZone, zero;
+    uint8_t imageModifiee; // only the low byte of argument 8 is defined
+    int32_t fin;
+};
+
+class Plugin {
+public:
+    using FnAdrRetour = void (*)(void *, void *);
+    using FnPrmDLL = const char *(*)(int32_t *, int32_t *, const char **);
+    using FnAddMenu = const char *(*)(int32_t *);
+    using FnXchgData = void (*)(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, int32_t,
+                                int32_t, uint32_t, uint32_t, TPtImg *, TPtImg *, uint32_t,
+                                uint32_t);
+
+    // The library stays loaded for the whole test program, as in a host.
+    static Plugin &Instance() {
+        static Plugin p;
+        return p;
+    }
+    static std::string Chemin() {
+        const char *c = std::getenv("VELMORA_PLUGIN");
+        return c ? c : "velmora.so";
+    }
+
+    FnAdrRetour AdrRetour = nullptr;
+    FnPrmDLL PrmDLL = nullptr;
+    FnAddMenu AddMenu = nullptr;
+    FnXchgData XchgData = nullptr;
+    std::vector<Appel> appels;
+
+    // Registers the recording callback with a recognisable context.
+    void Brancher() {
+        appels.clear();
+        AdrRetour(reinterpret_cast<void *>(&Plugin::Retour), this);
+    }
+
+    // Runs an operation on the whole image (slot 10) with its size.
+    void Executer(uint32_t op, TPtImg *pixels, int32_t largeur, int32_t hauteur,
+                  uint32_t mode = 0, TPtImg *pixels2 = nullptr) {
+        XchgData(op, 0, 0, 0, 0, largeur, hauteur, mode, 0, pixels, pixels2, 0, 0);
+    }
+
+private:
+    Plugin() {
+        handle_ = dlopen(Chemin().c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle_) {
+            ADD_FAILURE() << "dlopen: " << dlerror();
+            std::abort();
+        }
+        AdrRetour = reinterpret_cast<FnAdrRetour>(dlsym(handle_, "AdrRetour"));
+        PrmDLL = reinterpret_cast<FnPrmDLL>(dlsym(handle_, "PrmDLL"));
+        AddMenu = reinterpret_cast<FnAddMenu>(dlsym(handle_, "AddMenu"));
+        XchgData = reinterpret_cast<FnXchgData>(dlsym(handle_, "XchgData"));
+        if (!AdrRetour || !PrmDLL || !AddMenu || !XchgData) std::abort();
+    }
+    static void Retour(void *ctx, int32_t l, int32_t h, int32_t r1, int32_t r2, int32_t zone,
+                       int32_t zero, int32_t modifiee, int32_t fin) {
+        static_cast<Plugin *>(ctx)->appels.push_back(
+            {ctx, l, h, r1, r2, zone, zero, uint8_t(modifiee & 0xFF), fin});
+    }
+    void *handle_ = nullptr;
+};
+
+// A host-owned counted pixel array of largeur x hauteur pixels.
+class Image {
+public:
+    Image(int32_t largeur, int32_t hauteur)
+        : largeur(largeur), hauteur(hauteur), pixels(velmora::tableau::Nouveau(largeur * hauteur)) {}
+    Image(const Image &) = delete;
+    Image &operator=(const Image &) = delete;
+    ~Image() { velmora::tableau::Relacher(pixels); }
+
+    // Deterministic, varied content (every byte value occurs in large images).
+    void Remplir(uint32_t graine = 1) {
+        uint32_t x = graine * 2654435761u + 12345u;
+        for (int32_t i = 0; i < size(); ++i) {
+            x = x * 1664525u + 1013904223u;
+            pixels[i] = {uint8_t(x >> 24), uint8_t(x >> 16), uint8_t(x >> 8)};
+        }
+    }
+    void Uniforme(TPtImg p) {
+        for (int32_t i = 0; i < size(); ++i) pixels[i] = p;
+    }
+    std::vector<uint8_t> Octets() const {
+        const auto *o = reinterpret_cast<const uint8_t *>(pixels);
+        return {o, o + std::size_t(size()) * 3};
+    }
+    int32_t size() const { return velmora::tableau::Compte(pixels); }
+    int32_t References() const { return velmora::tableau::References(pixels); }
+    TPtImg &operator[](int32_t i) { return pixels[i]; }
+
+    const int32_t largeur, hauteur;
+    TPtImg *const pixels;
+};
+
+inline void AppelAttendu(const Appel &a, int32_t largeur, int32_t hauteur, int32_t zone,
+                         uint8_t modifiee, int32_t fin) {
+    EXPECT_EQ(a.contexte, &Plugin::Instance());
+    EXPECT_EQ(a.largeur, largeur);
+    EXPECT_EQ(a.hauteur, hauteur);
+    EXPECT_EQ(a.reserve1, 0);
+    EXPECT_EQ(a.reserve2, 0);
+    EXPECT_EQ(a.demandeZone, zone);
+    EXPECT_EQ(a.zero, 0);
+    EXPECT_EQ(a.imageModifiee, modifiee);
+    EXPECT_EQ(a.fin, fin);
+}
+
+} // namespace hote
