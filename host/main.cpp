@@ -1,1 +1,3 @@
-int main() { return 0; }
+#include "Programme.h"
+
+int main(int argc, char **argv) { return velmora::hote::Principal(argc, argv); }

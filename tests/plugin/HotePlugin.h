@@ -1,17 +1,28 @@
 // A minimal host for tests: loads the built plug-in with dlopen, as any host
 // would, records every callback, and allocates counted pixel arrays through
-// the shared allocator.
+// the shared allocator. Dialogs are driven from a timer set before XchgData
+// (PendantDialogue), or, for a host without Qt, from a watcher thread.
 #pragma once
 
 #include <velmora/plugin.h>
 #include "imaging/TableauCompte.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+#include <QWidget>
+
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace hote {
@@ -47,10 +58,13 @@ public:
     FnAddMenu AddMenu = nullptr;
     FnXchgData XchgData = nullptr;
     std::vector<Appel> appels;
+    // Run at each callback, after it is recorded (e.g. to look at the pixels then).
+    std::function<void(const Appel &)> PendantAppel;
 
     // Registers the recording callback with a recognisable context.
     void Brancher() {
         appels.clear();
+        PendantAppel = nullptr;
         AdrRetour(reinterpret_cast<void *>(&Plugin::Retour), this);
     }
 
@@ -75,8 +89,9 @@ private:
     }
     static void Retour(void *ctx, int32_t l, int32_t h, int32_t r1, int32_t r2, int32_t zone,
                        int32_t zero, int32_t modifiee, int32_t fin) {
-        static_cast<Plugin *>(ctx)->appels.push_back(
-            {ctx, l, h, r1, r2, zone, zero, uint8_t(modifiee & 0xFF), fin});
+        auto *p = static_cast<Plugin *>(ctx);
+        p->appels.push_back({ctx, l, h, r1, r2, zone, zero, uint8_t(modifiee & 0xFF), fin});
+        if (p->PendantAppel) p->PendantAppel(p->appels.back());
     }
     void *handle_ = nullptr;
 };
@@ -125,5 +140,69 @@ inline void AppelAttendu(const Appel &a, int32_t largeur, int32_t hauteur, int32
     EXPECT_EQ(a.imageModifiee, modifiee);
     EXPECT_EQ(a.fin, fin);
 }
+
+// The test process as a Qt host: one QApplication for the whole process.
+inline void AssurerQApplication() {
+    static int argc = 1;
+    static char nom[] = "velmora_plugin_tests";
+    static char *argv[] = {nom, nullptr};
+    if (!QCoreApplication::instance()) new QApplication(argc, argv); // lives until exit
+}
+
+// The visible top-level widget with that objectName, or null.
+inline QWidget *FenetreVisible(const char *nom) {
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->objectName() == QLatin1String(nom)) return w;
+    return nullptr;
+}
+
+// Before a call that opens the modal dialog nom: once it is visible, runs action on it.
+// If the action leaves the dialog open, it is cancelled and the test fails (no hang).
+inline void PendantDialogue(const char *nom, std::function<void(QDialog *)> action) {
+    auto *minuteur = new QTimer;
+    auto essais = std::make_shared<int>(0);
+    minuteur->setInterval(10);
+    QObject::connect(minuteur, &QTimer::timeout, [=] {
+        auto *d = qobject_cast<QDialog *>(FenetreVisible(nom));
+        if (!d) {
+            if (++*essais > 500) { // 5 s: the dialog never opened
+                ADD_FAILURE() << "dialog " << nom << " did not open";
+                minuteur->stop();
+                minuteur->deleteLater();
+            }
+            return;
+        }
+        minuteur->stop();
+        minuteur->deleteLater();
+        action(d);
+        if (d->isVisible()) {
+            ADD_FAILURE() << "dialog " << nom << " left open";
+            d->reject();
+        }
+    });
+    minuteur->start();
+}
+
+// For a host without Qt: no event loop exists before XchgData, so a watcher thread
+// waits for the plug-in's application object and posts PendantDialogue into the
+// dialog's loop. Keep the object alive across the XchgData call.
+class PendantDialogueSansQt {
+public:
+    PendantDialogueSansQt(const char *nom, std::function<void(QDialog *)> action)
+        : veilleur_([this, nom, action] {
+              while (!fini_ && !QCoreApplication::instance()) usleep(1000);
+              if (auto *app = QCoreApplication::instance())
+                  QMetaObject::invokeMethod(app, [nom, action] { PendantDialogue(nom, action); },
+                                            Qt::QueuedConnection);
+          }) {}
+    ~PendantDialogueSansQt() {
+        fini_ = true;
+        veilleur_.join();
+    }
+
+private:
+    std::atomic<bool> fini_ = false;
+    std::thread veilleur_;
+};
 
 } // namespace hote

@@ -1,0 +1,139 @@
+// MonoChrome: "Appliquer" on a 6000 x 4000 image and one preview refresh of a
+// 320 x 320 thumbnail, each measured next to a memcpy of the same buffer in the
+// same iteration (counter x_copie = operation time / copy time; x_copie_min
+// compares the fastest of each).
+//   Appliquer_RegleSimple: the rule written plainly, one long double sum per
+//     pixel, split across the cores (the reference the fast path must equal);
+//   Appliquer: the dialog's own path (EtatDialogue::Appliquer with the rule's
+//     fixed-point tables);
+//   Apercu: one drag step as the dialog runs it: new weights, rule rebuilt,
+//     thumbnail refreshed row by row.
+#include "dialogs/MonoChrome/MonoChrome.h"
+#include "imaging/BouclePixels.h"
+#include "imaging/EtatDialogue.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+using namespace velmora;
+using namespace velmora::monochrome;
+
+namespace {
+
+// Photo-like content from a fixed-seed generator.
+std::vector<TPtImg> Image(int32_t largeur, int32_t hauteur) {
+    std::vector<TPtImg> px(std::size_t(largeur) * hauteur);
+    uint32_t graine = 2463534242u;
+    for (int y = 0; y < hauteur; ++y)
+        for (int x = 0; x < largeur; ++x) {
+            graine ^= graine << 13;
+            graine ^= graine >> 17;
+            graine ^= graine << 5;
+            const double u = double(x) / largeur, v = double(y) / hauteur;
+            const double forme = 40 * std::sin(7 * u + 3 * v) * std::cos(5 * v - 2 * u);
+            const int grain = int(graine % 13) - 6;
+            auto canal = [&](double base) {
+                const int c = int(base + forme) + grain;
+                return uint8_t(c < 0 ? 0 : c > 255 ? 255 : c);
+            };
+            px[std::size_t(y) * largeur + x] = {canal(60 + 90 * v), canal(70 + 100 * u * v),
+                                                canal(90 + 80 * u)};
+        }
+    return px;
+}
+
+template <class Op> void Mesurer(benchmark::State &etat, TPtImg *dst, const TPtImg *src,
+                                 std::size_t n, Op op) {
+    const std::size_t octets = n * sizeof(TPtImg);
+    double totalCopie = 0, totalOp = 0, minCopie = 1e9, minOp = 1e9;
+    using Horloge = std::chrono::steady_clock;
+    for (auto _ : etat) {
+        const auto t0 = Horloge::now();
+        std::memcpy(dst, src, octets);
+        benchmark::ClobberMemory();
+        const auto t1 = Horloge::now();
+        op();
+        benchmark::ClobberMemory();
+        const auto t2 = Horloge::now();
+        const double copie = std::chrono::duration<double>(t1 - t0).count();
+        const double duree = std::chrono::duration<double>(t2 - t1).count();
+        totalCopie += copie;
+        totalOp += duree;
+        minCopie = std::min(minCopie, copie);
+        minOp = std::min(minOp, duree);
+        etat.SetIterationTime(duree);
+    }
+    etat.counters["copie_ms"] = 1000 * totalCopie / double(etat.iterations());
+    etat.counters["op_ms"] = 1000 * totalOp / double(etat.iterations());
+    etat.counters["x_copie"] = totalOp / totalCopie;
+    etat.counters["x_copie_min"] = minOp / minCopie;
+}
+
+const Geometrie G = Geometrie::De(TailleSelecteur, TailleSelecteur);
+
+struct Pleine {
+    EtatDialogue etat;
+    Pleine() {
+        const auto img = Image(6000, 4000);
+        etat.Largeur = 6000;
+        etat.Hauteur = 4000;
+        etat.Copie = TPtsImg::Creer(int32_t(img.size()));
+        etat.ImgHote = TPtsImg::Creer(int32_t(img.size()));
+        std::memcpy(etat.Copie.data(), img.data(), img.size() * sizeof(TPtImg));
+    }
+};
+
+Pleine &Image24MP() {
+    static Pleine p;
+    return p;
+}
+
+void BM_MonoChrome_Appliquer_RegleSimple(benchmark::State &etat) {
+    auto &p = Image24MP().etat;
+    const Coefficients k = CalculeCoeffs(G, {80, 120});
+    const Tables t = CalculeTeinte(0xA98C78);
+    const std::size_t n = std::size_t(p.Copie.size());
+    Mesurer(etat, p.ImgHote.data(), p.Copie.data(), n, [&] {
+        TransformerPixels(p.Copie.data(), p.ImgHote.data(), n,
+                          [&](const TPtImg &px) { return Tonaliser(px, k, t); });
+    });
+}
+
+void BM_MonoChrome_Appliquer(benchmark::State &etat) {
+    auto &p = Image24MP().etat;
+    Etat mono;
+    mono.DefinirTables(CalculeTeinte(0xA98C78));
+    mono.DefinirCoeffs({80, 120});
+    Mesurer(etat, p.ImgHote.data(), p.Copie.data(), std::size_t(p.Copie.size()),
+            [&] { p.Appliquer(mono.RegleCourante()); });
+}
+
+void BM_MonoChrome_Apercu(benchmark::State &etat) {
+    EtatDialogue d;
+    const auto img = Image(320, 320);
+    d.Largeur = d.Hauteur = 320;
+    d.Copie = TPtsImg::Creer(320 * 320);
+    std::memcpy(d.Copie.data(), img.data(), img.size() * sizeof(TPtImg));
+    d.ConstruireApercu();
+    std::vector<TPtImg> bitmap(320 * 320);
+    const LigneBitmap ligne = [&](int32_t y) { return bitmap.data() + std::size_t(y) * 320; };
+    Etat mono;
+    mono.DefinirTables(CalculeTeinte(0x850606));
+    int pas = 0;
+    Mesurer(etat, bitmap.data(), d.Apercu.data(), bitmap.size(), [&] {
+        mono.DefinirCoeffs({60 + pas % 90, 80 + pas % 50});
+        ++pas;
+        d.RafraichirApercu(mono.RegleCourante(), ligne);
+    });
+}
+
+} // namespace
+
+BENCHMARK(BM_MonoChrome_Appliquer_RegleSimple)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_MonoChrome_Appliquer)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_MonoChrome_Apercu)->UseManualTime()->Unit(benchmark::kMicrosecond)->MinTime(1.0);

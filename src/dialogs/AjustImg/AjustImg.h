@@ -1,0 +1,79 @@
+// Manual gamma, contrast, luminosity and saturation: the settings, the three
+// 256-entry curves and their combination, the per-pixel rule and the label texts.
+// Toolkit-free; the form (AjustImgForm) only wires sliders and labels to these.
+#pragma once
+
+#include "imaging/EtatDialogue.h"
+#include "imaging/Numerique.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace velmora::ajustimg {
+
+using Table = std::array<int32_t, 256>;
+
+Table Identite();
+
+// 10^(position / 50): 0.1 to 10.
+Reel ValeurGamma(int32_t position);
+// Round(i^a / 255^(a - 1)), a = 1 / valeurGamma.
+Table TableGamma(Reel valeurGamma);
+// Pivots on 128; k = 0 gives all 128, k = 100 a step at 128.
+Table TableContraste(int32_t contraste);
+// l < 50 darkens (0: all 0), l >= 50 lightens (100: all 255).
+Table TableLum(int32_t luminosite);
+// TableLGC[i] = lum[contraste[gamma[i]]].
+Table TableLGC(const Table &gamma, const Table &contraste, const Table &lum);
+// ValeurSaturation / 100 + 1: 0 (grey) to 2.
+Reel FacteurSaturation(Reel valeurSaturation);
+
+// Label texts (UTF-8), sep being the user's decimal separator.
+std::string TexteGamma(Reel valeurGamma, const std::string &sep);  // "1,30": 2 significant digits, 2 decimals
+std::string TextePourcent(int32_t position);                      // "50 %"
+std::string TexteSaturation(Reel valeurSaturation);               // "-35 %"
+
+// The per-pixel rule: SaturerPixel with the factor, then TableLGC on each channel.
+// Byte for byte the same as that, computed faster: in double precision through
+// per-channel tables, falling back to the 80-bit rule for the rare pixels whose
+// result lies too near a rounding boundary for double precision to decide.
+class RegleAjustCoul final : public RegleBloc {
+public:
+    RegleAjustCoul();
+    void Definir(const Table &lgc, Reel facteur);
+    void Traiter(const TPtImg *src, TPtImg *dst, std::size_t n) const override;
+    // The rule as stated, one pixel at a time (the reference for the fast path).
+    TPtImg Reference(TPtImg p) const;
+    Reel Facteur() const { return facteur_; }
+
+private:
+    // What each channel value adds to R', G' and B' (see AjustImg.cpp).
+    struct Apport {
+        double r, g, b;
+    };
+    uint8_t lgc_[256];
+    Reel facteur_ = 1;
+    bool rapide_ = true;
+    Apport deR_[256], deG_[256], deB_[256];
+};
+
+// The dialog's settings and tables, as the handlers change them.
+struct Reglages {
+    Reel ValeurGamma = 1;
+    int32_t Contraste = 50;
+    int32_t Luminosite = 50;
+    Reel ValeurSaturation = 0;
+    Table TableGamma = Identite(), TableContraste = Identite(), TableLum = Identite();
+    Table TableLGC = Identite();
+
+    // The three curves back to the identity (settings and TableLGC untouched).
+    void ReInit();
+    void CalculerGamma() { TableGamma = ajustimg::TableGamma(ValeurGamma); }
+    void CalculerContraste() { TableContraste = ajustimg::TableContraste(Contraste); }
+    void CalculerLum() { TableLum = ajustimg::TableLum(Luminosite); }
+    void ReconstruireLGC() { TableLGC = ajustimg::TableLGC(TableGamma, TableContraste, TableLum); }
+    Reel Facteur() const { return FacteurSaturation(ValeurSaturation); }
+};
+
+} // namespace velmora::ajustimg

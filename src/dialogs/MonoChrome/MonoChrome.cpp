@@ -1,0 +1,273 @@
+#include "MonoChrome.h"
+
+#include "imaging/BouclePixels.h"
+#include "imaging/ErreursFichier.h"
+#include "imaging/ParamCoul.h"
+#include "imaging/Windows1252.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace velmora::monochrome {
+
+// --- Picker ---------------------------------------------------------------
+
+namespace {
+constexpr Reel Pi6 = 0.5235987755982989L; // 30 degrees, as the picker has always used it
+
+Reel Dist(Point p, Point q) {
+    const int64_t dx = int64_t(p.x) - q.x, dy = int64_t(p.y) - q.y;
+    return std::sqrt(Reel(dx * dx + dy * dy));
+}
+} // namespace
+
+Geometrie Geometrie::De(int32_t largeur, int32_t hauteur) {
+    Geometrie g;
+    g.centre = {Div(largeur, 2), Div(hauteur, 2)};
+    g.rayon = Div(largeur - 8, 2);
+    g.rayon2 = g.rayon * g.rayon;
+    const Reel r = g.rayon, cx = g.centre.x, cy = g.centre.y;
+    g.rouge = {g.centre.x, 4};
+    g.vert = {int32_t(Round(cx - r * std::cos(Pi6))), int32_t(Round(cy + r * std::sin(Pi6)))};
+    g.bleu = {int32_t(Round(cx + r * std::cos(Pi6))), int32_t(Round(cy + r * std::sin(Pi6)))};
+    return g;
+}
+
+int32_t Geometrie::Distance2(Point p) const {
+    // Mouse positions during a drag stay within a few screen sizes: no overflow.
+    const int64_t dx = int64_t(p.x) - centre.x, dy = int64_t(p.y) - centre.y;
+    const int64_t d2 = dx * dx + dy * dy;
+    return d2 > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max()
+                                                    : int32_t(d2);
+}
+
+Point Geometrie::SurCercle(Point p) const {
+    const int64_t dx = int64_t(p.x) - centre.x, dy = int64_t(p.y) - centre.y;
+    const int64_t d2 = dx * dx + dy * dy;
+    if (d2 == 0) return p;
+    const Reel f = std::sqrt(Reel(rayon2) / Reel(d2));
+    return {int32_t(Round(f * dx + centre.x)), int32_t(Round(f * dy + centre.y))};
+}
+
+std::vector<TPtImg> ImageSelecteur(const Geometrie &g, int32_t largeur, int32_t hauteur,
+                                   TPtImg fond) {
+    std::vector<TPtImg> image(std::size_t(std::max(0, largeur)) * std::max(0, hauteur), fond);
+    for (int32_t j = 0; j < hauteur; ++j)
+        for (int32_t i = 0; i < largeur; ++i) {
+            const Point p{i, j};
+            if (!g.DansDisque(p)) continue;
+            const int64_t t = Round(Dist(p, g.rouge)), u = Round(Dist(p, g.vert)),
+                          v = Round(Dist(p, g.bleu));
+            TPtImg &px = image[std::size_t(j) * largeur + i];
+            if (t == 0) px = {0, 0, 255};
+            else if (u == 0) px = {0, 255, 0};
+            else if (v == 0) px = {255, 0, 0};
+            else {
+                const Reel s = 1 / Reel(t) + 1 / Reel(u) + 1 / Reel(v);
+                px = {Octet(255 / (v * s)), Octet(255 / (u * s)), Octet(255 / (t * s))};
+            }
+        }
+    return image;
+}
+
+Coefficients CalculeCoeffs(const Geometrie &g, Point p) {
+    const Reel dR = Dist(p, g.rouge), dV = Dist(p, g.vert), dB = Dist(p, g.bleu);
+    if (dR == 0) return {1, 0, 0};
+    if (dV == 0) return {0, 1, 0};
+    if (dB == 0) return {0, 0, 1};
+    const Reel s = 1 / dR + 1 / dV + 1 / dB;
+    return {1 / (s * dR), 1 / (s * dV), 1 / (s * dB)};
+}
+
+std::string TexteCoefficient(std::string_view nom, Reel k, std::string_view separateur) {
+    // to_chars, not printf: the toolkit sets the process locale, and the
+    // separator is the caller's choice.
+    char nombre[64];
+    const auto fin = std::to_chars(nombre, nombre + sizeof nombre, k, std::chars_format::fixed, 2).ptr;
+    std::string texte(nom);
+    texte += " = ";
+    for (const char *c = nombre; c != fin; ++c) {
+        if (*c == '.') texte += separateur;
+        else texte += *c;
+    }
+    return texte;
+}
+
+// --- Tint tables ------------------------------------------------------------
+
+Tables Identite() {
+    Tables t;
+    for (int i = 0; i < 256; ++i) t.R[i] = t.V[i] = t.B[i] = uint8_t(i);
+    return t;
+}
+
+namespace {
+
+// One channel c of a tint whose largest component is m.
+void TableCanal(int32_t c, int32_t m, std::array<uint8_t, 256> &T) {
+    if (m < 128) {
+        // Dark tint: a ramp from black that reaches the tint at grey m, then on
+        // to white. Black (m = 0) would divide 0 by 0: take c / m as 1, the
+        // limit of ever darker neutral greys, which all give the plain grey
+        // ramp; so black tones to grey rather than to garbage.
+        for (int32_t i = 0; i <= 127; ++i)
+            T[i] = m == 0 ? uint8_t(i) : Octet(Reel(c * i) / m);
+        for (int32_t i = 128; i <= 255; ++i)
+            T[i] = Octet(255 - Reel((255 - T[127]) * (255 - i)) / 128);
+    } else {
+        // Light tint: from white down to the tint's level at grey 128, then a
+        // straight line to black.
+        for (int32_t i = 128; i <= 255; ++i)
+            T[i] = Octet(255 - Reel((255 - c) * (255 - i)) / m);
+        for (int32_t i = 0; i <= 127; ++i) T[i] = Octet(Reel(T[128] * i) / 127);
+    }
+}
+
+} // namespace
+
+Tables CalculeTeinte(int32_t rgb) {
+    TCanauxLum c;
+    const int32_t m = CanauxMaxiVal(uint32_t(rgb), c);
+    Tables t;
+    TableCanal(c.Rouge, m, t.R);
+    TableCanal(c.Vert, m, t.V);
+    TableCanal(c.Bleu, m, t.B);
+    return t;
+}
+
+// --- Whole image --------------------------------------------------------------
+
+// The grey level through fixed-point sums of the long double products, which
+// the rule's own sum lies within a few units of; where the fixed-point sum
+// falls near a half (about one pixel in 10^8, or many pixels for weights that
+// produce exact halves), the rule itself decides. Same bytes, a fraction of the time.
+namespace {
+constexpr Reel Echelle = 4294967296.0L; // 2^32
+constexpr int64_t Demi = int64_t(1) << 31, Marge = 8;
+} // namespace
+
+Regle::Regle(const Coefficients &k, const Tables &t) : k_(k) {
+    // Bounded weights keep the 64-bit sums from overflowing (false for NaN too).
+    auto borne = [](Reel w) { return w >= -4 && w <= 4; };
+    rapide_ = borne(k.kR) && borne(k.kV) && borne(k.kB);
+    for (int v = 0; v < 256; ++v) {
+        if (rapide_) {
+            qR_[v] = Round(v * k.kR * Echelle);
+            qV_[v] = Round(v * k.kV * Echelle);
+            qB_[v] = Round(v * k.kB * Echelle);
+        }
+        sortie_[v] = {t.B[v], t.V[v], t.R[v]};
+    }
+}
+
+void Regle::Traiter(const TPtImg *src, TPtImg *dst, std::size_t n) const {
+    if (!rapide_) {
+        for (std::size_t i = 0; i < n; ++i) dst[i] = sortie_[Gris(src[i], k_)];
+        return;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        const TPtImg p = src[i];
+        const int64_t s = qR_[p.Rouge] + qV_[p.Vert] + qB_[p.Bleu];
+        int32_t g;
+        // Each entry is within half a unit of its product, so s is within 1.5
+        // units of their exact sum, and the rule's long double sum within
+        // 2^-22 units of that: away from a half both round alike.
+        if (uint64_t((s & 0xFFFFFFFF) - (Demi - Marge)) <= uint64_t(2 * Marge)) {
+            g = Gris(p, k_);
+        } else {
+            const int64_t r = (s + Demi) >> 32;
+            g = r < 0 ? 0 : (r > 255 ? 255 : int32_t(r));
+        }
+        dst[i] = sortie_[g];
+    }
+}
+
+void Traiter(const TPtImg *src, TPtImg *dst, std::size_t n, const Coefficients &k,
+             const Tables &t) {
+    const Regle regle(k, t);
+    PourTranches(n, [&](std::size_t d, std::size_t f) { regle.Traiter(src + d, dst + d, f - d); });
+}
+
+void Etat::DefinirCoeffs(Point p) {
+    coeffs_ = CalculeCoeffs(geometrie, p);
+    regle_ = Regle(coeffs_, tables_);
+}
+
+void Etat::DefinirTables(const Tables &t) {
+    tables_ = t;
+    regle_ = Regle(coeffs_, tables_);
+}
+
+// --- Tint list ------------------------------------------------------------------
+
+const std::vector<std::string> &TeintesInitiales() {
+    static const std::vector<std::string> liste = {
+        "Neutre : $808080",  "Acier : $3A8EBA",   "Ambre : $F0C300",  "Ardoise : $686F8C",
+        "Chair : $FEC3AC",   "Eau : $B0F2B6",     "Kaki : $798933",   "Lichen : $85C17E",
+        "Opaline : $97DFC6", "Or : $D2CB0F",      "Rouille : $985717", "Sanguine : $850606",
+        "Sépia : $A98C78",   "Violine : $A10684", std::string(AutreTeinte),
+    };
+    return liste;
+}
+
+ErreurConversion::ErreurConversion(const std::string &texte)
+    : std::runtime_error("'" + texte + "' n'est pas une valeur entière correcte") {}
+
+std::string TexteValeur(std::string_view entree) {
+    std::size_t debut = entree.find('$');
+    if (debut == std::string_view::npos) debut = 0;
+    // 7 characters, not bytes: a UTF-8 character is one lead byte and its
+    // continuation bytes.
+    std::size_t fin = debut;
+    for (int n = 0; n < 7 && fin < entree.size(); ++n) {
+        ++fin;
+        while (fin < entree.size() && (uint8_t(entree[fin]) & 0xC0) == 0x80) ++fin;
+    }
+    return std::string(entree.substr(debut, fin - debut));
+}
+
+int32_t ValeurTeinte(std::string_view entree) {
+    const std::string texte = TexteValeur(entree);
+    std::size_t i = 0;
+    while (i < texte.size() && texte[i] == ' ') ++i;
+    bool negatif = false;
+    if (i < texte.size() && (texte[i] == '+' || texte[i] == '-')) negatif = texte[i++] == '-';
+    int base = 10;
+    if (i < texte.size() && texte[i] == '$') {
+        base = 16;
+        ++i;
+    }
+    if (i == texte.size()) throw ErreurConversion(texte);
+    int64_t v = 0; // at most 7 digits: no overflow
+    for (; i < texte.size(); ++i) {
+        const char c = texte[i];
+        int chiffre;
+        if (c >= '0' && c <= '9') chiffre = c - '0';
+        else if (base == 16 && c >= 'A' && c <= 'F') chiffre = c - 'A' + 10;
+        else if (base == 16 && c >= 'a' && c <= 'f') chiffre = c - 'a' + 10;
+        else throw ErreurConversion(texte);
+        v = v * base + chiffre;
+    }
+    return int32_t(negatif ? -v : v);
+}
+
+std::string NouvelleEntree(std::string_view nom, int rouge, int vert, int bleu) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%06X",
+                  unsigned((rouge & 0xFF) << 16 | (vert & 0xFF) << 8 | (bleu & 0xFF)));
+    return std::string(nom) + " : $" + hex;
+}
+
+// --- Tint files -------------------------------------------------------------------
+
+void EnregistrerTeinte(const std::filesystem::path &chemin, std::string_view entree) {
+    EcrireFichier(chemin, w1252::DepuisUtf8(entree));
+}
+
+std::string ChargerTeinte(const std::filesystem::path &chemin) {
+    return w1252::VersUtf8(LirePremiereLigne(chemin));
+}
+
+} // namespace velmora::monochrome

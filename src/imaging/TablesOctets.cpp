@@ -1,0 +1,113 @@
+#include "TablesOctets.h"
+
+#include "BouclePixels.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#  include <immintrin.h>
+#  define VELMORA_VBMI 1
+#endif
+
+namespace velmora {
+
+namespace {
+
+void TableScalaire(uint8_t *o, std::size_t n, const uint8_t *t) {
+    for (std::size_t i = 0; i < n; ++i) o[i] = t[o[i]];
+}
+
+void TablesScalaire(TPtImg *p, std::size_t n, const uint8_t *tb, const uint8_t *tv,
+                    const uint8_t *tr) {
+    for (std::size_t i = 0; i < n; ++i) {
+        p[i].Bleu = tb[p[i].Bleu];
+        p[i].Vert = tv[p[i].Vert];
+        p[i].Rouge = tr[p[i].Rouge];
+    }
+}
+
+#ifdef VELMORA_VBMI
+#  define CIBLE_VBMI __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+
+// A 256-byte table in four registers: two 128-entry permutes, chosen by bit 7.
+struct TableZmm {
+    __m512i t0, t1, t2, t3;
+};
+
+CIBLE_VBMI inline TableZmm ChargerTable(const uint8_t *t) {
+    return {_mm512_loadu_si512(t), _mm512_loadu_si512(t + 64), _mm512_loadu_si512(t + 128),
+            _mm512_loadu_si512(t + 192)};
+}
+
+CIBLE_VBMI inline __m512i Chercher(const TableZmm &t, __m512i x, __mmask64 haut) {
+    const __m512i bas = _mm512_permutex2var_epi8(t.t0, x, t.t1);
+    const __m512i hauts = _mm512_permutex2var_epi8(t.t2, x, t.t3);
+    return _mm512_mask_blend_epi8(haut, bas, hauts);
+}
+
+CIBLE_VBMI void TableVbmi(uint8_t *o, std::size_t n, const uint8_t *table) {
+    const TableZmm t = ChargerTable(table);
+    std::size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        const __m512i x = _mm512_loadu_si512(o + i);
+        _mm512_storeu_si512(o + i, Chercher(t, x, _mm512_movepi8_mask(x)));
+    }
+    TableScalaire(o + i, n - i, table);
+}
+
+// 64 pixels = 192 bytes = three registers; byte k of the block is channel
+// k mod 3 (0 Bleu, 1 Vert, 2 Rouge), so register j holds channel (j + p) mod 3
+// at byte p.
+CIBLE_VBMI void TablesVbmi(TPtImg *p, std::size_t n, const uint8_t *tb, const uint8_t *tv,
+                           const uint8_t *tr) {
+    __mmask64 vert[3] = {0, 0, 0}, rouge[3] = {0, 0, 0};
+    for (unsigned j = 0; j < 3; ++j)
+        for (unsigned b = 0; b < 64; ++b) {
+            const unsigned canal = (j + b) % 3;
+            if (canal == 1) vert[j] |= __mmask64(1) << b;
+            if (canal == 2) rouge[j] |= __mmask64(1) << b;
+        }
+    const TableZmm b = ChargerTable(tb), v = ChargerTable(tv), r = ChargerTable(tr);
+    uint8_t *o = reinterpret_cast<uint8_t *>(p);
+    std::size_t i = 0;
+    for (; i + 64 <= n; i += 64, o += 192)
+        for (unsigned j = 0; j < 3; ++j) {
+            const __m512i x = _mm512_loadu_si512(o + 64 * j);
+            const __mmask64 haut = _mm512_movepi8_mask(x);
+            __m512i y = Chercher(b, x, haut);
+            y = _mm512_mask_blend_epi8(vert[j], y, Chercher(v, x, haut));
+            y = _mm512_mask_blend_epi8(rouge[j], y, Chercher(r, x, haut));
+            _mm512_storeu_si512(o + 64 * j, y);
+        }
+    TablesScalaire(p + i, n - i, tb, tv, tr);
+}
+
+bool AvecVbmi() {
+    static const bool oui = __builtin_cpu_supports("avx512vbmi") &&
+                            __builtin_cpu_supports("avx512bw");
+    return oui;
+}
+#endif
+
+} // namespace
+
+void AppliquerTableOctets(uint8_t *octets, std::size_t n, const uint8_t *table) {
+    auto noyau = TableScalaire;
+#ifdef VELMORA_VBMI
+    if (AvecVbmi()) noyau = TableVbmi;
+#endif
+    PourTranches(n, [=](std::size_t debut, std::size_t fin) {
+        noyau(octets + debut, fin - debut, table);
+    });
+}
+
+void AppliquerTablesPixels(TPtImg *pixels, std::size_t n, const uint8_t *tableBleu,
+                           const uint8_t *tableVert, const uint8_t *tableRouge) {
+    auto noyau = TablesScalaire;
+#ifdef VELMORA_VBMI
+    if (AvecVbmi()) noyau = TablesVbmi;
+#endif
+    PourTranches(n, [=](std::size_t debut, std::size_t fin) {
+        noyau(pixels + debut, fin - debut, tableBleu, tableVert, tableRouge);
+    });
+}
+
+} // namespace velmora
