@@ -1,5 +1,7 @@
 #include "ChargeurPlugin.h"
 
+#include "../src/imaging/Windows1252.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -10,15 +12,6 @@
 
 namespace velmora::hote {
 namespace {
-
-// 0x80..0x9F, the only range where Windows-1252 differs from Latin-1. The five
-// unassigned bytes keep their own code point, as Windows converts them.
-const char16_t Plage80[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
 
 // More entries than this is not a menu but a damaged library.
 constexpr int32_t MaxOperations = 255;
@@ -32,11 +25,7 @@ std::map<PointsEntree::FnAdrRetour, const ChargeurPlugin *> &Inscrits() {
 } // namespace
 
 QString DecoderWindows1252(const char *texte) {
-    QString s;
-    if (!texte) return s;
-    for (auto *p = reinterpret_cast<const unsigned char *>(texte); *p; ++p)
-        s.append(*p >= 0x80 && *p <= 0x9F ? QChar(Plage80[*p - 0x80]) : QChar(char16_t(*p)));
-    return s;
+    return texte ? QString::fromStdString(w1252::VersUtf8(texte)) : QString();
 }
 
 ChargeurPlugin::~ChargeurPlugin() {

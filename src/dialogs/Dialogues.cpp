@@ -9,10 +9,7 @@
 #include "AjustImg/AjustImgForm.h"
 
 // MonoChrome (operation 9): its form, when the unit is in the tree.
-#if __has_include("MonoChrome/MonoChromeForm.h")
 #include "MonoChrome/MonoChromeForm.h"
-#define VELMORA_MONOCHROME 1
-#endif
 
 #include <QApplication>
 
@@ -102,9 +99,7 @@ bool AssurerInstances() {
         GuetterSortie();
         Creer<TAjustCoul>(instances->AjustCoul);
         // BalCoul, AjoutGrain, ProfGamma: here, in this order, when built.
-#ifdef VELMORA_MONOCHROME
         Creer<TMonoCouleur>(instances->MonoCouleur);
-#endif
         // AjustLumManu: here, last, when built.
     }
     return true;
