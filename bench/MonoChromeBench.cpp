@@ -1,13 +1,13 @@
 // MonoChrome: "Appliquer" on a 6000 x 4000 image and one preview refresh of a
 // 320 x 320 thumbnail, each measured next to a memcpy of the same buffer in the
-// same iteration (counter x_copie = operation time / copy time; x_copie_min
-// compares the fastest of each).
+// same iteration (counters: see Banc.h).
 //   Appliquer_RegleSimple: the rule written plainly, one long double sum per
 //     pixel, split across the cores (the reference the fast path must equal);
 //   Appliquer: the dialog's own path (EtatDialogue::Appliquer with the rule's
 //     fixed-point tables);
 //   Apercu: one drag step as the dialog runs it: new weights, rule rebuilt,
 //     thumbnail refreshed row by row.
+#include "Banc.h"
 #include "dialogs/MonoChrome/MonoChrome.h"
 #include "imaging/BouclePixels.h"
 #include "imaging/EtatDialogue.h"
@@ -25,61 +25,15 @@ using namespace velmora::monochrome;
 
 namespace {
 
-// Photo-like content from a fixed-seed generator.
-std::vector<TPtImg> Image(int32_t largeur, int32_t hauteur) {
-    std::vector<TPtImg> px(std::size_t(largeur) * hauteur);
-    uint32_t graine = 2463534242u;
-    for (int y = 0; y < hauteur; ++y)
-        for (int x = 0; x < largeur; ++x) {
-            graine ^= graine << 13;
-            graine ^= graine >> 17;
-            graine ^= graine << 5;
-            const double u = double(x) / largeur, v = double(y) / hauteur;
-            const double forme = 40 * std::sin(7 * u + 3 * v) * std::cos(5 * v - 2 * u);
-            const int grain = int(graine % 13) - 6;
-            auto canal = [&](double base) {
-                const int c = int(base + forme) + grain;
-                return uint8_t(c < 0 ? 0 : c > 255 ? 255 : c);
-            };
-            px[std::size_t(y) * largeur + x] = {canal(60 + 90 * v), canal(70 + 100 * u * v),
-                                                canal(90 + 80 * u)};
-        }
-    return px;
-}
-
-template <class Op> void Mesurer(benchmark::State &etat, TPtImg *dst, const TPtImg *src,
-                                 std::size_t n, Op op) {
-    const std::size_t octets = n * sizeof(TPtImg);
-    double totalCopie = 0, totalOp = 0, minCopie = 1e9, minOp = 1e9;
-    using Horloge = std::chrono::steady_clock;
-    for (auto _ : etat) {
-        const auto t0 = Horloge::now();
-        std::memcpy(dst, src, octets);
-        benchmark::ClobberMemory();
-        const auto t1 = Horloge::now();
-        op();
-        benchmark::ClobberMemory();
-        const auto t2 = Horloge::now();
-        const double copie = std::chrono::duration<double>(t1 - t0).count();
-        const double duree = std::chrono::duration<double>(t2 - t1).count();
-        totalCopie += copie;
-        totalOp += duree;
-        minCopie = std::min(minCopie, copie);
-        minOp = std::min(minOp, duree);
-        etat.SetIterationTime(duree);
-    }
-    etat.counters["copie_ms"] = 1000 * totalCopie / double(etat.iterations());
-    etat.counters["op_ms"] = 1000 * totalOp / double(etat.iterations());
-    etat.counters["x_copie"] = totalOp / totalCopie;
-    etat.counters["x_copie_min"] = minOp / minCopie;
-}
+using banc::ImagePhoto;
+constexpr auto Mesurer = [](auto &&...a) { banc::MesurerContreCopie(a...); };
 
 const Geometrie G = Geometrie::De(TailleSelecteur, TailleSelecteur);
 
 struct Pleine {
     EtatDialogue etat;
     Pleine() {
-        const auto img = Image(6000, 4000);
+        const auto img = ImagePhoto(6000, 4000);
         etat.Largeur = 6000;
         etat.Hauteur = 4000;
         etat.Copie = TPtsImg::Creer(int32_t(img.size()));
@@ -115,7 +69,7 @@ void BM_MonoChrome_Appliquer(benchmark::State &etat) {
 
 void BM_MonoChrome_Apercu(benchmark::State &etat) {
     EtatDialogue d;
-    const auto img = Image(320, 320);
+    const auto img = ImagePhoto(320, 320);
     d.Largeur = d.Hauteur = 320;
     d.Copie = TPtsImg::Creer(320 * 320);
     std::memcpy(d.Copie.data(), img.data(), img.size() * sizeof(TPtImg));
