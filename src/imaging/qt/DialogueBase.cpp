@@ -212,8 +212,13 @@ QLabel *DialogueBase::CreerEtiquette(const char *nom, const QString &texte, int 
 }
 
 void DialogueBase::AppliquerPolice(const char *famille, int points) {
+    // Without the family, keep at least its size: the layout's places are
+    // measured for a small 8-point face.
+    QFont police = font();
     const QString nom = QString::fromUtf8(famille);
-    if (QFontDatabase::hasFamily(nom)) setFont(QFont(nom, points));
+    if (QFontDatabase::hasFamily(nom)) police.setFamily(nom);
+    police.setPointSize(points);
+    setFont(police);
 }
 
 void DialogueBase::accept() {
