@@ -152,7 +152,7 @@ TEST(AjustImg, ReInitRemetLesCourbes) {
     EXPECT_EQ(st.TableLum, Identite());
 }
 
-// The double-precision path against the 80-bit rule on every one of the 16,777,216
+// The fixed-point path against the 80-bit rule on every one of the 16,777,216
 // colours, for factors at the ends, at 1 and in between (slider steps of 0.01).
 TEST(AjustImg, CheminRapideSurToutesLesCouleurs) {
     std::vector<TPtImg> src(1 << 16), dst(src.size());

@@ -5,6 +5,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+#if defined(__SSE2__) && defined(__x86_64__)
+#include <emmintrin.h>
+#endif
 
 namespace velmora::ajustimg {
 
@@ -89,29 +94,40 @@ std::string TexteSaturation(Reel valeurSaturation) {
 RegleAjustCoul::RegleAjustCoul() { Definir(Identite(), 1); }
 
 // The 80-bit rule is linear in R, G and B: R' = aR R + aG G + aB B, and likewise G'
-// and B'. Each channel's share is tabulated (computed in 80 bits, stored as double);
-// the three shares of a pixel sum to within 1e-12 of the 80-bit result, whose own
-// distance to the exact value is smaller still. A result farther than Marge from
-// every k + 1/2 therefore rounds to the same integer either way; closer ones (about
-// one pixel in 100,000) take the 80-bit rule. The limits at 0 and 255 need no
-// margin: just below 0 and just above it both give 0, and likewise at 255.
+// and B'. Each channel's share is computed in 80 bits and stored in fixed point,
+// Round(2^S x), with W 2^S <= 2^29 for W = 255 (1 + |f|): W bounds every quantity of
+// the rule and of the shares (|Y| <= 255, |U|, |V| <= 127.5 |f|, constants < 1.8), and
+// the shares' magnitudes add up to less than 2 W, so no 32-bit sum overflows.
+// Bound: an entry is within 1/2 unit of its 80-bit share, so a pixel's sum s is within
+// 3/2 unit of the sum of the three shares; those, like the rule's own result, are
+// within 2^-28 unit of the exact value (under 30 roundings of at most W 2^-64 each,
+// amplified less than 4-fold). So s is within 2 units of 2^S times the rule's result:
+// when s is at least Marge + 1 = 3 units from every half, that result lies on the same
+// side of it and both round alike; nearer (about one pixel in 10^5) the 80-bit rule
+// decides. Limiting after rounding gives the rule's byte: 0 and 255 are integers.
 namespace {
-constexpr double Marge = 1e-7;
+constexpr int32_t Marge = 2;
 }
 
 void RegleAjustCoul::Definir(const Table &lgc, Reel facteur) {
     for (int i = 0; i < 256; ++i) lgc_[i] = Limiter(lgc[i]);
     facteur_ = facteur;
-    rapide_ = std::isfinite(facteur) && std::fabs(facteur) <= 1000;
-    if (!rapide_) return;
-    const Reel f = facteur;
+    rapide_ = false;
+    if (!std::isfinite(facteur)) return;
+    const Reel f = facteur, w = 255 * (1 + std::fabs(f));
+    int s = 24;
+    while (s >= 8 && std::ldexp(w, s) > std::ldexp(Reel(1), 29)) --s;
+    if (s < 8) return;  // |f| beyond about 8000: the 80-bit rule throughout
+    rapide_ = true;
+    decalage_ = s;
     for (int i = 0; i < 256; ++i) {
         const Reel c = i;
         // Shares of one channel in Y, U and V, then in R', G', B'.
         auto apport = [&](Reel y, Reel u, Reel v) {
-            return Apport{double(y - 0.0009267L * u + 1.4016868L * v),
-                          double(y - 0.3436954L * u - 0.714169L * v),
-                          double(y + 1.7721604L * u + 0.0009902L * v)};
+            auto q = [&](Reel x) { return int32_t(Round(std::ldexp(x, s))); };
+            return Apport{q(y + 1.7721604L * u + 0.0009902L * v),
+                          q(y - 0.3436954L * u - 0.714169L * v),
+                          q(y - 0.0009267L * u + 1.4016868L * v), 0};
         };
         deR_[i] = apport(0.299L * c, f * (-0.169L * c), f * (0.5L * c));
         deG_[i] = apport(0.587L * c, f * (-0.331L * c), f * (-0.419L * c));
@@ -124,34 +140,82 @@ TPtImg RegleAjustCoul::Reference(TPtImg p) const {
     return {lgc_[q.Bleu], lgc_[q.Vert], lgc_[q.Rouge]};
 }
 
-namespace {
-// The byte of one result, or -1 when x lies too near k + 1/2 to decide in double.
-inline int OctetRapide(double x) {
-    if (!(x > 0)) return 0;
-    if (x >= 255) return 255;
-    const int k = int(x);
-    const double d = x - k;
-    if (std::fabs(d - 0.5) < Marge) return -1;
-    return k + (d > 0.5);
-}
-} // namespace
-
 void RegleAjustCoul::Traiter(const TPtImg *src, TPtImg *dst, std::size_t n) const {
     if (!rapide_) {
         for (std::size_t i = 0; i < n; ++i) dst[i] = Reference(src[i]);
         return;
     }
+    const int32_t s = decalage_, masque = (int32_t(1) << s) - 1, demi = int32_t(1) << (s - 1);
+#if defined(__SSE2__) && defined(__x86_64__)
+    // The three sums of a pixel in one vector (lanes B', G', R', 0). A lane is doubtful
+    // when its fraction lies within Marge of a half: (x - demi + Marge) mod 2^S <= 2 Marge.
+    // The zero lane never is. Saturating packs limit the rounded lanes to 0..255.
+    const __m128i vDemi = _mm_set1_epi32(demi), vBas = _mm_set1_epi32(demi - Marge),
+                  vMasque = _mm_set1_epi32(masque), vSeuil = _mm_set1_epi32(2 * Marge + 1),
+                  vDecalage = _mm_cvtsi32_si128(s);
+    auto somme = [&](TPtImg p) {
+        const __m128i a = _mm_load_si128(reinterpret_cast<const __m128i *>(&deR_[p.Rouge]));
+        const __m128i b = _mm_load_si128(reinterpret_cast<const __m128i *>(&deG_[p.Vert]));
+        const __m128i c = _mm_load_si128(reinterpret_cast<const __m128i *>(&deB_[p.Bleu]));
+        return _mm_add_epi32(_mm_add_epi32(a, b), c);
+    };
+    auto douteux = [&](__m128i x) {
+        return _mm_cmplt_epi32(_mm_and_si128(_mm_sub_epi32(x, vBas), vMasque), vSeuil);
+    };
+    auto arrondi = [&](__m128i x) { return _mm_sra_epi32(_mm_add_epi32(x, vDemi), vDecalage); };
+    auto un = [&](std::size_t i) {
+        const __m128i x = somme(src[i]);
+        if (_mm_movemask_epi8(douteux(x))) {
+            dst[i] = Reference(src[i]);
+            return;
+        }
+        const __m128i r = arrondi(x), o = _mm_packs_epi32(r, r);
+        const uint32_t v = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(o, o)));
+        dst[i] = {lgc_[v & 0xFF], lgc_[(v >> 8) & 0xFF], lgc_[(v >> 16) & 0xFF]};
+    };
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i x0 = somme(src[i]), x1 = somme(src[i + 1]), x2 = somme(src[i + 2]),
+                      x3 = somme(src[i + 3]);
+        const __m128i d = _mm_or_si128(_mm_or_si128(douteux(x0), douteux(x1)),
+                                       _mm_or_si128(douteux(x2), douteux(x3)));
+        if (_mm_movemask_epi8(d)) {
+            for (std::size_t k = i; k < i + 4; ++k) un(k);
+            continue;
+        }
+        const __m128i o = _mm_packus_epi16(_mm_packs_epi32(arrondi(x0), arrondi(x1)),
+                                           _mm_packs_epi32(arrondi(x2), arrondi(x3)));
+        const uint64_t u = uint64_t(_mm_cvtsi128_si64(o)),
+                       v = uint64_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(o, o)));
+        auto l = [&](uint64_t w, int octet) { return uint64_t(lgc_[(w >> (8 * octet)) & 0xFF]); };
+        // The four pixels' 12 bytes in two stores.
+        const uint64_t bas = l(u, 0) | l(u, 1) << 8 | l(u, 2) << 16 | l(u, 4) << 24 |
+                             l(u, 5) << 32 | l(u, 6) << 40 | l(v, 0) << 48 | l(v, 1) << 56;
+        const uint32_t haut = uint32_t(l(v, 2) | l(v, 4) << 8 | l(v, 5) << 16 | l(v, 6) << 24);
+        std::memcpy(dst + i, &bas, 8);
+        std::memcpy(reinterpret_cast<uint8_t *>(dst + i) + 8, &haut, 4);
+    }
+    for (; i < n; ++i) un(i);
+#else
     for (std::size_t i = 0; i < n; ++i) {
         const TPtImg p = src[i];
         const Apport &a = deR_[p.Rouge], &b = deG_[p.Vert], &c = deB_[p.Bleu];
-        const int r = OctetRapide(a.r + b.r + c.r);
-        const int g = OctetRapide(a.g + b.g + c.g);
-        const int bl = OctetRapide(a.b + b.b + c.b);
-        if ((r | g | bl) < 0)
+        const int32_t sb = a.b + b.b + c.b, sg = a.g + b.g + c.g, sr = a.r + b.r + c.r;
+        // Fraction within Marge of a half, in one unsigned comparison per channel.
+        auto douteux = [&](int32_t x) {
+            return (uint32_t(x - (demi - Marge)) & uint32_t(masque)) <= uint32_t(2 * Marge);
+        };
+        if (douteux(sb) | douteux(sg) | douteux(sr)) {
             dst[i] = Reference(p);
-        else
-            dst[i] = {lgc_[bl], lgc_[g], lgc_[r]};
+            continue;
+        }
+        auto octet = [&](int32_t x) {
+            const int32_t k = (x + demi) >> s;
+            return uint8_t(k < 0 ? 0 : (k > 255 ? 255 : k));
+        };
+        dst[i] = {lgc_[octet(sb)], lgc_[octet(sg)], lgc_[octet(sr)]};
     }
+#endif
 }
 
 void Reglages::ReInit() { TableGamma = TableContraste = TableLum = Identite(); }

@@ -35,9 +35,9 @@ std::string TextePourcent(int32_t position);                      // "50 %"
 std::string TexteSaturation(Reel valeurSaturation);               // "-35 %"
 
 // The per-pixel rule: SaturerPixel with the factor, then TableLGC on each channel.
-// Byte for byte the same as that, computed faster: in double precision through
+// Byte for byte the same as that, computed faster: in fixed point through
 // per-channel tables, falling back to the 80-bit rule for the rare pixels whose
-// result lies too near a rounding boundary for double precision to decide.
+// result lies too near a rounding boundary for the fixed-point sum to decide.
 class RegleAjustCoul final : public RegleBloc {
 public:
     RegleAjustCoul();
@@ -48,13 +48,15 @@ public:
     Reel Facteur() const { return facteur_; }
 
 private:
-    // What each channel value adds to R', G' and B' (see AjustImg.cpp).
-    struct Apport {
-        double r, g, b;
+    // What each channel value adds to B', G' and R', in units of 2^-decalage_ (see
+    // AjustImg.cpp); in pixel order, padded to one 16-byte vector.
+    struct alignas(16) Apport {
+        int32_t b, g, r, zero;
     };
     uint8_t lgc_[256];
     Reel facteur_ = 1;
     bool rapide_ = true;
+    int decalage_ = 0;
     Apport deR_[256], deG_[256], deB_[256];
 };
 
