@@ -1,6 +1,8 @@
 // The four exports, through the built library.
 #include "HotePlugin.h"
 
+#include <QCursor>
+
 #include <cstdio>
 #include <set>
 #include <string>
@@ -194,4 +196,23 @@ TEST(Exports, NoCallbackRegisteredIsNeverCalled) {
     img.Remplir();
     for (uint32_t op : {1u, 5u, 6u}) P().Executer(op, img.pixels, 2, 2);
     EXPECT_EQ(img.References(), 1);
+}
+
+TEST(Exports, BusyCursorDuringADirectOperationUnderAUserInterface) {
+    // The host has a QApplication and has opened no dialog yet.
+    hote::AssurerQApplication();
+    P().Brancher();
+    bool attente = false;
+    P().PendantAppel = [&](const hote::Appel &) {
+        const QCursor *c = QApplication::overrideCursor();
+        attente = c && c->shape() == Qt::WaitCursor;
+    };
+    Image img(4, 4);
+    img.Remplir();
+    for (uint32_t op : {1u, 5u, 6u}) {
+        attente = false;
+        P().Executer(op, img.pixels, 4, 4);
+        EXPECT_TRUE(attente) << op;
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << op;
+    }
 }

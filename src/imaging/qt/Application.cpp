@@ -35,6 +35,10 @@ void CurseurNormal() {
     if (ApplicationGraphique()) QApplication::restoreOverrideCursor();
 }
 
+// From the library's load on, so that the direct operations show it too when
+// the host has a user interface; the actions check for one at each call.
+const bool curseurInstalle = (InstallerCurseur({&CurseurAttente, &CurseurNormal}), true);
+
 } // namespace
 
 bool AssurerApplication() {
@@ -53,7 +57,6 @@ bool AssurerApplication() {
         surveillance = new QMetaObject::Connection(
             QObject::connect(application, &QObject::destroyed, [] { vivante = false; }));
     }
-    InstallerCurseur({&CurseurAttente, &CurseurNormal});
     return true;
 }
 
