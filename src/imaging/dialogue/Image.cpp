@@ -1,0 +1,87 @@
+#include "Image.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+namespace velmora {
+
+TImage::TImage(int32_t largeur, int32_t hauteur, TPtImg fond)
+    : largeur_(std::max(0, largeur)), hauteur_(std::max(0, hauteur)) {
+    if (largeur_ == 0 || hauteur_ == 0) largeur_ = hauteur_ = 0;
+    pixels_.assign(std::size_t(largeur_) * hauteur_, fond);
+}
+
+void TImage::Point(int32_t x, int32_t y, TPtImg c) {
+    if (Dedans(x, y)) Ligne(y)[x] = c;
+}
+
+void TImage::Remplir(TPtImg c) { std::fill(pixels_.begin(), pixels_.end(), c); }
+
+void TImage::RectanglePlein(TRect r, TPtImg c) {
+    const int32_t g = std::max(0, r.Gauche), h = std::max(0, r.Haut);
+    const int32_t d = std::min<int64_t>(largeur_, int64_t(r.Gauche) + r.Largeur);
+    const int32_t b = std::min<int64_t>(hauteur_, int64_t(r.Haut) + r.Hauteur);
+    for (int32_t y = h; y < b; ++y) std::fill(Ligne(y) + g, Ligne(y) + std::max(g, d), c);
+}
+
+void TImage::Cadre(TRect r, TPtImg c) {
+    if (r.Largeur <= 0 || r.Hauteur <= 0) return;
+    const int32_t d = r.Gauche + r.Largeur - 1, b = r.Haut + r.Hauteur - 1;
+    RectanglePlein({r.Gauche, r.Haut, r.Largeur, 1}, c);
+    RectanglePlein({r.Gauche, b, r.Largeur, 1}, c);
+    RectanglePlein({r.Gauche, r.Haut, 1, r.Hauteur}, c);
+    RectanglePlein({d, r.Haut, 1, r.Hauteur}, c);
+}
+
+void TImage::Ligne(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TPtImg c) {
+    // Bresenham in 64 bits: far-away end points (a drag off the picture) stay exact.
+    int64_t x = x1, y = y1;
+    const int64_t dx = std::llabs(int64_t(x2) - x1), dy = -std::llabs(int64_t(y2) - y1);
+    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
+    int64_t err = dx + dy;
+    while (!(x == x2 && y == y2)) {
+        if (x >= 0 && y >= 0 && x < largeur_ && y < hauteur_) Ligne(int32_t(y))[x] = c;
+        const int64_t e2 = 2 * err;
+        if (e2 >= dy) { err += dy; x += sx; }
+        if (e2 <= dx) { err += dx; y += sy; }
+    }
+}
+
+void TImage::Polyligne(const int32_t *xs, const int32_t *ys, std::size_t n, TPtImg c) {
+    for (std::size_t i = 1; i < n; ++i) Ligne(xs[i - 1], ys[i - 1], xs[i], ys[i], c);
+}
+
+void TImage::EllipseXor(int32_t g, int32_t h, int32_t d, int32_t b) {
+    // The outline inside the pixels g..d-1, h..b-1; each point collected once so
+    // that a second drawing inverts exactly what the first did.
+    int64_t x0 = g, y0 = h, x1 = int64_t(d) - 1, y1 = int64_t(b) - 1;
+    if (x1 < x0 || y1 < y0) return;
+    std::vector<std::pair<int64_t, int64_t>> points;
+    auto pt = [&](int64_t x, int64_t y) { points.emplace_back(y, x); };
+    int64_t a = x1 - x0, bb = y1 - y0, b1 = bb & 1;
+    int64_t ex = 4 * (1 - a) * bb * bb, ey = 4 * (b1 + 1) * a * a;
+    int64_t err = ex + ey + b1 * a * a;
+    y0 += (bb + 1) / 2;
+    y1 = y0 - b1;
+    const int64_t a8 = 8 * a * a, b8 = 8 * bb * bb;
+    do {
+        pt(x1, y0); pt(x0, y0); pt(x0, y1); pt(x1, y1);
+        const int64_t e2 = 2 * err;
+        if (e2 <= ey) { ++y0; --y1; err += ey += a8; }
+        if (e2 >= ex || 2 * err > ey) { ++x0; --x1; err += ex += b8; }
+    } while (x0 <= x1);
+    while (y0 - y1 < bb) {  // flat ellipses: finish the tips
+        pt(x0 - 1, y0); pt(x1 + 1, y0++);
+        pt(x0 - 1, y1); pt(x1 + 1, y1--);
+    }
+    std::sort(points.begin(), points.end());
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    for (auto [y, x] : points)
+        if (x >= 0 && y >= 0 && x < largeur_ && y < hauteur_) {
+            TPtImg &p = Ligne(int32_t(y))[x];
+            p = {uint8_t(~p.Bleu), uint8_t(~p.Vert), uint8_t(~p.Rouge)};
+        }
+}
+
+} // namespace velmora
