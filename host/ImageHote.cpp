@@ -1,8 +1,12 @@
 #include "ImageHote.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QSaveFile>
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -32,31 +36,72 @@ QString Raison(QImageWriter::ImageWriterError e, const QString &sinon) {
 
 } // namespace
 
-ImageHote VersPixels(const QImage &image) {
+namespace {
+
+// Splits 8-bit pixels (Format_RGB888 or Format_RGBA8888) into the block and the alpha.
+ImageHote Separer(const QImage &source) {
     ImageHote h;
-    if (image.isNull()) return h;
-    const int64_t n = int64_t(image.width()) * image.height();
-    if (n <= 0 || n > std::numeric_limits<int32_t>::max()) return h;
-    const QImage bgr = image.convertToFormat(QImage::Format_BGR888);
-    if (bgr.isNull()) return h;
+    const bool avecAlpha = source.format() == QImage::Format_RGBA8888;
+    const int64_t n = int64_t(source.width()) * source.height();
     h.pixels = TPtsImg::Creer(int32_t(n));
-    h.largeur = bgr.width();
-    h.hauteur = bgr.height();
-    const std::size_t ligne = std::size_t(h.largeur) * sizeof(TPtImg);
-    auto *dest = reinterpret_cast<uchar *>(h.pixels.data());
-    for (int y = 0; y < h.hauteur; ++y) // QImage pads its rows; the block does not
-        std::memcpy(dest + std::size_t(y) * ligne, bgr.constScanLine(y), ligne);
+    h.largeur = source.width();
+    h.hauteur = source.height();
+    if (avecAlpha) h.alpha.resize(std::size_t(n));
+    TPtImg *dest = h.pixels.data();
+    uint8_t *alpha = h.alpha.data();
+    const int pas = avecAlpha ? 4 : 3;
+    for (int y = 0; y < h.hauteur; ++y) {
+        const uchar *s = source.constScanLine(y);
+        for (int x = 0; x < h.largeur; ++x, s += pas) {
+            *dest++ = TPtImg{s[2], s[1], s[0]};
+            if (avecAlpha) *alpha++ = s[3];
+        }
+    }
     return h;
 }
 
-QImage VersQImage(const TPtImg *pixels, int32_t largeur, int32_t hauteur) {
-    if (!pixels || largeur <= 0 || hauteur <= 0) return {};
-    QImage image(largeur, hauteur, QImage::Format_BGR888);
+// The pixels in 8-bit RGB, or RGBA when there is an alpha channel (not premultiplied).
+QImage Huit(const QImage &image) {
+    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_RGBA8888
+                                                         : QImage::Format_RGB888);
+}
+
+} // namespace
+
+ImageHote VersPixels(const QImage &image) {
     if (image.isNull()) return {};
-    const std::size_t ligne = std::size_t(largeur) * sizeof(TPtImg);
-    const auto *source = reinterpret_cast<const uchar *>(pixels);
-    for (int y = 0; y < hauteur; ++y)
-        std::memcpy(image.scanLine(y), source + std::size_t(y) * ligne, ligne);
+    const int64_t n = int64_t(image.width()) * image.height();
+    if (n <= 0 || n > std::numeric_limits<int32_t>::max()) return {};
+    const QImage huit = Huit(image);
+    if (huit.isNull()) return {};
+    return Separer(huit);
+}
+
+QImage VersQImage(const TPtImg *pixels, int32_t largeur, int32_t hauteur,
+                  const std::vector<uint8_t> &alpha) {
+    if (!pixels || largeur <= 0 || hauteur <= 0) return {};
+    const std::size_t n = std::size_t(largeur) * std::size_t(hauteur);
+    const bool avecAlpha = alpha.size() == n;
+    QImage image(largeur, hauteur, avecAlpha ? QImage::Format_RGBA8888 : QImage::Format_BGR888);
+    if (image.isNull()) return {};
+    if (!avecAlpha) {
+        const std::size_t ligne = std::size_t(largeur) * sizeof(TPtImg);
+        const auto *source = reinterpret_cast<const uchar *>(pixels);
+        for (int y = 0; y < hauteur; ++y)
+            std::memcpy(image.scanLine(y), source + std::size_t(y) * ligne, ligne);
+        return image;
+    }
+    const TPtImg *p = pixels;
+    const uint8_t *a = alpha.data();
+    for (int y = 0; y < hauteur; ++y) {
+        uchar *d = image.scanLine(y);
+        for (int x = 0; x < largeur; ++x, ++p, d += 4) {
+            d[0] = p->Rouge;
+            d[1] = p->Vert;
+            d[2] = p->Bleu;
+            d[3] = *a++;
+        }
+    }
     return image;
 }
 
@@ -70,8 +115,61 @@ bool Restaurer(ImageHote &i, const std::vector<TPtImg> &instantane) {
     return true;
 }
 
-QImage LireImage(const QString &chemin, QString *erreur) {
+int64_t MemoireMachine() {
+    const long pages = sysconf(_SC_PHYS_PAGES), taille = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || taille <= 0) return std::numeric_limits<int64_t>::max();
+    return int64_t(pages) * int64_t(taille);
+}
+
+bool TailleAdmise(int64_t largeur, int64_t hauteur, int64_t memoire) {
+    if (largeur <= 0 || hauteur <= 0) return true; // not a size: the decoder says what is wrong
+    if (largeur > std::numeric_limits<int32_t>::max() / hauteur) return false;
+    const int64_t n = largeur * hauteur;
+    return n <= memoire / OctetsParPixel;
+}
+
+QString MessageTropGrande(int64_t largeur, int64_t hauteur) {
+    return QStringLiteral("Image trop grande : %1 × %2 pixels").arg(largeur).arg(hauteur);
+}
+
+QString Origine::Note() const {
+    if (bitsParCanal <= 8) return {};
+    return QStringLiteral("« %1 » a %2 bits par canal : elle est traitée et enregistrée en 8 bits")
+        .arg(QFileInfo(chemin).fileName())
+        .arg(bitsParCanal);
+}
+
+namespace {
+
+int BitsParCanal(QImage::Format f) {
+    switch (f) {
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+    case QImage::Format_RGBA64_Premultiplied:
+    case QImage::Format_Grayscale16:
+    case QImage::Format_RGBX16FPx4:
+    case QImage::Format_RGBA16FPx4:
+    case QImage::Format_RGBA16FPx4_Premultiplied: return 16;
+    case QImage::Format_RGBX32FPx4:
+    case QImage::Format_RGBA32FPx4:
+    case QImage::Format_RGBA32FPx4_Premultiplied: return 32;
+    default: return 8;
+    }
+}
+
+// Reads with the host's own bound in place of Qt's default allocation limit,
+// which refuses every photograph above about 33 megapixels.
+QImage Lire(const QString &chemin, QByteArray *format, QString *erreur) {
+    const int64_t memoire = MemoireMachine();
+    QImageReader::setAllocationLimit(
+        int(std::min<int64_t>(memoire >> 20, std::numeric_limits<int>::max())));
     QImageReader lecteur(chemin);
+    lecteur.setAutoTransform(false); // the orientation is applied once, by the host
+    const QSize annonce = lecteur.size(); // from the header, before any decoding
+    if (annonce.isValid() && !TailleAdmise(annonce.width(), annonce.height(), memoire)) {
+        if (erreur) *erreur = MessageTropGrande(annonce.width(), annonce.height());
+        return {};
+    }
     QImage image = lecteur.read();
     if (image.isNull()) {
         if (erreur)
@@ -79,12 +177,120 @@ QImage LireImage(const QString &chemin, QString *erreur) {
                           .arg(chemin, Raison(lecteur.error(), lecteur.errorString()));
         return {};
     }
-    const int64_t n = int64_t(image.width()) * image.height();
-    if (n > std::numeric_limits<int32_t>::max()) {
-        if (erreur) *erreur = QStringLiteral("Image trop grande : %1").arg(chemin);
+    if (!TailleAdmise(image.width(), image.height(), memoire)) {
+        if (erreur) *erreur = MessageTropGrande(image.width(), image.height());
         return {};
     }
+    if (format) *format = lecteur.format();
     return image;
+}
+
+// The EXIF orientation applied to 8-bit pixels, so that the image stands as the
+// camera meant it. Source (x, y) goes to the place given for each tag value.
+QImage Orienter(const QImage &source, int orientation) {
+    if (orientation <= 1 || orientation > 8) return source;
+    const int L = source.width(), H = source.height();
+    const bool tourne = orientation >= 5;
+    QImage dest(tourne ? H : L, tourne ? L : H, source.format());
+    if (dest.isNull()) return {};
+    const int pas = source.format() == QImage::Format_RGBA8888 ? 4 : 3;
+    for (int y = 0; y < H; ++y) {
+        const uchar *s = source.constScanLine(y);
+        for (int x = 0; x < L; ++x, s += pas) {
+            int dx = x, dy = y;
+            switch (orientation) {
+            case 2: dx = L - 1 - x; break;
+            case 3: dx = L - 1 - x; dy = H - 1 - y; break;
+            case 4: dy = H - 1 - y; break;
+            case 5: dx = y; dy = x; break;
+            case 6: dx = H - 1 - y; dy = x; break;
+            case 7: dx = H - 1 - y; dy = L - 1 - x; break;
+            case 8: dx = y; dy = L - 1 - x; break;
+            }
+            std::memcpy(dest.scanLine(dy) + std::size_t(dx) * pas, s, std::size_t(pas));
+        }
+    }
+    return dest;
+}
+
+// Text chunks Exiv2 keeps its own blocks in: they go back through Exiv2, not twice.
+bool CleExiv2(const QString &cle) {
+    return cle == QLatin1String("XML:com.adobe.xmp") ||
+           cle.startsWith(QLatin1String("Raw profile type"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+QImage LireImage(const QString &chemin, QString *erreur) { return Lire(chemin, nullptr, erreur); }
+
+std::optional<ImageChargee> Charger(const QString &chemin, QString *erreur) {
+    QByteArray format;
+    QImage image = Lire(chemin, &format, erreur);
+    if (image.isNull()) return std::nullopt;
+    ImageChargee c;
+    c.origine.chemin = chemin;
+    c.origine.format = format;
+    c.origine.bitsParCanal = BitsParCanal(image.format());
+    c.origine.metadonnees = Metadonnees::Lire(chemin);
+    c.origine.orientation = c.origine.metadonnees.Orientation();
+    for (const QString &cle : image.textKeys())
+        if (!CleExiv2(cle)) c.origine.textes.append({cle, image.text(cle)});
+    const QSize taille = image.size();
+    QImage huit = Huit(image);
+    image = QImage(); // one full copy at a time
+    if (!huit.isNull()) huit = Orienter(huit, c.origine.orientation);
+    if (huit.isNull()) { // out of memory after all
+        if (erreur) *erreur = MessageTropGrande(taille.width(), taille.height());
+        return std::nullopt;
+    }
+    c.image = Separer(huit);
+    return c;
+}
+
+bool Enregistrer(const ImageHote &image, const Origine &origine, const QString &chemin,
+                 QString *erreur, const QByteArray &formatDemande) {
+    const QByteArray format =
+        formatDemande.isEmpty() ? QFileInfo(chemin).suffix().toLower().toLatin1() : formatDemande;
+    if (format.isEmpty() || !QImageWriter::supportedImageFormats().contains(format)) {
+        if (erreur)
+            *erreur = QStringLiteral("Format d'image inconnu pour « %1 » (extension attendue : %2)")
+                          .arg(chemin, QString::fromLatin1(
+                                           QImageWriter::supportedImageFormats().join(", ")));
+        return false;
+    }
+    if (image.Vide()) {
+        if (erreur) *erreur = QStringLiteral("Aucune image à enregistrer");
+        return false;
+    }
+    QByteArray octets;
+    {
+        QImage q = VersQImage(image);
+        for (const auto &[cle, texte] : origine.textes) q.setText(cle, texte);
+        QBuffer tampon(&octets);
+        tampon.open(QIODevice::WriteOnly);
+        QImageWriter ecrivain(&tampon, format);
+        if (format == "jpeg" || format == "jpg" || format == "webp") ecrivain.setQuality(95);
+        if (!ecrivain.write(q)) {
+            if (erreur)
+                *erreur = QStringLiteral("Impossible d'écrire l'image « %1 » : %2")
+                              .arg(chemin, Raison(ecrivain.error(), ecrivain.errorString()));
+            return false;
+        }
+    }
+    QString raison;
+    if (!origine.metadonnees.Ecrire(octets, image.largeur, image.hauteur, &raison)) {
+        if (erreur) *erreur = QStringLiteral("Impossible d'écrire l'image « %1 » : %2").arg(chemin, raison);
+        return false;
+    }
+    QSaveFile fichier(chemin);
+    if (!fichier.open(QIODevice::WriteOnly) || fichier.write(octets) != octets.size() ||
+        !fichier.commit()) {
+        if (erreur)
+            *erreur = QStringLiteral("Impossible d'écrire l'image « %1 » : %2")
+                          .arg(chemin, fichier.errorString());
+        return false;
+    }
+    return true;
 }
 
 bool FormatEcritureConnu(const QString &chemin) {

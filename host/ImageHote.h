@@ -1,13 +1,19 @@
 // The host's image as the plug-in sees it: a counted array of blue, green,
-// red triplets, rows top to bottom, no padding; and back to a QImage.
+// red triplets, rows top to bottom, no padding, with the alpha channel kept
+// beside it; and the files it comes from and goes to, with what they carry.
 #pragma once
 
 #include "../src/imaging/TableauCompte.h"
+#include "Metadonnees.h"
 
+#include <QByteArray>
 #include <QImage>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace velmora::hote {
@@ -16,18 +22,60 @@ struct ImageHote {
     TPtsImg pixels; // one counted block, owned by the host
     int32_t largeur = 0;
     int32_t hauteur = 0;
+    // One byte per pixel in the same order, or empty when the image has no
+    // alpha channel. The plug-in never sees it: it goes back as it came.
+    std::vector<uint8_t> alpha;
 
     bool Vide() const { return pixels.empty(); }
 };
 
-// A new counted block holding the image's pixels (alpha is dropped).
+// What a file carried besides its pixels, kept from Charger to Enregistrer.
+struct Origine {
+    QString chemin;       // the file read
+    QByteArray format;    // Qt's name of its format: "jpeg", "png", "tiff"…
+    int orientation = 1;  // the EXIF orientation found (1..8), already applied to the pixels
+    int bitsParCanal = 8; // of the file; above 8 the pixels were reduced to 8
+    Metadonnees metadonnees; // EXIF, XMP, IPTC, ICC profile and comment, as read
+    QList<QPair<QString, QString>> textes; // the file's other text fields (PNG chunks…)
+
+    // The one line that says the depth was reduced, or an empty string.
+    QString Note() const;
+};
+
+struct ImageChargee {
+    ImageHote image;
+    Origine origine;
+};
+
+// Reads an image file as the host works on it: within the size bound, alpha
+// kept beside the pixels, the EXIF orientation applied, 16-bit reduced to 8,
+// the metadata kept in origine. On failure: nothing, and erreur says why
+// (for a size out of bounds: "Image trop grande : L × H pixels").
+std::optional<ImageChargee> Charger(const QString &chemin, QString *erreur);
+
+// Writes the image to chemin: in the format named by `format`, or by the
+// extension when it is empty; alpha put back; the metadata of origine copied
+// (orientation 1, pixel dimensions those of the image). The file is replaced
+// in one step: a failed write leaves no partial file. false and erreur on failure.
+bool Enregistrer(const ImageHote &image, const Origine &origine, const QString &chemin,
+                 QString *erreur, const QByteArray &format = {});
+
+// The size bound: a pixel count that fits a counted array, and 16 bytes a pixel
+// (decoding, conversion, the block and the output) within the machine's memory.
+constexpr int64_t OctetsParPixel = 16;
+bool TailleAdmise(int64_t largeur, int64_t hauteur, int64_t memoire);
+int64_t MemoireMachine(); // physical memory, in bytes
+QString MessageTropGrande(int64_t largeur, int64_t hauteur);
+
+// A new counted block holding the image's pixels, and its alpha channel if it has one.
 // Returns an empty ImageHote for a null image or one too large to count.
 ImageHote VersPixels(const QImage &image);
 
-// A copy of the pixels as a QImage (Format_BGR888).
-QImage VersQImage(const TPtImg *pixels, int32_t largeur, int32_t hauteur);
+// A copy of the pixels as a QImage: Format_BGR888, or Format_RGBA8888 with the alpha.
+QImage VersQImage(const TPtImg *pixels, int32_t largeur, int32_t hauteur,
+                  const std::vector<uint8_t> &alpha = {});
 inline QImage VersQImage(const ImageHote &i) {
-    return VersQImage(i.pixels.data(), i.largeur, i.hauteur);
+    return VersQImage(i.pixels.data(), i.largeur, i.hauteur, i.alpha);
 }
 
 // Plain snapshots of the pixels, for undo and for putting back a cancelled result.
@@ -35,7 +83,8 @@ std::vector<TPtImg> Instantane(const ImageHote &i);
 // Writes a snapshot back into the same block; false if the sizes differ.
 bool Restaurer(ImageHote &i, const std::vector<TPtImg> &instantane);
 
-// Reads an image file; on failure returns a null image and sets erreur.
+// Reads an image file as Qt decodes it (no orientation, no bound beyond Qt's
+// own); on failure returns a null image and sets erreur.
 QImage LireImage(const QString &chemin, QString *erreur);
 // Writes an image file, the format taken from the extension; false and erreur on failure.
 bool EcrireImage(const QImage &image, const QString &chemin, QString *erreur);

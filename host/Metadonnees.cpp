@@ -1,0 +1,152 @@
+#include "Metadonnees.h"
+
+#include <QFile>
+
+#include <exiv2/exiv2.hpp>
+
+#include <mutex>
+#include <string>
+
+namespace velmora::hote {
+
+struct Metadonnees::Donnees {
+    Exiv2::ExifData exif;
+    Exiv2::XmpData xmp;
+    Exiv2::IptcData iptc;
+    QByteArray icc;
+    std::string commentaire;
+    int orientation = 1;
+};
+
+namespace {
+
+// Exiv2 speaks on stderr by itself and its XMP toolkit wants one set-up
+// before use; both are settled once.
+void Preparer() {
+    static std::once_flag fait;
+    std::call_once(fait, [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::XmpParser::initialize();
+    });
+}
+
+int OrientationValide(long v) { return v >= 1 && v <= 8 ? int(v) : 1; }
+
+// Sets a field only where the source had it: the result describes itself,
+// and nothing is added that the photograph did not carry.
+void Remplacer(Exiv2::ExifData &exif, const char *cle, uint32_t valeur) {
+    auto it = exif.findKey(Exiv2::ExifKey(cle));
+    if (it == exif.end()) return;
+    if (it->typeId() == Exiv2::unsignedShort)
+        *it = uint16_t(valeur);
+    else
+        *it = valeur;
+}
+void Remplacer(Exiv2::XmpData &xmp, const char *cle, uint32_t valeur) {
+    auto it = xmp.findKey(Exiv2::XmpKey(cle));
+    if (it == xmp.end()) return;
+    it->setValue(std::to_string(valeur));
+}
+
+bool Accepte(Exiv2::Image &image, Exiv2::MetadataId quoi) {
+    const Exiv2::AccessMode m = image.checkMode(quoi);
+    return m == Exiv2::amWrite || m == Exiv2::amReadWrite;
+}
+
+} // namespace
+
+Metadonnees Metadonnees::Lire(const QString &chemin) {
+    Metadonnees m;
+    try {
+        Preparer();
+        auto image = Exiv2::ImageFactory::open(QFile::encodeName(chemin).toStdString());
+        if (!image.get()) return m;
+        image->readMetadata();
+        auto d = std::make_shared<Donnees>();
+        d->exif = image->exifData();
+        d->xmp = image->xmpData();
+        d->iptc = image->iptcData();
+        if (image->iccProfileDefined()) {
+            const Exiv2::DataBuf *icc = image->iccProfile();
+            d->icc = QByteArray(reinterpret_cast<const char *>(icc->pData_), int(icc->size_));
+        }
+        d->commentaire = image->comment();
+        auto o = d->exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+        if (o != d->exif.end() && o->count() > 0)
+            d->orientation = OrientationValide(o->toLong());
+        else {
+            auto x = d->xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation"));
+            if (x != d->xmp.end() && x->count() > 0) d->orientation = OrientationValide(x->toLong());
+        }
+        if (d->exif.empty() && d->xmp.empty() && d->iptc.empty() && d->icc.isEmpty() &&
+            d->commentaire.empty())
+            return m;
+        m.d_ = std::move(d);
+    } catch (const std::exception &) {
+        // Unknown to Exiv2 or damaged labels: the image is still the image.
+    }
+    return m;
+}
+
+int Metadonnees::Orientation() const { return d_ ? d_->orientation : 1; }
+
+QByteArray Metadonnees::Profil() const { return d_ ? d_->icc : QByteArray(); }
+
+bool Metadonnees::Ecrire(QByteArray &fichier, int largeur, int hauteur, QString *erreur) const {
+    if (!d_) return true;
+    try {
+        Preparer();
+        auto image = Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte *>(fichier.constData()), long(fichier.size()));
+        if (!image.get()) return true;
+        // What the encoder wrote (a format's own header fields) stays; ours go on top.
+        image->readMetadata();
+
+        if (Accepte(*image, Exiv2::mdExif) && !d_->exif.empty()) {
+            Exiv2::ExifData exif = d_->exif;
+            Remplacer(exif, "Exif.Image.Orientation", 1);
+            Remplacer(exif, "Exif.Photo.PixelXDimension", uint32_t(largeur));
+            Remplacer(exif, "Exif.Photo.PixelYDimension", uint32_t(hauteur));
+            if (image->imageType() != Exiv2::ImageType::tiff) {
+                Remplacer(exif, "Exif.Image.ImageWidth", uint32_t(largeur));
+                Remplacer(exif, "Exif.Image.ImageLength", uint32_t(hauteur));
+            }
+            image->setExifData(exif);
+        }
+        if (Accepte(*image, Exiv2::mdXmp) && !d_->xmp.empty()) {
+            Exiv2::XmpData xmp = d_->xmp;
+            Remplacer(xmp, "Xmp.tiff.Orientation", 1);
+            Remplacer(xmp, "Xmp.exif.PixelXDimension", uint32_t(largeur));
+            Remplacer(xmp, "Xmp.exif.PixelYDimension", uint32_t(hauteur));
+            Remplacer(xmp, "Xmp.tiff.ImageWidth", uint32_t(largeur));
+            Remplacer(xmp, "Xmp.tiff.ImageLength", uint32_t(hauteur));
+            image->setXmpData(xmp);
+        }
+        if (Accepte(*image, Exiv2::mdIptc) && !d_->iptc.empty()) image->setIptcData(d_->iptc);
+        if (Accepte(*image, Exiv2::mdIccProfile) && !d_->icc.isEmpty()) {
+            Exiv2::DataBuf icc(reinterpret_cast<const Exiv2::byte *>(d_->icc.constData()),
+                               long(d_->icc.size()));
+            image->setIccProfile(icc, false);
+        }
+        if (Accepte(*image, Exiv2::mdComment) && !d_->commentaire.empty())
+            image->setComment(d_->commentaire);
+        image->writeMetadata();
+
+        Exiv2::BasicIo &io = image->io();
+        if (io.open() != 0) throw Exiv2::Error(Exiv2::kerDataSourceOpenFailed, "memoire");
+        const long taille = long(io.size());
+        QByteArray sortie(taille, Qt::Uninitialized);
+        io.seek(0, Exiv2::BasicIo::beg);
+        const long lus = io.read(reinterpret_cast<Exiv2::byte *>(sortie.data()), taille);
+        io.close();
+        if (lus != taille) throw Exiv2::Error(Exiv2::kerInputDataReadFailed);
+        fichier = std::move(sortie);
+        return true;
+    } catch (const std::exception &e) {
+        if (erreur)
+            *erreur = QStringLiteral("métadonnées non recopiées : %1").arg(QString::fromUtf8(e.what()));
+        return false;
+    }
+}
+
+} // namespace velmora::hote
