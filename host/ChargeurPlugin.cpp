@@ -1,6 +1,6 @@
 #include "ChargeurPlugin.h"
 
-#include "../src/imaging/Windows1252.h"
+#include <velmora/windows1252.h>
 
 #include <QCoreApplication>
 #include <QDir>

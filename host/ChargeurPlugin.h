@@ -5,7 +5,7 @@
 
 #include <velmora/plugin.h>
 
-#include "../src/imaging/TableauCompte.h"
+#include <velmora/memoire.h>
 
 #include <QString>
 #include <QStringList>

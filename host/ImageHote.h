@@ -3,7 +3,7 @@
 // beside it; and the files it comes from and goes to, with what they carry.
 #pragma once
 
-#include "../src/imaging/TableauCompte.h"
+#include <velmora/memoire.h>
 #include "Metadonnees.h"
 
 #include <QByteArray>

@@ -1,10 +1,6 @@
-#include "TableauCompte.h"
+#include <velmora/memoire.h>
 
-#include "../plugin/MemPartagee.h"
-
-#include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <new>
 
 namespace velmora::tableau {
@@ -51,14 +47,3 @@ TPtImg *Nouveau(int32_t n) {
 }
 
 } // namespace velmora::tableau
-
-namespace velmora {
-
-void TPtsImg::Redimensionner(int32_t n) {
-    TPtsImg neuf = Creer(n);
-    const int32_t garde = std::min(std::max(n, 0), size());
-    if (garde > 0) std::memcpy(neuf.data(), p_, std::size_t(garde) * sizeof(TPtImg));
-    swap(neuf);
-}
-
-} // namespace velmora

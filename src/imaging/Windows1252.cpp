@@ -1,4 +1,4 @@
-#include "Windows1252.h"
+#include <velmora/windows1252.h>
 
 #include <cstdint>
 

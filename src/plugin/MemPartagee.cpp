@@ -5,12 +5,12 @@
 namespace velmora::memoire {
 namespace {
 
-void *AllouerC(std::size_t taille) { return std::malloc(taille ? taille : 1); }
-int LibererC(void *bloc) {
+void *VELMORA_CONV_MEMOIRE AllouerC(std::size_t taille) { return std::malloc(taille ? taille : 1); }
+int VELMORA_CONV_MEMOIRE LibererC(void *bloc) {
     std::free(bloc);
     return 0;
 }
-void *RedimensionnerC(void *bloc, std::size_t taille) {
+void *VELMORA_CONV_MEMOIRE RedimensionnerC(void *bloc, std::size_t taille) {
     return std::realloc(bloc, taille ? taille : 1);
 }
 
@@ -19,5 +19,6 @@ const Gestionnaire gestionnaireC{AllouerC, LibererC, RedimensionnerC};
 } // namespace
 
 const Gestionnaire &Actuel() { return gestionnaireC; }
+bool Pret() { return true; }
 
 } // namespace velmora::memoire
