@@ -35,16 +35,29 @@ void TImage::Cadre(TRect r, TPtImg c) {
 }
 
 void TImage::Ligne(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TPtImg c) {
-    // Bresenham in 64 bits: far-away end points (a drag off the picture) stay exact.
-    int64_t x = x1, y = y1;
-    const int64_t dx = std::llabs(int64_t(x2) - x1), dy = -std::llabs(int64_t(y2) - y1);
-    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
-    int64_t err = dx + dy;
-    while (!(x == x2 && y == y2)) {
+    // Bresenham, each pixel found from its step along the major axis, so that
+    // only the steps inside the picture are visited: an end point may lie
+    // billions of pixels away (a curve row read from a file). Step k of n sits
+    // at k along the major axis and Round(k * minor / n), halves away from the
+    // start, along the other: the pixels of the usual error-term loop.
+    const uint64_t a = uint64_t(std::llabs(int64_t(x2) - x1));
+    const uint64_t b = uint64_t(std::llabs(int64_t(y2) - y1));
+    const bool xMajeur = a >= b;
+    const uint64_t n = xMajeur ? a : b, mineur = xMajeur ? b : a;  // n pixels, end left out
+    if (n == 0) return;
+    const int64_t sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
+    const int64_t debut = xMajeur ? x1 : y1, s = xMajeur ? sx : sy;
+    const int64_t etendue = xMajeur ? largeur_ : hauteur_;
+    int64_t kMin = s > 0 ? -debut : debut - etendue + 1;
+    int64_t kMax = s > 0 ? etendue - 1 - debut : debut;
+    kMin = std::max<int64_t>(kMin, 0);
+    kMax = std::min<int64_t>(kMax, int64_t(n - 1));
+    for (int64_t k = kMin; k <= kMax; ++k) {
+        const uint64_t p = uint64_t(k) * mineur;  // < 2^64: k < n < 2^32, mineur < 2^32
+        const int64_t m = int64_t(p / n + (2 * (p % n) >= n ? 1 : 0));
+        const int64_t x = xMajeur ? x1 + sx * k : x1 + sx * m;
+        const int64_t y = xMajeur ? y1 + sy * m : y1 + sy * k;
         if (x >= 0 && y >= 0 && x < largeur_ && y < hauteur_) Ligne(int32_t(y))[x] = c;
-        const int64_t e2 = 2 * err;
-        if (e2 >= dy) { err += dy; x += sx; }
-        if (e2 <= dx) { err += dx; y += sy; }
     }
 }
 

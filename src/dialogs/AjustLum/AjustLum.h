@@ -1,0 +1,47 @@
+// The manual luminosity curve: one tone curve maps each pixel's largest channel
+// to a new level, and the three channels are scaled by the same factor so the
+// hue stays. The mapping, its block rule and the .plu files. Toolkit-free.
+#pragma once
+
+#include "imaging/EditeurProfil.h"
+#include "imaging/dialogue/EtatDialogue.h"
+
+#include <velmora/plugin.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+namespace velmora::ajustlum {
+
+// The rule as stated: V = the largest channel; factor = (255 - ProfLum[V]) / V in
+// 80-bit arithmetic (1 for a black pixel); MultiplierPixel by that factor.
+// Only entries 1..255 are read, and every byte is limited to 0..255.
+TPtImg MapperPixel(const TProfil &profLum, TPtImg p);
+
+// The same bytes through a table of every (V, channel) pair with channel <= V:
+// three look-ups per pixel.
+class RegleLum final : public RegleBloc {
+public:
+    RegleLum() { Definir(TProfil::Identite()); }
+    explicit RegleLum(const TProfil &p) { Definir(p); }
+    void Definir(const TProfil &profLum);
+    void Traiter(const TPtImg *src, TPtImg *dst, std::size_t n) const override;
+
+private:
+    uint8_t table_[256][256];  // [V][c]: Round(c * factor of V), limited
+};
+
+// .plu: one profile block (1048 bytes).
+inline constexpr const char *FiltrePlu = "Fichiers Profil Lum (*.plu)|*.plu";
+inline constexpr const char *ExtensionPlu = "plu";
+
+// Throws ErreurFichier.
+void EnregistrerPlu(const std::filesystem::path &chemin, const TProfil &profLum);
+
+// Reads the first block into profLum; the rest of the file is ignored (a .pfl
+// gives its all-channel curve). Throws ErreurFichier; a file shorter than a
+// block keeps the bytes that came.
+void ChargerPlu(const std::filesystem::path &chemin, TProfil &profLum);
+
+} // namespace velmora::ajustlum
