@@ -52,9 +52,13 @@ void TImage::Ligne(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TPtImg c) {
     int64_t kMax = s > 0 ? etendue - 1 - debut : debut;
     kMin = std::max<int64_t>(kMin, 0);
     kMax = std::min<int64_t>(kMax, int64_t(n - 1));
-    for (int64_t k = kMin; k <= kMax; ++k) {
-        const uint64_t p = uint64_t(k) * mineur;  // < 2^64: k < n < 2^32, mineur < 2^32
-        const int64_t m = int64_t(p / n + (2 * (p % n) >= n ? 1 : 0));
+    if (kMin > kMax) return;
+    // k * mineur = q * n + r, carried from step to step (mineur <= n).
+    const uint64_t p0 = uint64_t(kMin) * mineur;  // < 2^64: k < n < 2^32, mineur < 2^32
+    uint64_t q = p0 / n, r = p0 % n;
+    for (int64_t k = kMin; k <= kMax; ++k, r += mineur) {
+        if (r >= n) r -= n, ++q;
+        const int64_t m = int64_t(q + (2 * r >= n ? 1 : 0));
         const int64_t x = xMajeur ? x1 + sx * k : x1 + sx * m;
         const int64_t y = xMajeur ? y1 + sy * m : y1 + sy * k;
         if (x >= 0 && y >= 0 && x < largeur_ && y < hauteur_) Ligne(int32_t(y))[x] = c;
