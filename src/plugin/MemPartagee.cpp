@@ -1,3 +1,6 @@
+// Publishing or joining the shared memory manager, at the module's load before
+// anything else of the module allocates, and leaving it at unload after
+// everything else.
 #include "MemPartagee.h"
 
 #include <cstdlib>
@@ -5,6 +8,7 @@
 namespace velmora::memoire {
 namespace {
 
+// The module's own manager: the C allocator.
 void *VELMORA_CONV_MEMOIRE AllouerC(std::size_t taille) { return std::malloc(taille ? taille : 1); }
 int VELMORA_CONV_MEMOIRE LibererC(void *bloc) {
     std::free(bloc);
@@ -14,11 +18,109 @@ void *VELMORA_CONV_MEMOIRE RedimensionnerC(void *bloc, std::size_t taille) {
     return std::realloc(bloc, taille ? taille : 1);
 }
 
-const Gestionnaire gestionnaireC{AllouerC, LibererC, RedimensionnerC};
+constexpr uint32_t CleSignature1 = 0x4567FEED, HautSignature1 = 0xBABE0123;
+constexpr uint32_t CleSignature2 = 0x3210B00B, HautSignature2 = 0xF00D7654;
+const char Titre[] = "MemPartagee";
+
+// Constant-initialised, so valid even before any constructor of the module has run.
+constinit Gestionnaire courant{AllouerC, LibererC, RedimensionnerC};
+constinit Gestionnaire propre{AllouerC, LibererC, RedimensionnerC}; // saved while joined
+BlocPartage *publiee = nullptr; // the page this module obtained and published
+BlocPartage *rejointe = nullptr; // the page of another module, once joined
+std::size_t taillePage = 0;
+
+void Signer(BlocPartage &b, uint32_t pid) {
+    b.Signature1[0] = pid ^ CleSignature1;
+    b.Signature1[1] = HautSignature1;
+    b.Signature2[0] = pid ^ CleSignature2;
+    b.Signature2[1] = HautSignature2;
+}
+
+// Whether a page valid for this process stands at adresse. Read without
+// faulting: the address may hold anything, even an unreadable mapping.
+bool Valide(uintptr_t adresse, uint32_t pid) {
+    BlocPartage b;
+    if (!plateforme::Lire(adresse, &b, sizeof b)) return false;
+    return b.Signature1[0] == (pid ^ CleSignature1) && b.Signature1[1] == HautSignature1 &&
+           b.Signature2[0] == (pid ^ CleSignature2) && b.Signature2[1] == HautSignature2;
+}
+
+// A forked child is another process: the page it inherited is signed with the
+// parent's id, so a module loaded in the child would not recognise it.
+void Resigner() {
+    if (publiee) Signer(*publiee, plateforme::IdProcessus());
+}
+
+void Demarrer() {
+    taillePage = plateforme::TaillePage();
+    const uintptr_t maxi = plateforme::AdresseMaximale();
+    const uint32_t pid = plateforme::IdProcessus();
+
+    uintptr_t candidat = 0;
+    void *obtenue = nullptr;
+    for (int i = 0; i < NbCandidats; ++i) {
+        candidat = Candidat(maxi, taillePage, i);
+        obtenue = plateforme::Reserver(candidat, taillePage);
+        if (obtenue == reinterpret_cast<void *>(candidat)) break;
+        if (obtenue) {
+            plateforme::Rendre(obtenue, taillePage); // placed elsewhere: of no use
+            continue;
+        }
+        if (Valide(candidat, pid)) break;
+    }
+
+    if (obtenue && obtenue != reinterpret_cast<void *>(candidat)) {
+        plateforme::Signaler(Titre, "Shared Memory Allocator setup failed: Address was relocated.");
+        return;
+    }
+    if (obtenue) {
+        // The system gives the page zeroed: the reserved words are already 0.
+        publiee = static_cast<BlocPartage *>(obtenue);
+        publiee->Publie = courant;
+        publiee->Utilisateurs = 1;
+        Signer(*publiee, pid);
+        plateforme::GuetterSortie();
+        plateforme::ApresFork(&Resigner);
+        return;
+    }
+    if (!Valide(candidat, pid)) {
+        plateforme::Signaler(Titre, "Shared Memory Allocator setup failed: Address already reserved.");
+        return;
+    }
+    rejointe = reinterpret_cast<BlocPartage *>(candidat);
+    propre = courant;
+    courant = rejointe->Publie;
+    rejointe->Utilisateurs += 1;
+}
+
+void Arreter() {
+    if (rejointe) {
+        rejointe->Utilisateurs -= 1;
+        courant = propre;
+        rejointe = nullptr;
+        return;
+    }
+    if (!publiee) return;
+    publiee->Utilisateurs -= 1;
+    if (publiee->Utilisateurs > 0) {
+        // At process exit nothing is unmapped, so the others may go on using our
+        // code until the end. An unload would take it away from under them.
+        if (!plateforme::SortieEnCours()) plateforme::Terminer();
+        return;
+    }
+    plateforme::Rendre(publiee, taillePage);
+    publiee = nullptr;
+}
+
+// 101: the first priority left to programs (0 to 100 belong to the toolchain).
+// The matching destructor runs after every other destructor of the module.
+__attribute__((constructor(101))) void ALaCharge() { Demarrer(); }
+__attribute__((destructor(101))) void ALaDecharge() { Arreter(); }
 
 } // namespace
 
-const Gestionnaire &Actuel() { return gestionnaireC; }
-bool Pret() { return true; }
+const Gestionnaire &Actuel() { return courant; }
+
+bool Pret() { return publiee || rejointe; }
 
 } // namespace velmora::memoire

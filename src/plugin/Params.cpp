@@ -1,6 +1,7 @@
 // The four exports: identity, menu, callback registration and dispatch.
 // This layer only validates, counts references and dispatches; no exception
 // leaves it.
+#include <velmora/memoire.h>
 #include <velmora/plugin.h>
 
 #include "../dialogs/Dialogues.h"
@@ -88,11 +89,13 @@ VELMORA_EXPORT const char *VELMORA_APPEL PrmDLL(int32_t *majeur, int32_t *mineur
 
 VELMORA_EXPORT const char *VELMORA_APPEL AddMenu(int32_t *index) {
     if (!index) return nullptr;
+    // Without the shared memory manager the plug-in offers no operation.
+    const int32_t nb = memoire::Pret() ? NbMenu : 0;
     if (*index == 0) {
-        *index = NbMenu;
+        *index = nb;
         return Categorie;
     }
-    if (*index >= 1 && *index <= NbMenu) return TabMenu[*index - 1];
+    if (*index >= 1 && *index <= nb) return TabMenu[*index - 1];
     return nullptr; // outside the menu: nothing is read
 }
 
@@ -100,6 +103,7 @@ VELMORA_EXPORT void VELMORA_APPEL XchgData(uint32_t operation, uint32_t, uint32_
                                            uint32_t, int32_t largeur, int32_t hauteur,
                                            uint32_t mode, uint32_t, TPtImg *pixels,
                                            TPtImg *pixels2, uint32_t, uint32_t) {
+    if (!memoire::Pret()) return;
     try {
         // Held for the whole call, released also when the operation fails.
         const TPtsImg ref1 = TPtsImg::Referencer(pixels);
