@@ -1,7 +1,7 @@
 // The three direct operations on a 6000 x 4000 image against a copy of the
 // same buffer (targets for x_copie: inversion 1.3, automatic adjustments 2.5).
 #include "Banc.h"
-#include "imaging/TableauCompte.h"
+#include <velmora/memoire.h>
 #include "operations/AjustAuto.h"
 #include "operations/InvCoul.h"
 

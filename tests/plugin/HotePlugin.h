@@ -5,7 +5,7 @@
 #pragma once
 
 #include <velmora/plugin.h>
-#include "imaging/TableauCompte.h"
+#include <velmora/memoire.h>
 
 #include <QApplication>
 #include <QDialog>

@@ -1,5 +1,5 @@
 #include "imaging/Hote.h"
-#include "imaging/TableauCompte.h"
+#include <velmora/memoire.h>
 #include "operations/AjustAuto.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "imaging/ErreursFichier.h"
-#include "imaging/Windows1252.h"
+#include <velmora/windows1252.h>
 
 #include <gtest/gtest.h>
 
