@@ -8,14 +8,13 @@
 
 namespace velmora::version {
 
-// Name of the ELF section that carries the block.
+// Linux: the name of the ELF section that carries the block, and the block's
+// bytes as embedded (Windows version-resource layout, 16-bit strings).
 inline constexpr const char *Section = ".velmora_version";
-
-// The block's bytes as embedded (Windows version-resource layout, 16-bit strings).
 std::vector<uint8_t> BlocEmbarque();
 
-// Reads the block back from the file the library was loaded from.
-// Empty when the file or the section cannot be read.
+// Reads the block back from a library file (on Windows, its version resource).
+// Empty when the file or the block cannot be read.
 std::vector<uint8_t> LireBloc(const std::string &fichier);
 
 // The digits found after "FileVersion" once the zero bytes are dropped:
@@ -28,7 +27,7 @@ struct Chiffres {
 };
 Chiffres ExtraireChiffres(const std::vector<uint8_t> &bloc);
 
-// Path of the shared object that holds this code.
+// Path of the library file that holds this code.
 std::string FichierDeLaBibliotheque();
 
 } // namespace velmora::version

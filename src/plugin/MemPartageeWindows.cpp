@@ -1,0 +1,75 @@
+// Windows side of the shared page: the system's memory and process services.
+#include "MemPartagee.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+// Set when the system unloads the library because the process ends (as
+// opposed to FreeLibrary): DllMain is then told so by a non-null third argument.
+static bool sortieDuProcessus = false;
+
+namespace velmora::memoire::plateforme {
+
+std::size_t TaillePage() {
+    SYSTEM_INFO si;
+    GetSystemInfo(&si);
+    return si.dwPageSize;
+}
+
+uintptr_t AdresseMaximale() {
+    SYSTEM_INFO si;
+    GetSystemInfo(&si);
+    return reinterpret_cast<uintptr_t>(si.lpMaximumApplicationAddress);
+}
+
+uint32_t IdProcessus() { return GetCurrentProcessId(); }
+
+void *Reserver(uintptr_t adresse, std::size_t taille) {
+    return VirtualAlloc(reinterpret_cast<void *>(adresse), taille, MEM_RESERVE | MEM_COMMIT,
+                        PAGE_READWRITE);
+}
+
+void Rendre(void *page, std::size_t taille) {
+    VirtualFree(page, taille, MEM_DECOMMIT);
+    VirtualFree(page, 0, MEM_RELEASE);
+}
+
+bool Lire(uintptr_t adresse, void *dest, std::size_t n) {
+    MEMORY_BASIC_INFORMATION m{};
+    if (VirtualQuery(reinterpret_cast<const void *>(adresse), &m, sizeof m) != sizeof m)
+        return false;
+    constexpr DWORD Lisible = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                              PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    if (m.State != MEM_COMMIT || (m.Protect & (PAGE_GUARD | PAGE_NOACCESS)) ||
+        !(m.Protect & Lisible))
+        return false;
+    const uintptr_t fin = reinterpret_cast<uintptr_t>(m.BaseAddress) + m.RegionSize;
+    if (adresse + n < adresse || adresse + n > fin) return false;
+    std::memcpy(dest, reinterpret_cast<const void *>(adresse), n);
+    return true;
+}
+
+void Signaler(const char *titre, const char *message) {
+    MessageBoxA(nullptr, message, titre, MB_OK);
+}
+
+void Terminer() {
+    TerminateProcess(GetCurrentProcess(), 0);
+    for (;;) Sleep(INFINITE); // TerminateProcess on oneself does not return
+}
+
+void GuetterSortie() {}
+
+bool SortieEnCours() { return sortieDuProcessus; }
+
+void ApresFork(void (*)()) {} // no fork on Windows
+
+} // namespace velmora::memoire::plateforme
+
+// The run-time calls this before it runs the library's destructors.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD raison, LPVOID reserve) {
+    if (raison == DLL_PROCESS_DETACH && reserve != nullptr)
+        sortieDuProcessus = true;
+    return TRUE;
+}
