@@ -13,10 +13,13 @@ namespace velmora {
 // (the preview thumbnail always stays on the calling thread).
 inline constexpr std::size_t SeuilParallele = std::size_t(1) << 18;
 
-// corps(debut, fin) processes pixels [debut, fin).
-template <class Corps> void PourTranches(std::size_t n, Corps &&corps) {
+// corps(debut, fin) processes pixels [debut, fin). Items heavier than a pixel
+// (bands of rows) give a lower seuil.
+template <class Corps>
+void PourTranches(std::size_t n, Corps &&corps, std::size_t seuil = SeuilParallele) {
     const std::size_t coeurs = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t tranches = n < SeuilParallele ? 1 : std::min<std::size_t>(coeurs, 16);
+    const std::size_t tranches =
+        n < std::max<std::size_t>(seuil, 2) ? 1 : std::min<std::size_t>({coeurs, 16, n});
     if (tranches <= 1) {
         corps(std::size_t(0), n);
         return;

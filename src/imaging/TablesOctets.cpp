@@ -15,12 +15,11 @@ void TableScalaire(uint8_t *o, std::size_t n, const uint8_t *t) {
     for (std::size_t i = 0; i < n; ++i) o[i] = t[o[i]];
 }
 
-void TablesScalaire(TPtImg *p, std::size_t n, const uint8_t *tb, const uint8_t *tv,
-                    const uint8_t *tr) {
+void TablesScalaire(const TPtImg *s, TPtImg *p, std::size_t n, const uint8_t *tb,
+                    const uint8_t *tv, const uint8_t *tr) {
     for (std::size_t i = 0; i < n; ++i) {
-        p[i].Bleu = tb[p[i].Bleu];
-        p[i].Vert = tv[p[i].Vert];
-        p[i].Rouge = tr[p[i].Rouge];
+        const TPtImg x = s[i];
+        p[i] = {tb[x.Bleu], tv[x.Vert], tr[x.Rouge]};
     }
 }
 
@@ -56,8 +55,8 @@ CIBLE_VBMI void TableVbmi(uint8_t *o, std::size_t n, const uint8_t *table) {
 // 64 pixels = 192 bytes = three registers; byte k of the block is channel
 // k mod 3 (0 Bleu, 1 Vert, 2 Rouge), so register j holds channel (j + p) mod 3
 // at byte p.
-CIBLE_VBMI void TablesVbmi(TPtImg *p, std::size_t n, const uint8_t *tb, const uint8_t *tv,
-                           const uint8_t *tr) {
+CIBLE_VBMI void TablesVbmi(const TPtImg *s, TPtImg *p, std::size_t n, const uint8_t *tb,
+                           const uint8_t *tv, const uint8_t *tr) {
     __mmask64 vert[3] = {0, 0, 0}, rouge[3] = {0, 0, 0};
     for (unsigned j = 0; j < 3; ++j)
         for (unsigned b = 0; b < 64; ++b) {
@@ -66,18 +65,19 @@ CIBLE_VBMI void TablesVbmi(TPtImg *p, std::size_t n, const uint8_t *tb, const ui
             if (canal == 2) rouge[j] |= __mmask64(1) << b;
         }
     const TableZmm b = ChargerTable(tb), v = ChargerTable(tv), r = ChargerTable(tr);
+    const uint8_t *e = reinterpret_cast<const uint8_t *>(s);
     uint8_t *o = reinterpret_cast<uint8_t *>(p);
     std::size_t i = 0;
-    for (; i + 64 <= n; i += 64, o += 192)
+    for (; i + 64 <= n; i += 64, e += 192, o += 192)
         for (unsigned j = 0; j < 3; ++j) {
-            const __m512i x = _mm512_loadu_si512(o + 64 * j);
+            const __m512i x = _mm512_loadu_si512(e + 64 * j);
             const __mmask64 haut = _mm512_movepi8_mask(x);
             __m512i y = Chercher(b, x, haut);
             y = _mm512_mask_blend_epi8(vert[j], y, Chercher(v, x, haut));
             y = _mm512_mask_blend_epi8(rouge[j], y, Chercher(r, x, haut));
             _mm512_storeu_si512(o + 64 * j, y);
         }
-    TablesScalaire(p + i, n - i, tb, tv, tr);
+    TablesScalaire(s + i, p + i, n - i, tb, tv, tr);
 }
 
 bool AvecVbmi() {
@@ -101,12 +101,18 @@ void AppliquerTableOctets(uint8_t *octets, std::size_t n, const uint8_t *table) 
 
 void AppliquerTablesPixels(TPtImg *pixels, std::size_t n, const uint8_t *tableBleu,
                            const uint8_t *tableVert, const uint8_t *tableRouge) {
+    AppliquerTablesPixels(pixels, pixels, n, tableBleu, tableVert, tableRouge);
+}
+
+void AppliquerTablesPixels(const TPtImg *source, TPtImg *dest, std::size_t n,
+                           const uint8_t *tableBleu, const uint8_t *tableVert,
+                           const uint8_t *tableRouge) {
     auto noyau = TablesScalaire;
 #ifdef VELMORA_VBMI
     if (AvecVbmi()) noyau = TablesVbmi;
 #endif
     PourTranches(n, [=](std::size_t debut, std::size_t fin) {
-        noyau(pixels + debut, fin - debut, tableBleu, tableVert, tableRouge);
+        noyau(source + debut, dest + debut, fin - debut, tableBleu, tableVert, tableRouge);
     });
 }
 

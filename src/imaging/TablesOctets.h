@@ -16,5 +16,9 @@ void AppliquerTableOctets(uint8_t *octets, std::size_t n, const uint8_t *table);
 // Each channel of each pixel through its own table.
 void AppliquerTablesPixels(TPtImg *pixels, std::size_t n, const uint8_t *tableBleu,
                            const uint8_t *tableVert, const uint8_t *tableRouge);
+// The same from one array into another of at least n pixels (the same or not overlapping).
+void AppliquerTablesPixels(const TPtImg *source, TPtImg *dest, std::size_t n,
+                           const uint8_t *tableBleu, const uint8_t *tableVert,
+                           const uint8_t *tableRouge);
 
 } // namespace velmora

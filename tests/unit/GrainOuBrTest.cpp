@@ -1,0 +1,298 @@
+#include "dialogs/GrainOuBr/GrainOuBr.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+// Where the comparisons of gtest and the standard library find it (TPtImg is global).
+inline bool operator==(TPtImg a, TPtImg b) {
+    return a.Bleu == b.Bleu && a.Vert == b.Vert && a.Rouge == b.Rouge;
+}
+
+using velmora::Reel;
+using namespace velmora::grainoubr;
+
+namespace {
+
+TPtImg P(int r, int v, int b) { return {uint8_t(b), uint8_t(v), uint8_t(r)}; }
+
+// The generator's state after k more steps, stepped here on 64-bit integers.
+uint32_t Avance(uint32_t graine, uint64_t k) {
+    uint64_t g = graine;
+    for (uint64_t i = 0; i < k; ++i) g = (g * 134775813u + 1u) % 4294967296u;
+    return uint32_t(g);
+}
+
+Reglages Regles(int niveau, int txcl, int dstpt, int ord1, int ord2) {
+    Reglages r;
+    r.DefinirNiveau(niveau);
+    r.DefinirTxCl(txcl);
+    r.DefinirDstPt(dstpt);
+    r.DefinirOrd1(ord1);
+    r.DefinirOrd2(ord2);
+    return r;
+}
+
+std::vector<TPtImg> Aleatoire(std::size_t n, unsigned graine, int bas = 0, int haut = 255) {
+    std::mt19937 g(graine);
+    std::uniform_int_distribution<int> d(bas, haut);
+    std::vector<TPtImg> v(n);
+    for (auto &p : v) p = P(d(g), d(g), d(g));
+    return v;
+}
+
+// Worked out independently (exact rationals, sines to 200 bits) from seed 0:
+// a 5 x 4 image, level 200, TxCl 5 (t = 1/2), Ord1 = Ord2 = 2 (K1 = K2 = 1, S = 5).
+const std::vector<TPtImg> Image5x4 = {
+    P(165, 77, 202), P(24, 37, 48),   P(187, 29, 109), P(19, 44, 222),  P(214, 35, 123),
+    P(46, 217, 30),  P(63, 114, 31),  P(203, 25, 113), P(23, 68, 148),  P(214, 73, 60),
+    P(157, 92, 52),  P(96, 190, 49),  P(32, 30, 105),  P(254, 218, 160), P(238, 232, 185),
+    P(153, 127, 92), P(124, 41, 153), P(253, 175, 229), P(147, 37, 60),  P(214, 84, 175)};
+const std::vector<TPtImg> Pseudo5x4 = {
+    P(184, 83, 219), P(28, 40, 54),   P(197, 35, 117), P(28, 57, 240),  P(214, 29, 123),
+    P(45, 208, 35),  P(69, 116, 38),  P(207, 19, 117), P(23, 62, 137),  P(201, 66, 64),
+    P(174, 95, 66),  P(105, 180, 52), P(37, 26, 113),  P(255, 213, 162), P(236, 225, 187),
+    P(158, 132, 99), P(126, 36, 152), P(255, 173, 231), P(139, 32, 58),  P(197, 72, 162)};
+
+class Grain : public ::testing::Test {
+protected:
+    void SetUp() override { GraineAlea = 0; }
+};
+
+} // namespace
+
+TEST_F(Grain, FirstDrawsFromSeedZero) {
+    // State 1, 134775814, 134775814 · 134775813 + 1 mod 2^32, ...: high words of state · n.
+    const uint32_t attendus1000[] = {0, 31, 861, 202, 272, 671};
+    for (uint32_t a : attendus1000) EXPECT_EQ(Alea(1000), a);
+    GraineAlea = 0;
+    const uint32_t attendusMax[] = {0, 67387906, 1849087502, 435039309};
+    for (uint32_t a : attendusMax) EXPECT_EQ(Alea(2147483647u), a);
+    // n = 0 gives 0 and still advances.
+    const uint32_t avant = GraineAlea;
+    EXPECT_EQ(Alea(0), 0u);
+    EXPECT_EQ(GraineAlea, Avance(avant, 1));
+    // Centred draws: 0 for a = 0 and 1; within (a div 2) - a + 1 .. a div 2.
+    EXPECT_EQ(X(0), 0);
+    EXPECT_EQ(X(1), 0);
+    for (int i = 0; i < 1000; ++i) {
+        const int x = X(7);
+        EXPECT_GE(x, 3 - 7 + 1);
+        EXPECT_LE(x, 3);
+    }
+}
+
+TEST_F(Grain, Amplitude) {
+    EXPECT_EQ(Amplitude(0, 255), 0);
+    EXPECT_EQ(Amplitude(255, 255), 0);
+    EXPECT_EQ(Amplitude(127.5L, 200), 200);
+    EXPECT_EQ(Amplitude(128, 255), 255);  // sin² = 0.99996
+    EXPECT_EQ(Amplitude(64, 100), 50);    // sin²(64 π/255) = 0.503
+}
+
+TEST_F(Grain, PseudoRandomWorkedExample) {
+    std::vector<TPtImg> hote(Image5x4.size());
+    MethodePseudoAlea(Image5x4.data(), hote.data(), hote.size(), 5, Regles(200, 5, 7, 2, 2));
+    EXPECT_EQ(hote, Pseudo5x4);
+    EXPECT_EQ(GraineAlea, 3713897392u);  // 4 draws a pixel: 80
+    EXPECT_EQ(GraineAlea, Avance(0, 80));
+}
+
+TEST_F(Grain, SpotWorkedExample) {
+    const std::vector<TPtImg> image = {
+        P(78, 165, 147),  P(50, 211, 59),  P(182, 186, 120), P(127, 129, 192), P(167, 188, 156),
+        P(57, 63, 109),   P(161, 210, 56), P(55, 119, 205),  P(187, 214, 154), P(112, 138, 211),
+        P(128, 45, 158),  P(130, 83, 196), P(69, 166, 55),   P(95, 113, 73),   P(103, 141, 140),
+        P(167, 60, 82),   P(154, 142, 180), P(111, 75, 150), P(180, 111, 146), P(131, 214, 137),
+        P(99, 78, 61),    P(85, 78, 99),   P(208, 99, 43),   P(164, 190, 86),  P(107, 112, 41)};
+    std::vector<TPtImg> hote = image;
+    AjouteTache(image.data(), hote.data(), 12, 5, Regles(200, 5, 7, 2, 2));
+    std::vector<TPtImg> attendu = image;
+    attendu[7] = P(67, 128, 225);
+    attendu[11] = P(142, 90, 209);
+    attendu[12] = P(78, 211, 77);
+    attendu[13] = P(100, 125, 86);
+    attendu[17] = P(112, 85, 152);  // the corners 6, 8, 16, 18 keep their value
+    EXPECT_EQ(hote, attendu);
+    EXPECT_EQ(GraineAlea, Avance(0, 28));  // 1 + 9 x 3 draws
+    EXPECT_EQ(GraineAlea, 1059369348u);
+}
+
+// The spot method as stated, one position after the other through AjouteTache,
+// against the method (which draws positions ahead, sorts them into bands of rows
+// and shares the bands among the cores): the same bytes and the same final state.
+TEST_F(Grain, SpotsInDrawingOrder) {
+    const struct {
+        int largeur, hauteur, dstpt;
+    } cas[] = {{400, 300, 9}, {7, 900, 9}, {1500, 41, 5}, {50, 60, 7}};
+    for (const auto &c : cas) {
+        const auto image = Aleatoire(std::size_t(c.largeur) * c.hauteur, 11);
+        const Reglages r = Regles(180, 7, c.dstpt, 2, 2);
+        const int n = c.largeur * c.hauteur;
+        std::vector<TPtImg> attendu = image, obtenu = image;
+        GraineAlea = 5;
+        for (int i = 0; i < n / (10 - c.dstpt) + 1; ++i) {
+            const int e = int(Alea(uint32_t(n)));
+            if (2 * c.largeur < e && e < n - 2 * c.largeur)
+                AjouteTache(image.data(), attendu.data(), e, c.largeur, r);
+        }
+        const uint32_t fin = GraineAlea;
+        GraineAlea = 5;
+        MethodeTaches(image.data(), obtenu.data(), c.largeur, c.hauteur, r);
+        EXPECT_EQ(GraineAlea, fin) << c.largeur;
+        EXPECT_EQ(obtenu, attendu) << c.largeur;
+    }
+}
+
+// Draw counts: 28 a spot, 4 a pixel, (N div D) + 1 spot positions.
+TEST_F(Grain, DrawCounts) {
+    const auto image = Aleatoire(7 * 6, 3);
+    std::vector<TPtImg> hote = image;
+    for (uint32_t depart : {0u, 12345u, 4000000000u}) {
+        GraineAlea = depart;
+        AjouteTache(image.data(), hote.data(), 20, 7, Regles(255, 3, 7, 2, 2));
+        EXPECT_EQ(GraineAlea, Avance(depart, 28));
+        GraineAlea = depart;
+        MethodePseudoAlea(image.data(), hote.data(), image.size(), 7, Regles(255, 3, 7, 4, 1));
+        EXPECT_EQ(GraineAlea, Avance(depart, 4 * image.size()));
+    }
+    // Fewer than 5 rows: no position qualifies, the positions are still drawn.
+    const struct {
+        int largeur, hauteur, dstpt;
+    } cas[] = {{10, 4, 0}, {10, 4, 9}, {1, 5, 7}, {300, 2, 7}};
+    for (const auto &c : cas) {
+        const auto img = Aleatoire(std::size_t(c.largeur) * c.hauteur, 4);
+        std::vector<TPtImg> h = img;
+        GraineAlea = 99;
+        MethodeTaches(img.data(), h.data(), c.largeur, c.hauteur, Regles(255, 5, c.dstpt, 2, 2));
+        const int n = c.largeur * c.hauteur;
+        EXPECT_EQ(GraineAlea, Avance(99, n / (10 - c.dstpt) + 1)) << c.largeur << "x" << c.hauteur;
+        EXPECT_EQ(h, img);
+    }
+}
+
+TEST_F(Grain, LevelZeroLeavesThePixels) {
+    const auto image = Aleatoire(40 * 30, 5);
+    std::vector<TPtImg> hote(image.size(), P(1, 2, 3));
+    MethodePseudoAlea(image.data(), hote.data(), hote.size(), 40, Regles(0, 5, 7, 2, 2));
+    EXPECT_EQ(hote, image);
+    EXPECT_EQ(GraineAlea, Avance(0, 4 * image.size()));
+    hote = image;
+    MethodeTaches(image.data(), hote.data(), 40, 30, Regles(0, 10, 9, 2, 2));
+    EXPECT_EQ(hote, image);
+}
+
+TEST_F(Grain, SpotsSpareTheFirstAndLastRows) {
+    const int L = 50, H = 20;
+    const auto image = Aleatoire(L * H, 6, 60, 200);
+    std::vector<TPtImg> hote = image;
+    MethodeTaches(image.data(), hote.data(), L, H, Regles(255, 5, 9, 2, 2));  // N + 1 positions
+    int changes = 0;
+    for (int i = 0; i < L * H; ++i) {
+        const int y = i / L;
+        if (y == 0 || y == H - 1)
+            ASSERT_EQ(hote[i], image[i]) << i;
+        else
+            changes += !(hote[i] == image[i]);
+    }
+    EXPECT_GT(changes, L * (H - 2) / 2);
+}
+
+TEST_F(Grain, SpotInTheFirstColumnReachesThePreviousRow) {
+    const int L = 6, H = 6;
+    const std::vector<TPtImg> image(L * H, P(128, 128, 128));
+    for (int graine = 0; graine < 3; ++graine) {
+        GraineAlea = uint32_t(graine);
+        std::vector<TPtImg> hote = image;
+        const int e = 3 * L;  // row 3, column 0
+        AjouteTache(image.data(), hote.data(), e, L, Regles(255, 5, 7, 2, 2));
+        // The left neighbour is the last pixel of row 2; the corners e - 1 ± L
+        // (weight 0.0000172) get their value back.
+        EXPECT_FALSE(hote[e - 1] == image[e - 1]) << graine;
+        for (int i : {e - 1 - L, e - 1 + L}) EXPECT_EQ(hote[i], image[i]);
+        // Nothing outside the nine pixels.
+        for (int i = 0; i < L * H; ++i) {
+            const int dx[] = {-1, 0, 1};
+            bool dedans = false;
+            for (int a : dx)
+                for (int b : dx) dedans |= i == e + a + b * L;
+            if (!dedans) {
+                ASSERT_EQ(hote[i], image[i]) << i;
+            }
+        }
+    }
+}
+
+TEST_F(Grain, TwoComputationsDiffer) {
+    const auto image = Aleatoire(64 * 48, 7, 40, 215);
+    std::vector<TPtImg> a(image.size()), b(image.size());
+    MethodePseudoAlea(image.data(), a.data(), a.size(), 64, Regles(100, 5, 7, 2, 2));
+    MethodePseudoAlea(image.data(), b.data(), b.size(), 64, Regles(100, 5, 7, 2, 2));
+    EXPECT_NE(a, b);
+    a = image;
+    b = image;
+    MethodeTaches(image.data(), a.data(), 64, 48, Regles(100, 5, 7, 2, 2));
+    MethodeTaches(image.data(), b.data(), 64, 48, Regles(100, 5, 7, 2, 2));
+    EXPECT_NE(a, b);
+}
+
+// TxCl at 0: luminance noise only, the same offset on the three channels.
+TEST_F(Grain, GreyGrainAtTxClZero) {
+    const int L = 40, H = 30;
+    const auto image = Aleatoire(L * H, 8, 70, 185);  // far from the clamps
+    std::vector<TPtImg> hote(image.size());
+    for (int methode = 0; methode < 2; ++methode) {
+        hote = image;
+        if (methode == 0)
+            MethodeTaches(image.data(), hote.data(), L, H, Regles(60, 0, 8, 2, 2));
+        else
+            MethodePseudoAlea(image.data(), hote.data(), hote.size(), L, Regles(60, 0, 7, 3, 1));
+        int bougent = 0;
+        for (std::size_t i = 0; i < image.size(); ++i) {
+            const int dr = hote[i].Rouge - image[i].Rouge, dv = hote[i].Vert - image[i].Vert,
+                      db = hote[i].Bleu - image[i].Bleu;
+            ASSERT_EQ(dr, dv) << methode << " " << i;
+            ASSERT_EQ(dr, db) << methode << " " << i;
+            bougent += dr != 0;
+        }
+        EXPECT_GT(bougent, 0) << methode;
+    }
+}
+
+// The fast paths give the bytes of the extended rule, for every colour share and
+// filter weight (halves are frequent at t = 0.5 and integer weights).
+TEST_F(Grain, FastPathsMatchTheExtendedRule) {
+    const int L = 97, H = 61;
+    const auto image = Aleatoire(L * H, 9);
+    for (int txcl = 0; txcl <= 10; ++txcl)
+        for (auto [o1, o2] : {std::pair{0, 0}, {2, 2}, {1, 4}, {10, 10}, {3, 0}}) {
+            for (int methode = 0; methode < 2; ++methode) {
+                Reglages r = Regles(txcl * 25 + 5, txcl, 9, o1, o2);
+                std::vector<TPtImg> vite = image, exact = image;
+                GraineAlea = 77;
+                if (methode) MethodePseudoAlea(image.data(), vite.data(), vite.size(), L, r);
+                else MethodeTaches(image.data(), vite.data(), L, H, r);
+                r.Reference = true;
+                GraineAlea = 77;
+                if (methode) MethodePseudoAlea(image.data(), exact.data(), exact.size(), L, r);
+                else MethodeTaches(image.data(), exact.data(), L, H, r);
+                ASSERT_EQ(vite, exact) << methode << " t " << txcl << " K " << o1 << "," << o2;
+            }
+        }
+}
+
+TEST(GrainTextes, Labels) {
+    EXPECT_EQ(TexteNBr(0), "0 %");
+    EXPECT_EQ(TexteNBr(128), "50 %");  // 50.2
+    EXPECT_EQ(TexteNBr(255), "100 %");
+    EXPECT_EQ(TexteBC(5), "50 %");
+    EXPECT_EQ(TexteBC(0), "0 %");
+    EXPECT_EQ(TexteDPt(7), "N/3");
+    EXPECT_EQ(TexteDPt(0), "N/10");
+    EXPECT_EQ(TexteDPt(9), "N/1");
+    EXPECT_EQ(TexteKm(2, ","), "1,0");
+    EXPECT_EQ(TexteKm(3, ","), "1,5");
+    EXPECT_EQ(TexteKm(10, "."), "5.0");
+    EXPECT_EQ(TexteKm(0, ","), "0,0");
+}
