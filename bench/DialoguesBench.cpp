@@ -2,7 +2,7 @@
 // refresh, each against a memcpy of the same buffer in the same run (counters: see Banc.h).
 #include "Banc.h"
 #include "dialogs/AjustImg/AjustImg.h"
-#include "imaging/EtatDialogue.h"
+#include "imaging/dialogue/EtatDialogue.h"
 
 #include <benchmark/benchmark.h>
 

@@ -10,7 +10,7 @@
 #include "Banc.h"
 #include "dialogs/MonoChrome/MonoChrome.h"
 #include "imaging/BouclePixels.h"
-#include "imaging/EtatDialogue.h"
+#include "imaging/dialogue/EtatDialogue.h"
 
 #include <benchmark/benchmark.h>
 

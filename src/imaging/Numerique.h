@@ -10,6 +10,8 @@ namespace velmora {
 
 using Reel = long double;
 
+inline constexpr Reel Pi = 3.14159265358979323846264338327950288L;
+
 // Nearest integer, an exact half going to the even neighbour.
 inline int64_t Round(Reel x) { return std::llrint(x); }
 

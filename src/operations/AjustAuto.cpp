@@ -1,8 +1,6 @@
 #include "AjustAuto.h"
 
 #include "imaging/BouclePixels.h"
-#include "imaging/Curseur.h"
-#include "imaging/Hote.h"
 #include "imaging/TableauCompte.h"
 #include "imaging/TablesOctets.h"
 
@@ -292,10 +290,8 @@ TTableNiv CourbeDeuxPics(double pBas, double pHaut) {
 
 // --- The operations -------------------------------------------------------
 
-void AjustAutoLum(TPtImg *pixels, const TDimImg &dim) {
-    const TDimImg d = dim;
+void AjustAutoLum(TPtImg *pixels) {
     const TPtsImg ref = TPtsImg::Referencer(pixels);
-    CurseurAttente attente;
     const std::size_t n = Nombre(ref);
 
     THistFin lisse;
@@ -307,15 +303,10 @@ void AjustAutoLum(TPtImg *pixels, const TDimImg &dim) {
         AppliquerTable(ref.data(), n, CourbeDeuxPics(L[0].PosRel, L[1].PosRel));
     else if (L.size() == 1)
         AppliquerTable(ref.data(), n, TableNiveaux(CorrectionNiveaux(S, T)));
-
-    ImageModifiee = true;
-    AppelerRetour(d.Largeur, d.Hauteur, false, true);
 }
 
-void AjustAutoCoul(TPtImg *pixels, const TDimImg &dim) {
-    const TDimImg d = dim;
+void AjustAutoCoul(TPtImg *pixels) {
     const TPtsImg ref = TPtsImg::Referencer(pixels);
-    CurseurAttente attente;
     const std::size_t n = Nombre(ref);
 
     // Every histogram is taken before any pixel changes, so the three
@@ -332,9 +323,6 @@ void AjustAutoCoul(TPtImg *pixels, const TDimImg &dim) {
         if (niv.Etirer) EtirementCanal(canal, niv.Facteur, tables);
     }
     AppliquerTables(ref.data(), n, tables);
-
-    ImageModifiee = true;
-    AppelerRetour(d.Largeur, d.Hauteur, false, true);
 }
 
 } // namespace velmora

@@ -14,12 +14,11 @@
 namespace velmora {
 
 // Operation 5: levels correction, two-peak tone curve or nothing, chosen from
-// the luminance histogram. Works on the array's own element count; always
-// ends with the host callback (changed, ended).
-void AjustAutoLum(TPtImg *pixels, const TDimImg &dim);
+// the luminance histogram. Works on the array's own element count.
+void AjustAutoLum(TPtImg *pixels);
 
 // Operation 6: levels correction of each channel from its own histogram.
-void AjustAutoCoul(TPtImg *pixels, const TDimImg &dim);
+void AjustAutoCoul(TPtImg *pixels);
 
 // --- Histograms -----------------------------------------------------------
 

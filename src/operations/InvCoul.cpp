@@ -1,18 +1,14 @@
 #include "InvCoul.h"
 
 #include "imaging/BouclePixels.h"
-#include "imaging/Curseur.h"
-#include "imaging/Hote.h"
 #include "imaging/TableauCompte.h"
 
 #include <cstring>
 
 namespace velmora {
 
-void InverserCouleurs(TPtImg *pixels, const TDimImg &dim) {
-    const TDimImg d = dim;
+void InverserCouleurs(TPtImg *pixels) {
     const TPtsImg ref = TPtsImg::Referencer(pixels);
-    CurseurAttente attente;
     // Bytes, not pixels: 255 - b is the same rule for every channel, and a
     // flat byte loop lets the compiler vectorise it.
     auto *octets = reinterpret_cast<uint8_t *>(ref.data());
@@ -24,8 +20,6 @@ void InverserCouleurs(TPtImg *pixels, const TDimImg &dim) {
             for (int k = 0; k < 64; ++k) o[k] = uint8_t(255 - o[k]);
         for (; o < bout; ++o) *o = uint8_t(255 - *o);
     });
-    ImageModifiee = true;
-    AppelerRetour(d.Largeur, d.Hauteur, false, true);
 }
 
 } // namespace velmora

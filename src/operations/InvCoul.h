@@ -5,8 +5,7 @@
 
 namespace velmora {
 
-// Every pixel of the counted array (its own count, not largeur x hauteur)
-// becomes its negative; then the host is told (changed, ended).
-void InverserCouleurs(TPtImg *pixels, const TDimImg &dim);
+// Every pixel of the counted array (its own count) becomes its negative.
+void InverserCouleurs(TPtImg *pixels);
 
 } // namespace velmora

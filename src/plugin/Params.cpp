@@ -4,12 +4,13 @@
 #include <velmora/memoire.h>
 #include <velmora/plugin.h>
 
-#include "../dialogs/Dialogues.h"
-#include "../imaging/Hote.h"
-#include "../imaging/TableauCompte.h"
-#include "../operations/AjustAuto.h"
-#include "../operations/InvCoul.h"
 #include "Version.h"
+#include "dialogs/Dialogues.h"
+#include "imaging/Curseur.h"
+#include "imaging/TableauCompte.h"
+#include "imaging/dialogue/Hote.h"
+#include "operations/AjustAuto.h"
+#include "operations/InvCoul.h"
 
 #include <cstdint>
 
@@ -33,6 +34,30 @@ const char *const TabMenu[] = {
 };
 constexpr int32_t NbMenu = int32_t(sizeof TabMenu / sizeof TabMenu[0]);
 
+// The host's callback, as AdrRetour gave it.
+TRetour codeRetour = nullptr;
+void *contexteRetour = nullptr;
+
+// Every notice to the host goes through here. Nothing is called before AdrRetour.
+void AppelerRetour(int32_t largeur, int32_t hauteur, bool demandeZone, bool modifiee, bool fin) {
+    if (!codeRetour) return;
+    codeRetour(contexteRetour, largeur, hauteur, 0, 0, demandeZone ? 1 : 0, 0, modifiee ? 1 : 0,
+               fin ? 1 : 0);
+}
+
+// The dialogs reach the host through the same call.
+const bool notificationInstallee = (InstallerNotification(&AppelerRetour), true);
+
+// A direct operation rewrites the pixels, then the host learns that a result
+// stands and the operation has ended.
+// The hourglass stands for the whole operation, notice included.
+template <class Operation> void Direct(Operation op, TPtImg *pixels, const TDimImg &dim) {
+    CurseurAttente attente;
+    op(pixels);
+    ImageModifiee = true;
+    AppelerRetour(dim.Largeur, dim.Hauteur, false, true, true);
+}
+
 // A dialog works on largeur x hauteur pixels: refuse a block that does not
 // hold exactly that many, rather than read or write past its end.
 bool TailleCoherente(const TPtImg *pixels, const TDimImg &dim) {
@@ -43,9 +68,9 @@ bool TailleCoherente(const TPtImg *pixels, const TDimImg &dim) {
 void Executer(uint32_t operation, uint32_t mode, TPtImg *pixels, TPtImg *pixels2,
               const TDimImg &dim) {
     switch (operation) {
-    case 1: InverserCouleurs(pixels, dim); break;
-    case 5: AjustAutoLum(pixels, dim); break;
-    case 6: AjustAutoCoul(pixels, dim); break;
+    case 1: Direct(InverserCouleurs, pixels, dim); break;
+    case 5: Direct(AjustAutoLum, pixels, dim); break;
+    case 6: Direct(AjustAutoCoul, pixels, dim); break;
     case 7:
         if (mode == 1) {
             dialogues::RecevoirZone(pixels, pixels2);
@@ -68,7 +93,8 @@ using namespace velmora;
 extern "C" {
 
 VELMORA_EXPORT void VELMORA_APPEL AdrRetour(void *code, void *context) {
-    DefinirRetour(reinterpret_cast<TRetour>(code), context);
+    codeRetour = reinterpret_cast<TRetour>(code);
+    contexteRetour = context;
 }
 
 VELMORA_EXPORT const char *VELMORA_APPEL PrmDLL(int32_t *majeur, int32_t *mineur,

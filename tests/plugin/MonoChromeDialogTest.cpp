@@ -391,7 +391,7 @@ TEST_F(MonoChromeDialogue, NomAnnuleDonneTeinte) {
             qobject_cast<QColorDialog *>(c)->setCurrentColor(QColor(0x12, 0x34, 0x56));
             c->accept();
         });
-        PendantDialogue("NomTeinte", [&](QDialog *b) {
+        PendantDialogue("Saisie", [&](QDialog *b) {
             auto *boite = qobject_cast<QInputDialog *>(b);
             EXPECT_EQ(boite->windowTitle(), QStringLiteral("Nouvelle teinte"));
             EXPECT_EQ(boite->labelText(), QStringLiteral("Nom de la nouvelle teinte :"));

@@ -1,6 +1,6 @@
-#include "imaging/Apercu.h"
-#include "imaging/EtatDialogue.h"
-#include "imaging/Hote.h"
+#include "imaging/dialogue/Apercu.h"
+#include "imaging/dialogue/EtatDialogue.h"
+#include "imaging/dialogue/Hote.h"
 
 #include <gtest/gtest.h>
 
@@ -29,9 +29,8 @@ struct Inverse final : RegleBloc {
 };
 
 std::vector<int32_t> retours;
-void Retour(void *, int32_t l, int32_t h, int32_t r1, int32_t r2, int32_t zone, int32_t zero,
-            int32_t modifiee, int32_t fin) {
-    retours = {l, h, r1, r2, zone, zero, modifiee & 0xFF, fin};
+void Retour(int32_t l, int32_t h, bool zone, bool modifiee, bool fin) {
+    retours = {l, h, zone, modifiee, fin};
 }
 
 } // namespace
@@ -121,14 +120,14 @@ TEST(EtatDialogue, ReferencesCopieEtFermeture) {
     e.ConstruireApercu();
     EXPECT_EQ(e.Apercu.size(), 4);
 
-    DefinirRetour(&Retour, nullptr);
+    InstallerNotification(&Retour);
     ImageModifiee = true;
     e.Fermer();
-    EXPECT_EQ(retours, (std::vector<int32_t>{2, 2, 0, 0, 0, 0, 1, 1}));
+    EXPECT_EQ(retours, (std::vector<int32_t>{2, 2, 0, 1, 1}));
     EXPECT_TRUE(e.Copie.empty());
     EXPECT_TRUE(e.Apercu.empty());
     EXPECT_EQ(tableau::References(hote2.data()), 2);  // kept until the next opening
-    DefinirRetour(nullptr, nullptr);
+    InstallerNotification(nullptr);
     ImageModifiee = false;
 }
 

@@ -13,10 +13,6 @@
 
 namespace velmora::ajustimg {
 
-namespace {
-constexpr Reel Pi = 3.14159265358979323846264338327950288L;
-}
-
 Table Identite() {
     Table t;
     for (int i = 0; i < 256; ++i) t[i] = i;

@@ -1,9 +1,9 @@
 // Manual gamma, contrast, luminosity and saturation: the settings, the three
 // 256-entry curves and their combination, the per-pixel rule and the label texts.
-// Toolkit-free; the form (AjustImgForm) only wires sliders and labels to these.
+// The dialog itself is TAjustCoul (AjustImgDialogue.h).
 #pragma once
 
-#include "imaging/EtatDialogue.h"
+#include "imaging/dialogue/EtatDialogue.h"
 #include "imaging/Numerique.h"
 
 #include <array>

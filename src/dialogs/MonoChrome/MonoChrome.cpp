@@ -202,13 +202,15 @@ void Etat::DefinirTables(const Tables &t) {
 
 // --- Tint list ------------------------------------------------------------------
 
+const char *const ListeTeintes[15] = {
+    "Neutre : $808080",  "Acier : $3A8EBA",   "Ambre : $F0C300",  "Ardoise : $686F8C",
+    "Chair : $FEC3AC",   "Eau : $B0F2B6",     "Kaki : $798933",   "Lichen : $85C17E",
+    "Opaline : $97DFC6", "Or : $D2CB0F",      "Rouille : $985717", "Sanguine : $850606",
+    "Sépia : $A98C78",   "Violine : $A10684", "Autre teinte ...",
+};
+
 const std::vector<std::string> &TeintesInitiales() {
-    static const std::vector<std::string> liste = {
-        "Neutre : $808080",  "Acier : $3A8EBA",   "Ambre : $F0C300",  "Ardoise : $686F8C",
-        "Chair : $FEC3AC",   "Eau : $B0F2B6",     "Kaki : $798933",   "Lichen : $85C17E",
-        "Opaline : $97DFC6", "Or : $D2CB0F",      "Rouille : $985717", "Sanguine : $850606",
-        "Sépia : $A98C78",   "Violine : $A10684", std::string(AutreTeinte),
-    };
+    static const std::vector<std::string> liste(std::begin(ListeTeintes), std::end(ListeTeintes));
     return liste;
 }
 

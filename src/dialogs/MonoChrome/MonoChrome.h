@@ -1,9 +1,9 @@
 // Toned monochrome: a grey level from a weighted sum of the three channels
 // (weights chosen on a triangular picker), then three tint tables.
-// Rules and state only; the Qt form is MonoChromeForm.
+// Rules and state only; the dialog is TMonoCouleur (MonoChromeDialogue.h).
 #pragma once
 
-#include "imaging/EtatDialogue.h"
+#include "imaging/dialogue/EtatDialogue.h"
 #include "imaging/Numerique.h"
 
 #include <velmora/plugin.h>
@@ -97,6 +97,7 @@ void Traiter(const TPtImg *src, TPtImg *dst, std::size_t n, const Coefficients &
 // --- Tint list -----------------------------------------------------------
 
 // The list as the dialog starts, "Autre teinte ..." last (UTF-8).
+extern const char *const ListeTeintes[15];
 const std::vector<std::string> &TeintesInitiales();
 inline constexpr std::string_view AutreTeinte = "Autre teinte ...";
 
@@ -129,7 +130,6 @@ std::string ChargerTeinte(const std::filesystem::path &chemin);
 class Etat {
 public:
     const Geometrie geometrie = Geometrie::De(TailleSelecteur, TailleSelecteur);
-    Point posGlisse;                     // the marker while dragging
     Point posRepere = geometrie.centre;  // the committed marker
     int32_t derniereTeinte = 0;          // last entry validly selected
 

@@ -12,6 +12,12 @@ TImage::TImage(int32_t largeur, int32_t hauteur, TPtImg fond)
     pixels_.assign(std::size_t(largeur_) * hauteur_, fond);
 }
 
+bool operator==(const TImage &a, const TImage &b) {
+    return a.largeur_ == b.largeur_ && a.hauteur_ == b.hauteur_ &&
+           (a.pixels_.empty() ||
+            std::memcmp(a.pixels_.data(), b.pixels_.data(), a.pixels_.size() * sizeof(TPtImg)) == 0);
+}
+
 void TImage::Point(int32_t x, int32_t y, TPtImg c) {
     if (Dedans(x, y)) Ligne(y)[x] = c;
 }

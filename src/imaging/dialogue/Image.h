@@ -7,13 +7,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace velmora {
-
-inline bool operator==(TPtImg a, TPtImg b) {
-    return a.Bleu == b.Bleu && a.Vert == b.Vert && a.Rouge == b.Rouge;
-}
 
 struct TRect {
     int32_t Gauche = 0, Haut = 0, Largeur = 0, Hauteur = 0;
@@ -52,7 +49,7 @@ public:
     // bottom excluded, every point inverted: drawing it twice restores the picture.
     void EllipseXor(int32_t g, int32_t h, int32_t d, int32_t b);
 
-    friend bool operator==(const TImage &, const TImage &) = default;
+    friend bool operator==(const TImage &a, const TImage &b);
 
 private:
     int32_t largeur_ = 0, hauteur_ = 0;

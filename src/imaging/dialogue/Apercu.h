@@ -2,8 +2,8 @@
 // Toolkit-free: the Qt side only copies rows of the result into its bitmap.
 #pragma once
 
-#include "Numerique.h"
-#include "TableauCompte.h"
+#include "imaging/Numerique.h"
+#include "imaging/TableauCompte.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #include "EtatDialogue.h"
 
-#include "BouclePixels.h"
+#include "imaging/BouclePixels.h"
 #include "Hote.h"
 
 #include <algorithm>
@@ -47,7 +47,7 @@ void EtatDialogue::Appliquer(const RegleBloc &regle) const {
 }
 
 void EtatDialogue::Fermer() {
-    AppelerRetour(Largeur, Hauteur, false, true);
+    Notifier(Largeur, Hauteur, false, true);
     Vider();
 }
 

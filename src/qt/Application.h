@@ -3,6 +3,8 @@
 // created here on first need, and destroyed at unload after the dialogs.
 #pragma once
 
+#include <cstdint>
+
 namespace velmora::qt {
 
 // True when a QApplication exists, creating one when the process has no
@@ -14,6 +16,9 @@ bool AssurerApplication();
 // True while the application object seen by AssurerApplication is alive
 // (a host may destroy its own before unloading the plug-in).
 bool ApplicationVivante();
+
+// Counts the application objects seen: widgets made under an earlier one are gone.
+uint64_t GenerationApplication();
 
 // Unload: destroys the QApplication if the plug-in created it (call after the
 // dialogs have been deleted) and uninstalls the cursor actions.

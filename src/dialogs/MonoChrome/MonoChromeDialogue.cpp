@@ -1,0 +1,159 @@
+#include "MonoChromeDialogue.h"
+
+#include "imaging/dialogue/DossierHote.h"
+#include "imaging/dialogue/Hote.h"
+
+namespace velmora {
+
+using monochrome::Point;
+
+TMonoCouleur::TMonoCouleur() : TDialogue(FormeMonoCouleur) {
+    using T = TTypeEvenement;
+    Lier("ChoixCoul", T::SourisEnfoncee, [this](const TEvenement &e) { ChoixCoulMouseDown(e); });
+    Lier("ChoixCoul", T::SourisDeplacee, [this](const TEvenement &e) { ChoixCoulMouseMove(e); });
+    Lier("ChoixCoul", T::SourisRelachee, [this](const TEvenement &e) { ChoixCoulMouseUp(e); });
+    // A choice by the user only: selecting from code does not run the handler.
+    Lier("ChoixTeinte", T::Change, [this](const TEvenement &) { ChoixTeinteChange(); });
+    Lier("ChargTeinte", T::Clic, [this](const TEvenement &) { ChargTeinteClick(); });
+    Lier("EnrgTeinte", T::Clic, [this](const TEvenement &) { EnrgTeinteClick(); });
+}
+
+void TMonoCouleur::FormCreate() {
+    const auto pixels = monochrome::ImageSelecteur(
+        etat_.geometrie, monochrome::TailleSelecteur, monochrome::TailleSelecteur,
+        F().CouleurSysteme(TCouleurSysteme::FaceBouton));
+    selecteur_ = TImage(monochrome::TailleSelecteur, monochrome::TailleSelecteur);
+    for (int32_t y = 0; y < selecteur_.Hauteur(); ++y)
+        for (int32_t x = 0; x < selecteur_.Largeur(); ++x)
+            selecteur_.Ligne(y)[x] = pixels[std::size_t(y) * selecteur_.Largeur() + x];
+    repere_ = etat_.geometrie.centre;
+    TraceRepere(repere_);
+    etat_.posRepere = etat_.geometrie.centre;
+    F().MontrerImage("ChoixCoul", selecteur_);
+}
+
+void TMonoCouleur::PreparerEtat() { ReInitClick(nullptr); }
+
+void TMonoCouleur::ReInitClick(const TEvenement *) {
+    etat_.DefinirTables(monochrome::Identite());
+    ImageModifiee = false;
+    CalculeCoeffs(etat_.geometrie.centre, false);
+    ConstruireApercu();
+    PlacerRepere(etat_.geometrie.centre);
+    etat_.posRepere = etat_.geometrie.centre;
+    F().DefinirIndex("ChoixTeinte", 0);
+    etat_.derniereTeinte = 0;
+}
+
+void TMonoCouleur::TraceRepere(Point p) {
+    selecteur_.EllipseXor(p.x - 5, p.y - 5, p.x + 5, p.y + 5);
+}
+
+void TMonoCouleur::PlacerRepere(Point p) {
+    // Erasing where the marker really is, rather than where the last commit
+    // says, keeps a single marker on the picture whatever the button sequence.
+    TraceRepere(repere_);
+    TraceRepere(p);
+    repere_ = p;
+    F().MontrerImage("ChoixCoul", selecteur_);
+}
+
+void TMonoCouleur::CalculeCoeffs(Point p, bool redessiner) {
+    etat_.DefinirCoeffs(p);
+    const std::string sep = F().SeparateurDecimal();
+    const auto &k = etat_.Coeffs();
+    F().DefinirTexte("CoeffR", monochrome::TexteCoefficient("kR", k.kR, sep));
+    F().DefinirTexte("CoeffV", monochrome::TexteCoefficient("kV", k.kV, sep));
+    F().DefinirTexte("CoeffB", monochrome::TexteCoefficient("kB", k.kB, sep));
+    if (redessiner) RafraichirApercu();
+}
+
+void TMonoCouleur::CalculeTeinte(int32_t rgb) { etat_.DefinirTables(monochrome::CalculeTeinte(rgb)); }
+
+namespace {
+// The plain left button: held alone, no modifier key.
+bool GaucheSeul(const TEvenement &e) { return e.Boutons == BGauche && e.Touches == 0; }
+} // namespace
+
+void TMonoCouleur::ChoixCoulMouseDown(const TEvenement &e) {
+    if (e.Bouton != BGauche || !GaucheSeul(e)) return;
+    PlacerRepere({e.X, e.Y});
+}
+
+void TMonoCouleur::ChoixCoulMouseMove(const TEvenement &e) {
+    if (!GaucheSeul(e)) return;
+    const Point p{e.X, e.Y};
+    if (!etat_.geometrie.DansDisque(p)) {
+        // Back onto the circle: the move this causes brings the marker there;
+        // this notice still goes on with the outside point.
+        const Point q = etat_.geometrie.SurCercle(p);
+        F().PlacerCurseurSouris("ChoixCoul", q.x, q.y);
+    }
+    PlacerRepere(p);
+    CalculeCoeffs(p, true);
+}
+
+void TMonoCouleur::ChoixCoulMouseUp(const TEvenement &e) {
+    if (e.Bouton != BGauche) return;
+    const Point p{e.X, e.Y};
+    if (!(repere_ == p)) PlacerRepere(p);
+    etat_.posRepere = p;
+    CalculeCoeffs(p, true);
+}
+
+void TMonoCouleur::ChoixTeinteChange() {
+    const int32_t index = F().Index("ChoixTeinte");
+    if (index < 0) return;
+    if (index == int32_t(F().Elements("ChoixTeinte").size()) - 1) {
+        // The colour dialog opens once the list has finished with its own event.
+        Differer([this] { AutreTeinte(); });
+        return;
+    }
+    CalculeTeinte(monochrome::ValeurTeinte(F().Texte("ChoixTeinte")));
+    CalculeCoeffs(etat_.posRepere, true);
+    etat_.derniereTeinte = index;
+}
+
+int32_t TMonoCouleur::InsererTeinte(const std::string &entree) {
+    const int32_t index = int32_t(F().Elements("ChoixTeinte").size()) - 1;
+    F().InsererElement("ChoixTeinte", index, entree);
+    F().DefinirIndex("ChoixTeinte", index);
+    return index;
+}
+
+void TMonoCouleur::AutreTeinte() {
+    PremierPlanSuspendu normal(F(), PremierPlan());
+    const std::optional<uint32_t> couleur = F().ChoisirCouleur();
+    if (!couleur) {
+        F().DefinirIndex("ChoixTeinte", etat_.derniereTeinte);
+        return;
+    }
+    const std::string nom =
+        F().Saisir("Nouvelle teinte", "Nom de la nouvelle teinte :", "Teinte").value_or("Teinte");
+    const int r = int(*couleur & 0xFF), v = int((*couleur >> 8) & 0xFF),
+              b = int((*couleur >> 16) & 0xFF);
+    etat_.derniereTeinte = InsererTeinte(monochrome::NouvelleEntree(nom, r, v, b));
+    CalculeTeinte(r << 16 | v << 8 | b);
+    CalculeCoeffs(etat_.posRepere, true);
+}
+
+TDialogueFichier TMonoCouleur::DialogueFichier() const {
+    return {"Fichiers Monochrome (*.uni)|*.uni", DossierHote(), "uni"};
+}
+
+void TMonoCouleur::EnrgTeinteClick() {
+    PremierPlanSuspendu normal(F(), PremierPlan());
+    const auto chemin = F().EnregistrerFichier(DialogueFichier());
+    if (!chemin) return;
+    monochrome::EnregistrerTeinte(*chemin, F().Texte("ChoixTeinte"));
+}
+
+void TMonoCouleur::ChargTeinteClick() {
+    PremierPlanSuspendu normal(F(), PremierPlan());
+    const auto chemin = F().OuvrirFichier(DialogueFichier());
+    if (!chemin) return;
+    InsererTeinte(monochrome::ChargerTeinte(*chemin));
+    ChoixTeinteChange();
+}
+
+} // namespace velmora
