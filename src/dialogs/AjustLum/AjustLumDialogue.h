@@ -1,0 +1,37 @@
+// "Ajustement du profil du Gamma" as well (operation 4, the same caption as the
+// gamma dialog): one luminosity curve that keeps each pixel's hue, .plu files.
+// Rules in AjustLum.h, form in AjustLumForme.cpp.
+#pragma once
+
+#include "AjustLum.h"
+#include "imaging/DialogueProfils.h"
+
+#include <memory>
+
+namespace velmora {
+
+extern const TForme FormeAjustLumManu;
+
+class TAjustLumManu : public TDialogueProfils {
+public:
+    TAjustLumManu();
+
+    void ReInitClick(const TEvenement *emetteur) override;
+
+    EditeurProfil &Editeur() override { return editeur_; }
+    const TProfil &ProfLum() const { return profLum_; }
+    TProfil &ProfLum() { return profLum_; }
+
+protected:
+    void DefinirRegle() override { regle_->Definir(profLum_); }
+    const RegleBloc *Regle() const override { return regle_.get(); }
+    void Enregistrer(const std::filesystem::path &chemin) override;
+    void Charger(const std::filesystem::path &chemin) override;
+
+private:
+    TProfil profLum_ = TProfil::Identite();
+    EditeurProfil editeur_{{{&profLum_, CouleurNoire}}, {0}, Noyau::Luminosite};
+    std::unique_ptr<ajustlum::RegleLum> regle_ = std::make_unique<ajustlum::RegleLum>();
+};
+
+} // namespace velmora

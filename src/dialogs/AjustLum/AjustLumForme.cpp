@@ -1,0 +1,38 @@
+#include "AjustLumDialogue.h"
+
+namespace velmora {
+
+namespace {
+using G = TGenre;
+constexpr uint8_t BasGauche = AGauche | ABas;
+constexpr TControle Controles[] = {
+    {.Genre = G::Image, .Nom = "ProfilL", .Place = {340, 10, 256, 256}},
+    {.Genre = G::Groupe, .Nom = "ProfsL", .Place = {340, 320, 256, 51},
+     .Texte = " Profils de Luminosité "},
+    {.Genre = G::Bouton, .Nom = "ChargProf", .Parent = "ProfsL", .Place = {22, 17, 92, 25},
+     .Texte = "Charger", .Glyphe = TGlyphe::Charger, .OrdreTab = 0},
+    {.Genre = G::Bouton, .Nom = "EnrgProf", .Parent = "ProfsL", .Place = {142, 17, 92, 25},
+     .Texte = "Enregistrer", .Glyphe = TGlyphe::Enregistrer, .OrdreTab = 1},
+    {.Genre = G::Bouton, .Nom = "ReInit", .Place = {20, 343, 81, 25}, .Texte = "Réinitialiser",
+     .Ancres = BasGauche, .OrdreTab = 2},
+    {.Genre = G::Bouton, .Nom = "Annuler", .Place = {127, 343, 81, 25}, .Texte = "Annuler",
+     .Role = TRole::Annulation, .Ancres = BasGauche, .OrdreTab = 3},
+    {.Genre = G::Bouton, .Nom = "Appliquer", .Place = {235, 343, 81, 25}, .Texte = "Appliquer",
+     .Role = TRole::Defaut, .Ancres = BasGauche, .OrdreTab = 4},
+    {.Genre = G::Panneau, .Nom = "CadreAff", .Place = {10, 10, 322, 322},
+     .Fond = TCouleurSysteme::OmbreBouton},
+    {.Genre = G::Image, .Nom = "PreVisu", .Parent = "CadreAff", .Place = {1, 1, 320, 320}},
+};
+} // namespace
+
+constinit const TForme FormeAjustLumManu{
+    .Nom = "AjustLumManu",
+    .Titre = "Ajustement du profil du Gamma",
+    .LargeurClient = 606,
+    .HauteurClient = 380,
+    .PremierPlan = true,
+    .Modale = true,
+    .Controles = Controles,
+};
+
+} // namespace velmora

@@ -1,0 +1,40 @@
+#include "ProfilGammaDialogue.h"
+
+namespace velmora {
+
+namespace {
+using G = TGenre;
+constexpr uint8_t BasGauche = AGauche | ABas;
+constexpr const char *Couleurs[] = {"Toutes", "Rouge", "Vert", "Bleu"};
+constexpr TControle Controles[] = {
+    {.Genre = G::Image, .Nom = "ProfilG", .Place = {340, 10, 256, 256}},
+    {.Genre = G::GroupeRadio, .Nom = "CoulProfs", .Place = {340, 280, 256, 41},
+     .Texte = " Couleurs ", .Elements = Couleurs, .Colonnes = 4, .Index = 0, .OrdreTab = 0},
+    {.Genre = G::Groupe, .Nom = "ProfsG", .Place = {340, 325, 256, 46}, .Texte = " Profils Gamma "},
+    {.Genre = G::Bouton, .Nom = "ChargProf", .Parent = "ProfsG", .Place = {22, 15, 92, 25},
+     .Texte = "Charger", .Glyphe = TGlyphe::Charger, .OrdreTab = 1},
+    {.Genre = G::Bouton, .Nom = "EnrgProf", .Parent = "ProfsG", .Place = {142, 15, 92, 25},
+     .Texte = "Enregistrer", .Glyphe = TGlyphe::Enregistrer, .OrdreTab = 2},
+    {.Genre = G::Bouton, .Nom = "ReInit", .Place = {20, 343, 81, 25}, .Texte = "Réinitialiser",
+     .Ancres = BasGauche, .OrdreTab = 3},
+    {.Genre = G::Bouton, .Nom = "Annuler", .Place = {127, 343, 81, 25}, .Texte = "Annuler",
+     .Role = TRole::Annulation, .Ancres = BasGauche, .OrdreTab = 4},
+    {.Genre = G::Bouton, .Nom = "Appliquer", .Place = {235, 343, 81, 25}, .Texte = "Appliquer",
+     .Role = TRole::Defaut, .Ancres = BasGauche, .OrdreTab = 5},
+    {.Genre = G::Panneau, .Nom = "CadreAff", .Place = {10, 10, 322, 322},
+     .Fond = TCouleurSysteme::OmbreBouton},
+    {.Genre = G::Image, .Nom = "PreVisu", .Parent = "CadreAff", .Place = {1, 1, 320, 320}},
+};
+} // namespace
+
+constinit const TForme FormeProfGamma{
+    .Nom = "ProfGamma",
+    .Titre = "Ajustement du profil du Gamma",
+    .LargeurClient = 606,
+    .HauteurClient = 380,
+    .PremierPlan = true,
+    .Modale = true,
+    .Controles = Controles,
+};
+
+} // namespace velmora

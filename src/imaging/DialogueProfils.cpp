@@ -1,0 +1,80 @@
+#include "DialogueProfils.h"
+
+#include "dialogue/DossierHote.h"
+
+namespace velmora {
+
+TDialogueProfils::TDialogueProfils(const TForme &table, const ParametresProfils &p)
+    : TDialogue(table), p_(p) {
+    using T = TTypeEvenement;
+    Lier(p_.Graphe, T::SourisEnfoncee, [this](const TEvenement &e) { GrapheMouseDown(e); });
+    Lier(p_.Graphe, T::SourisDeplacee, [this](const TEvenement &e) { GrapheMouseMove(e); });
+    Lier(p_.Graphe, T::SourisRelachee, [this](const TEvenement &e) { GrapheMouseUp(e); });
+    for (const char *nom : {table.Nom, p_.Groupe, "PreVisu"})
+        Lier(nom, T::SourisDeplacee, [this](const TEvenement &) { FormMouseMove(); });
+    Lier("ChargProf", T::Clic, [this](const TEvenement &) { ChargProfClick(); });
+    Lier("EnrgProf", T::Clic, [this](const TEvenement &) { EnrgProfClick(); });
+}
+
+void TDialogueProfils::GrapheMouseMove(const TEvenement &e) {
+    // The readout shows the raw position, even outside the graph.
+    F().EffacerZone(zoneCoord_);
+    const std::string texte = TexteCoord(e.X, e.Y);
+    F().DessinerTexte(GaucheCoord(F().MesurerTexte(texte).Largeur), zoneCoord_.Haut, texte);
+    // The left button alone edits (a double-click's second press never comes here).
+    if (!GaucheSeul(e.Boutons & BGauche, e.Boutons & ~BGauche, e.Touches != 0, false)) return;
+    Editeur().Active = CourbeActive();
+    Editeur().Modifier(e.X, e.Y);
+    MontrerGraphe();
+}
+
+void TDialogueProfils::GrapheMouseUp(const TEvenement &) { RafraichirApercu(); }
+
+void TDialogueProfils::FormMouseMove() { F().EffacerZone(zoneCoord_); }
+
+void TDialogueProfils::MontrerGraphe() { F().MontrerImage(p_.Graphe, Editeur().Graphe()); }
+
+void TDialogueProfils::CalculerZoneCoord() {
+    const TTaille t = F().MesurerTexte(GabaritCoord);
+    zoneCoord_ = ZoneCoord(t.Largeur, t.Hauteur);
+}
+
+void TDialogueProfils::ReInitCourbes() {
+    Editeur().ReInit();
+    MontrerGraphe();
+}
+
+void TDialogueProfils::RafraichirApercu() {
+    DefinirRegle();
+    TDialogue::RafraichirApercu();
+}
+
+void TDialogueProfils::AppliquerClick() {
+    DefinirRegle();
+    TDialogue::AppliquerClick();
+}
+
+TDialogueFichier TDialogueProfils::DialogueFichier() const {
+    return {p_.Filtre, DossierHote(), p_.Extension};
+}
+
+void TDialogueProfils::EnrgProfClick() {
+    PremierPlanSuspendu normal(F(), PremierPlan());
+    const auto chemin = F().EnregistrerFichier(DialogueFichier());
+    if (!chemin) return;
+    Enregistrer(*chemin);
+}
+
+void TDialogueProfils::ChargProfClick() {
+    PremierPlanSuspendu normal(F(), PremierPlan());
+    const auto chemin = F().OuvrirFichier(DialogueFichier());
+    if (!chemin) return;
+    // A failure leaves the graph and the preview as they were; the curves keep
+    // what was read and show it at the next edit, reset or load.
+    Charger(*chemin);
+    Editeur().Redessiner();
+    MontrerGraphe();
+    RafraichirApercu();
+}
+
+} // namespace velmora

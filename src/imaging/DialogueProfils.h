@@ -1,0 +1,66 @@
+// What the two curve dialogs share around their editor, written once: the
+// graph's mouse handlers, the coordinate readout on the dialog's surface, its
+// erasing by FormMouseMove, and saving and loading the curves. Each dialog gives
+// its editor, its file blocks and its preview rule.
+#pragma once
+
+#include "EditeurProfil.h"
+#include "dialogue/Dialogue.h"
+
+#include <filesystem>
+
+namespace velmora {
+
+struct ParametresProfils {
+    const char *Graphe;     // the graph's image control ("ProfilG")
+    const char *Groupe;     // the file group box ("ProfsG"), which erases the readout
+    const char *Filtre;     // "Fichiers Profil G (*.pfl)|*.pfl"
+    const char *Extension;  // "pfl"
+};
+
+class TDialogueProfils : public TDialogue {
+public:
+    TDialogueProfils(const TForme &table, const ParametresProfils &p);
+
+    // Handlers, bound to the graph's events: press and move (readout, then the
+    // edit when the left button alone is held), release (the preview).
+    void GrapheMouseDown(const TEvenement &e) { GrapheMouseMove(e); }
+    void GrapheMouseMove(const TEvenement &e);
+    void GrapheMouseUp(const TEvenement &e);
+    // The dialog, its file group box and PreVisu: the readout goes.
+    void FormMouseMove();
+    void EnrgProfClick();
+    void ChargProfClick();
+
+    virtual EditeurProfil &Editeur() = 0;
+    const EditeurProfil &Editeur() const { return const_cast<TDialogueProfils *>(this)->Editeur(); }
+    TRect Zone() const { return zoneCoord_; }
+
+protected:
+    // The curves the next edit goes to (the gamma dialog reads its radio group).
+    virtual int32_t CourbeActive() { return 0; }
+    // The preview rule brought up to the curves.
+    virtual void DefinirRegle() = 0;
+    virtual void Enregistrer(const std::filesystem::path &chemin) = 0;
+    // Throws ErreurFichier, keeping what was read before the failure.
+    virtual void Charger(const std::filesystem::path &chemin) = 0;
+
+    // The editor's part of a reset: every curve to the identity, the graph
+    // repainted and shown, ZoneCoord from the text extent.
+    void ReInitCourbes();
+    // The graph picture to its control.
+    void MontrerGraphe();
+    void CalculerZoneCoord();
+    // The preview from the current curves (the graph's mouse-up refresh).
+    void RafraichirApercu() override;
+    // The result from the curves as they stand, even after a failed load.
+    void AppliquerClick() override;
+
+private:
+    TDialogueFichier DialogueFichier() const;
+
+    ParametresProfils p_;
+    TRect zoneCoord_{};
+};
+
+} // namespace velmora
