@@ -6,7 +6,9 @@
 #include "Dialogues.h"
 
 #include "AjustImg/AjustImgDialogue.h"
+#include "AjustLum/AjustLumDialogue.h"
 #include "MonoChrome/MonoChromeDialogue.h"
+#include "ProfilGamma/ProfilGammaDialogue.h"
 #include "imaging/dialogue/Interface.h"
 
 #include <array>
@@ -17,12 +19,15 @@ namespace {
 
 struct Instances {
     TAjustCoul AjustCoul;      // operation 2
-    // TBalCoul (7), TAjoutGrain (8), TProfGamma (3): here, in this order.
+    // TBalCoul (7), TAjoutGrain (8): here, in this order.
+    TProfGamma ProfGamma;      // operation 3
     TMonoCouleur MonoCouleur;  // operation 9
-    // TAjustLumManu (4): here, last.
+    TAjustLumManu AjustLumManu;  // operation 4
 
     // In the order of creation.
-    std::array<TDialogue *, 2> Toutes() { return {&AjustCoul, &MonoCouleur}; }
+    std::array<TDialogue *, 4> Toutes() {
+        return {&AjustCoul, &ProfGamma, &MonoCouleur, &AjustLumManu};
+    }
 };
 
 // Never destroyed by a static destructor (the toolkit's own statics may be gone
@@ -33,6 +38,8 @@ TDialogue *Instance(uint32_t operation) {
     if (!instances) return nullptr;
     switch (operation) {
     case 2: return &instances->AjustCoul;
+    case 3: return &instances->ProfGamma;
+    case 4: return &instances->AjustLumManu;
     case 9: return &instances->MonoCouleur;
     default: return nullptr;
     }
