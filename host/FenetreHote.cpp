@@ -3,29 +3,61 @@
 #include "VueImage.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QImageWriter>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
 
 namespace velmora::hote {
 namespace {
 
-// Each step is a full copy of the image: keep the history bounded.
-constexpr std::size_t MaxEtapes = 16;
-
 QString Echapper(QString texte) { return texte.replace('&', QStringLiteral("&&")); }
+
+// The first local file of a drag, or an empty string.
+QString FichierDeposable(const QMimeData *donnees) {
+    if (!donnees || !donnees->hasUrls()) return {};
+    for (const QUrl &url : donnees->urls())
+        if (url.isLocalFile()) return url.toLocalFile();
+    return {};
+}
+
+bool FormatEcrivable(const QByteArray &format) {
+    return !format.isEmpty() && QImageWriter::supportedImageFormats().contains(format.toLower());
+}
+
+// Recent files live in the user's settings, shared by every window of the host.
+QSettings Reglages() { return QSettings(QStringLiteral("velmora"), QStringLiteral("velmora-host")); }
+const QString CleRecents = QStringLiteral("fichiersRecents");
+
+QString TexteZoom(double zoom) {
+    const double pourcent = zoom * 100;
+    QString t = QString::number(pourcent, 'f', pourcent < 10 ? 1 : 0);
+    return t.replace('.', ',') + QStringLiteral(" %");
+}
 
 } // namespace
 
 FenetreHote::FenetreHote(ChargeurPlugin &plugin, QWidget *parent)
     : QMainWindow(parent), plugin_(plugin) {
     setObjectName(QStringLiteral("fenetreHote"));
+    setAcceptDrops(true);
     vue_ = new VueImage(this);
     setCentralWidget(vue_);
+    connect(vue_, &VueImage::ZoomChange, this, &FenetreHote::MettreAJourZoom);
     CreerMenus();
-    statusBar(); // present from the start, so the view does not jump later
+    CreerBarreEtat();
     plugin_.DefinirEcouteur([this](const Avis &avis) { RecevoirAvis(avis); });
     MettreAJour();
 }
@@ -33,27 +65,71 @@ FenetreHote::FenetreHote(ChargeurPlugin &plugin, QWidget *parent)
 FenetreHote::~FenetreHote() { plugin_.DefinirEcouteur({}); }
 
 void FenetreHote::CreerMenus() {
+    auto nommer = [](QAction *a, const char *nom) {
+        a->setObjectName(QLatin1String(nom));
+        return a;
+    };
     QMenu *fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
-    actionOuvrir_ = fichier->addAction(QStringLiteral("&Ouvrir…"), this,
-                                       &FenetreHote::ActionOuvrir);
-    actionOuvrir_->setObjectName(QStringLiteral("actionOuvrir"));
+    actionOuvrir_ = nommer(fichier->addAction(QStringLiteral("&Ouvrir…"), this,
+                                              &FenetreHote::ActionOuvrir),
+                           "actionOuvrir");
     actionOuvrir_->setShortcut(QKeySequence::Open);
-    actionEnregistrer_ = fichier->addAction(QStringLiteral("&Enregistrer sous…"), this,
-                                            &FenetreHote::ActionEnregistrerSous);
-    actionEnregistrer_->setObjectName(QStringLiteral("actionEnregistrerSous"));
-    actionEnregistrer_->setShortcut(QKeySequence::SaveAs);
+    menuRecents_ = fichier->addMenu(QStringLiteral("Fichiers &récents"));
+    menuRecents_->setObjectName(QStringLiteral("menuRecents"));
+    RemplirRecents();
     fichier->addSeparator();
-    QAction *quitter = fichier->addAction(QStringLiteral("&Quitter"), this, &QWidget::close);
-    quitter->setObjectName(QStringLiteral("actionQuitter"));
-    quitter->setShortcut(QKeySequence::Quit);
+    actionEnregistrer_ = nommer(fichier->addAction(QStringLiteral("&Enregistrer"), this,
+                                                   [this] { Enregistrer(); }),
+                                "actionEnregistrer");
+    actionEnregistrer_->setShortcut(QKeySequence::Save);
+    actionEnregistrerSous_ = nommer(fichier->addAction(QStringLiteral("Enregistrer &sous…"), this,
+                                                       [this] { ActionEnregistrerSous(); }),
+                                    "actionEnregistrerSous");
+    // Spelled out: some platforms' key bindings have no Save As or Quit.
+    actionEnregistrerSous_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    fichier->addSeparator();
+    QAction *quitter = nommer(fichier->addAction(QStringLiteral("&Quitter"), this, &QWidget::close),
+                              "actionQuitter");
+    quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu *edition = menuBar()->addMenu(QStringLiteral("É&dition"));
-    actionAnnuler_ = edition->addAction(QStringLiteral("&Annuler"), this, &FenetreHote::Annuler);
-    actionAnnuler_->setObjectName(QStringLiteral("actionAnnuler"));
+    actionAnnuler_ = nommer(edition->addAction(QStringLiteral("&Annuler"), this,
+                                               &FenetreHote::Annuler),
+                            "actionAnnuler");
     actionAnnuler_->setShortcut(QKeySequence::Undo);
-    actionRefaire_ = edition->addAction(QStringLiteral("&Rétablir"), this, &FenetreHote::Refaire);
-    actionRefaire_->setObjectName(QStringLiteral("actionRetablir"));
+    actionRefaire_ = nommer(edition->addAction(QStringLiteral("&Rétablir"), this,
+                                               &FenetreHote::Refaire),
+                            "actionRetablir");
     actionRefaire_->setShortcut(QKeySequence::Redo);
+
+    QMenu *affichage = menuBar()->addMenu(QStringLiteral("&Affichage"));
+    affichage->setObjectName(QStringLiteral("menuAffichage"));
+    actionAjuster_ = nommer(affichage->addAction(QStringLiteral("A&juster à la fenêtre"), vue_,
+                                                 &VueImage::AjusterALaFenetre),
+                            "actionAjuster");
+    actionAjuster_->setCheckable(true);
+    actionAjuster_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    actionTailleReelle_ = nommer(affichage->addAction(QStringLiteral("&Taille réelle (100 %)"),
+                                                      vue_, &VueImage::TailleReelle),
+                                 "actionTailleReelle");
+    actionTailleReelle_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
+    actionZoomAvant_ = nommer(affichage->addAction(QStringLiteral("Zoom a&vant"), vue_,
+                                                   &VueImage::ZoomAvant),
+                              "actionZoomAvant");
+    // Ctrl+= too: on many keyboards "+" needs Shift.
+    actionZoomAvant_->setShortcuts({QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    actionZoomArriere_ = nommer(affichage->addAction(QStringLiteral("Zoom a&rrière"), vue_,
+                                                     &VueImage::ZoomArriere),
+                                "actionZoomArriere");
+    actionZoomArriere_->setShortcut(QKeySequence::ZoomOut);
+    affichage->addSeparator();
+    // B is held, not pressed: the window reads the key itself (a shortcut would
+    // only see the press), and the menu shows it after the tab.
+    actionComparer_ = nommer(affichage->addAction(QStringLiteral("&Comparer avec l'original\tB")),
+                             "actionComparer");
+    actionComparer_->setCheckable(true);
+    actionComparer_->setStatusTip(QStringLiteral("Maintenir B pour voir l'image d'origine"));
+    connect(actionComparer_, &QAction::toggled, this, &FenetreHote::Comparer);
 
     if (!plugin_.Charge()) return;
     menuPlugin_ = menuBar()->addMenu(Echapper(plugin_.Categorie()));
@@ -66,30 +142,134 @@ void FenetreHote::CreerMenus() {
     }
 }
 
+void FenetreHote::CreerBarreEtat() {
+    auto etiquette = [this](const char *nom) {
+        auto *e = new QLabel(this);
+        e->setObjectName(QLatin1String(nom));
+        return e;
+    };
+    etiquetteIndication_ = etiquette("etiquetteIndication");
+    etiquetteNote_ = etiquette("etiquetteNote");
+    etiquetteFichier_ = etiquette("etiquetteFichier");
+    etiquetteTaille_ = etiquette("etiquetteTaille");
+    etiquetteZoom_ = etiquette("etiquetteZoom");
+    // The hint takes the free space on the left; the facts stay on the right.
+    statusBar()->addWidget(etiquetteIndication_, 1);
+    for (QLabel *e : {etiquetteNote_, etiquetteFichier_, etiquetteTaille_, etiquetteZoom_})
+        statusBar()->addPermanentWidget(e);
+    etiquetteIndication_->hide();
+    etiquetteNote_->hide();
+}
+
+void FenetreHote::AfficherIndication(const QString &texte) {
+    etiquetteIndication_->setText(texte);
+    etiquetteIndication_->setVisible(!texte.isEmpty());
+}
+
+QString FenetreHote::Indication() const { return etiquetteIndication_->text(); }
+
 bool FenetreHote::Ouvrir(const QString &chemin, QString *erreur) {
-    const QImage image = LireImage(chemin, erreur);
-    if (image.isNull()) return false;
-    if (!DefinirImage(image)) {
+    if (operationEnCours_) {
         if (erreur)
             *erreur = QStringLiteral("Impossible d'ouvrir « %1 » pendant une opération").arg(chemin);
         return false;
     }
-    fichier_ = chemin;
-    MettreAJour();
+    std::optional<ImageChargee> chargee = Charger(chemin, erreur);
+    if (!chargee) return false;
+    Remplacer(std::move(*chargee));
+    AjouterRecent(chemin);
     return true;
 }
 
 bool FenetreHote::DefinirImage(const QImage &image) {
     if (operationEnCours_) return false;
-    ImageHote neuve = VersPixels(image);
-    if (neuve.Vide()) return false;
-    image_ = std::move(neuve); // the old block loses the window's reference
-    fichier_.clear();
+    ImageChargee chargee{VersPixels(image), {}};
+    if (chargee.image.Vide()) return false;
+    Remplacer(std::move(chargee));
+    return true;
+}
+
+bool FenetreHote::OuvrirDemande(const QString &chemin) {
+    QString erreur;
+    std::optional<ImageChargee> chargee = Charger(chemin, &erreur);
+    if (!chargee) {
+        QMessageBox::critical(this, QStringLiteral("Ouvrir"), erreur);
+        return false;
+    }
+    if (!ConfirmerAbandon()) return false;
+    Remplacer(std::move(*chargee));
+    AjouterRecent(chemin);
+    return true;
+}
+
+void FenetreHote::Remplacer(ImageChargee chargee) {
+    image_ = std::move(chargee.image); // the old block loses the window's reference
+    origine_ = std::move(chargee.origine);
     annuler_.clear();
     refaire_.clear();
-    setWindowModified(false);
+    etat_ = etatEnregistre_ = ++compteurEtats_;
+    original_ = QImage();
+    comparaisonTouche_ = false;
+    Comparer(false);
+    const QString note = origine_.Note();
+    etiquetteNote_->setText(note);
+    etiquetteNote_->setVisible(!note.isEmpty());
     Rafraichir();
     MettreAJour();
+}
+
+bool FenetreHote::ConfirmerAbandon() {
+    FermerOperationOuverte();
+    if (image_.Vide() || etat_ == etatEnregistre_) return true;
+    QMessageBox question(QMessageBox::Warning, QStringLiteral("Velmora"),
+                         QStringLiteral("Enregistrer les modifications de « %1 » ?").arg(NomAffiche()),
+                         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    question.setObjectName(QStringLiteral("questionEnregistrer"));
+    question.button(QMessageBox::Save)->setText(QStringLiteral("Enregistrer"));
+    question.button(QMessageBox::Discard)->setText(QStringLiteral("Ne pas enregistrer"));
+    question.button(QMessageBox::Cancel)->setText(QStringLiteral("Annuler"));
+    question.setDefaultButton(QMessageBox::Save);
+    question.setEscapeButton(QMessageBox::Cancel);
+    switch (question.exec()) {
+    case QMessageBox::Save: return Enregistrer(); // goes on only once it is saved
+    case QMessageBox::Discard: return true;
+    default: return false;
+    }
+}
+
+void FenetreHote::FermerOperationOuverte() {
+    if (!operationEnCours_) return;
+    // The plug-in's windows are top-level windows that are not ours: close
+    // them as their "Annuler" would; their final notice puts the image back.
+    auto estANous = [this](QWidget *w) {
+        for (; w; w = w->parentWidget())
+            if (w == this) return true;
+        return false;
+    };
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || estANous(w)) continue;
+        if (auto *d = qobject_cast<QDialog *>(w))
+            d->reject();
+        else
+            w->close();
+    }
+    // A plug-in that did not answer: its result is not accepted either.
+    if (operationEnCours_) TerminerOperation(false);
+}
+
+bool FenetreHote::Enregistrer() {
+    if (image_.Vide() || operationEnCours_) return false;
+    // Qt names the format it read by, except for a few (icons) that it picks
+    // by the extension alone: then the extension is the file's own format.
+    const QByteArray format = origine_.format.isEmpty()
+                                  ? QFileInfo(origine_.chemin).suffix().toLower().toLatin1()
+                                  : origine_.format;
+    if (origine_.chemin.isEmpty() || !FormatEcrivable(format)) return ActionEnregistrerSous();
+    QString erreur;
+    if (!Ecrire(origine_.chemin, format, &erreur)) {
+        QMessageBox::critical(this, QStringLiteral("Enregistrer"), erreur);
+        return false;
+    }
     return true;
 }
 
@@ -98,16 +278,26 @@ bool FenetreHote::EnregistrerSous(const QString &chemin, QString *erreur) {
         if (erreur) *erreur = QStringLiteral("Aucune image à enregistrer");
         return false;
     }
-    if (!EcrireImage(Image(), chemin, erreur)) return false;
-    fichier_ = chemin;
-    setWindowModified(false);
+    return Ecrire(chemin, {}, erreur);
+}
+
+bool FenetreHote::Ecrire(const QString &chemin, const QByteArray &format, QString *erreur) {
+    // The same writer as --apply: alpha, metadata and profile go back into the
+    // file, which is replaced only once the new one is complete.
+    if (!hote::Enregistrer(image_, origine_, chemin, erreur, format)) return false;
+    origine_.chemin = chemin;
+    origine_.format = format.isEmpty() ? QFileInfo(chemin).suffix().toLower().toLatin1() : format;
+    etatEnregistre_ = etat_;
+    AjouterRecent(chemin);
     MettreAJour();
     return true;
 }
 
 bool FenetreHote::ExecuterOperation(int n) {
     if (image_.Vide() || operationEnCours_ || n < 1 || n > plugin_.NbOperations()) return false;
-    avant_ = Etape{Instantane(image_), plugin_.Menu().at(n - 1)};
+    comparaisonTouche_ = false; // the operation's own results are what to see now
+    Comparer(false);
+    avant_ = Etape{Instantane(image_), plugin_.Menu().at(n - 1), etat_};
     operationEnCours_ = n;
     MettreAJour();
     if (!plugin_.Executer(uint32_t(n), image_.pixels.data(), image_.largeur, image_.hauteur)) {
@@ -130,10 +320,12 @@ void FenetreHote::RecevoirAvis(const Avis &avis) {
 void FenetreHote::TerminerOperation(bool resultat) {
     if (!avant_) return;
     if (resultat) {
+        if (original_.isNull())
+            original_ = VersQImage(avant_->pixels.data(), image_.largeur, image_.hauteur, image_.alpha);
         annuler_.push_back(std::move(*avant_));
-        if (annuler_.size() > MaxEtapes) annuler_.erase(annuler_.begin());
         refaire_.clear();
-        setWindowModified(true);
+        etat_ = ++compteurEtats_;
+        LimiterHistorique();
     } else {
         // No result stands: dialogs that wrote as they went leave their last
         // attempt in the block, so put the image back as it was.
@@ -142,20 +334,45 @@ void FenetreHote::TerminerOperation(bool resultat) {
     }
     avant_.reset();
     operationEnCours_ = 0;
-    statusBar()->clearMessage();
+    AfficherIndication({});
     MettreAJour();
 }
 
 void FenetreHote::CommencerSelectionZone() {
-    statusBar()->showMessage(QStringLiteral("Choisissez une zone de référence dans l'image"));
+    AfficherIndication(QStringLiteral("Choisissez une zone de référence dans l'image"));
+}
+
+std::size_t FenetreHote::MemoireAnnulation() const {
+    std::size_t total = 0;
+    for (const auto *pile : {&annuler_, &refaire_})
+        for (const Etape &e : *pile) total += e.pixels.size() * sizeof(TPtImg);
+    return total;
+}
+
+void FenetreHote::DefinirLimiteAnnulation(std::size_t octets) {
+    limiteAnnulation_ = octets;
+    LimiterHistorique();
+    MettreAJour();
+}
+
+void FenetreHote::LimiterHistorique() {
+    std::size_t total = MemoireAnnulation();
+    auto retirerPlusAncienne = [&](std::vector<Etape> &pile) {
+        total -= pile.front().pixels.size() * sizeof(TPtImg);
+        pile.erase(pile.begin());
+    };
+    // Oldest first: the bottom of the undo stack, then the farthest redo.
+    while (total > limiteAnnulation_ && !annuler_.empty()) retirerPlusAncienne(annuler_);
+    while (total > limiteAnnulation_ && !refaire_.empty()) retirerPlusAncienne(refaire_);
 }
 
 void FenetreHote::Annuler() {
     if (operationEnCours_ || annuler_.empty()) return;
     Etape e = std::move(annuler_.back());
     annuler_.pop_back();
-    refaire_.push_back(Etape{Instantane(image_), e.libelle});
+    refaire_.push_back(Etape{Instantane(image_), e.libelle, etat_});
     Restaurer(image_, e.pixels);
+    etat_ = e.etat;
     Rafraichir();
     MettreAJour();
 }
@@ -164,19 +381,47 @@ void FenetreHote::Refaire() {
     if (operationEnCours_ || refaire_.empty()) return;
     Etape e = std::move(refaire_.back());
     refaire_.pop_back();
-    annuler_.push_back(Etape{Instantane(image_), e.libelle});
+    annuler_.push_back(Etape{Instantane(image_), e.libelle, etat_});
     Restaurer(image_, e.pixels);
+    etat_ = e.etat;
     Rafraichir();
     MettreAJour();
 }
 
-void FenetreHote::Rafraichir() { vue_->DefinirImage(VersQImage(image_)); }
+void FenetreHote::Comparer(bool actif) {
+    actif = actif && !original_.isNull();
+    if (actionComparer_->isChecked() != actif) {
+        const QSignalBlocker bloque(actionComparer_);
+        actionComparer_->setChecked(actif);
+    }
+    if (comparaisonMenu_ == actif) return;
+    comparaisonMenu_ = actif;
+    Rafraichir();
+}
+
+void FenetreHote::Rafraichir() {
+    const bool comparer = EnComparaison() && !original_.isNull();
+    vue_->DefinirImage(comparer ? original_ : VersQImage(image_));
+    MettreAJourZoom();
+}
+
+void FenetreHote::MettreAJourZoom() {
+    actionAjuster_->setChecked(vue_->Ajuste());
+    QString texte = image_.Vide() ? QString() : TexteZoom(vue_->Zoom());
+    if (EnComparaison() && !original_.isNull()) texte = QStringLiteral("Original — ") + texte;
+    etiquetteZoom_->setText(texte);
+}
+
+QString FenetreHote::NomAffiche() const {
+    return origine_.chemin.isEmpty() ? QStringLiteral("Sans titre")
+                                     : QFileInfo(origine_.chemin).fileName();
+}
 
 void FenetreHote::MettreAJour() {
     const bool libre = operationEnCours_ == 0;
     const bool image = !image_.Vide();
-    actionOuvrir_->setEnabled(libre);
     actionEnregistrer_->setEnabled(libre && image);
+    actionEnregistrerSous_->setEnabled(libre && image);
     actionAnnuler_->setEnabled(libre && !annuler_.empty());
     actionRefaire_->setEnabled(libre && !refaire_.empty());
     actionAnnuler_->setText(annuler_.empty()
@@ -185,28 +430,133 @@ void FenetreHote::MettreAJour() {
     actionRefaire_->setText(refaire_.empty()
                                 ? QStringLiteral("&Rétablir")
                                 : QStringLiteral("&Rétablir « %1 »").arg(Echapper(refaire_.back().libelle)));
+    for (QAction *a : {actionAjuster_, actionTailleReelle_, actionZoomAvant_, actionZoomArriere_})
+        a->setEnabled(image);
+    actionComparer_->setEnabled(!original_.isNull());
     if (menuPlugin_)
         for (QAction *a : menuPlugin_->actions()) a->setEnabled(libre && image);
-    const QString nom = fichier_.isEmpty() ? QStringLiteral("Sans titre")
-                                           : QFileInfo(fichier_).fileName();
-    setWindowTitle(QStringLiteral("%1[*] — Velmora").arg(nom));
+    setWindowTitle(QStringLiteral("%1[*] — Velmora").arg(NomAffiche()));
+    setWindowModified(etat_ != etatEnregistre_);
+    etiquetteFichier_->setText(image ? NomAffiche() : QString());
+    etiquetteFichier_->setToolTip(origine_.chemin);
+    etiquetteTaille_->setText(image ? QStringLiteral("%1 × %2 pixels").arg(image_.largeur).arg(image_.hauteur)
+                                    : QString());
+    MettreAJourZoom();
+}
+
+QStringList FenetreHote::FichiersRecents() const {
+    return Reglages().value(CleRecents).toStringList();
+}
+
+void FenetreHote::AjouterRecent(const QString &chemin) {
+    const QString absolu = QFileInfo(chemin).absoluteFilePath();
+    QStringList liste = FichiersRecents();
+    liste.removeAll(absolu);
+    liste.prepend(absolu);
+    while (liste.size() > MaxRecents) liste.removeLast();
+    Reglages().setValue(CleRecents, liste);
+    RemplirRecents();
+}
+
+void FenetreHote::RemplirRecents() {
+    menuRecents_->clear();
+    const QStringList liste = FichiersRecents();
+    for (int i = 0; i < liste.size(); ++i) {
+        const QString chemin = liste[i];
+        QAction *a = menuRecents_->addAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(Echapper(QFileInfo(chemin).fileName())), this,
+            [this, chemin] {
+                if (OuvrirDemande(chemin) || QFileInfo::exists(chemin)) return;
+                // Gone: no use offering it again.
+                QStringList l = FichiersRecents();
+                l.removeAll(chemin);
+                Reglages().setValue(CleRecents, l);
+                RemplirRecents();
+            });
+        a->setObjectName(QStringLiteral("actionRecent%1").arg(i + 1));
+        a->setToolTip(chemin);
+        a->setStatusTip(chemin);
+    }
+    if (!liste.isEmpty()) {
+        menuRecents_->addSeparator();
+        menuRecents_->addAction(QStringLiteral("&Effacer la liste"), this, [this] {
+            Reglages().remove(CleRecents);
+            RemplirRecents();
+        })->setObjectName(QStringLiteral("actionEffacerRecents"));
+    }
+    menuRecents_->setEnabled(!liste.isEmpty());
 }
 
 void FenetreHote::ActionOuvrir() {
-    const QString chemin = QFileDialog::getOpenFileName(this, QStringLiteral("Ouvrir une image"),
-                                                        QFileInfo(fichier_).path(), FiltreLecture());
-    if (chemin.isEmpty()) return;
-    QString erreur;
-    if (!Ouvrir(chemin, &erreur)) QMessageBox::critical(this, QStringLiteral("Ouvrir"), erreur);
+    const QString chemin = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Ouvrir une image"), QFileInfo(origine_.chemin).path(), FiltreLecture());
+    if (!chemin.isEmpty()) OuvrirDemande(chemin);
 }
 
-void FenetreHote::ActionEnregistrerSous() {
+bool FenetreHote::ActionEnregistrerSous() {
+    if (image_.Vide() || operationEnCours_) return false;
     const QString chemin = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Enregistrer l'image sous"), fichier_, FiltreEcriture());
-    if (chemin.isEmpty()) return;
+        this, QStringLiteral("Enregistrer l'image sous"), origine_.chemin, FiltreEcriture());
+    if (chemin.isEmpty()) return false;
     QString erreur;
-    if (!EnregistrerSous(chemin, &erreur))
+    if (!EnregistrerSous(chemin, &erreur)) {
         QMessageBox::critical(this, QStringLiteral("Enregistrer sous"), erreur);
+        return false;
+    }
+    return true;
+}
+
+void FenetreHote::closeEvent(QCloseEvent *e) {
+    if (ConfirmerAbandon())
+        e->accept();
+    else
+        e->ignore();
+}
+
+void FenetreHote::keyPressEvent(QKeyEvent *e) {
+    if (e->key() == Qt::Key_B && !(e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))) {
+        if (!e->isAutoRepeat() && !comparaisonTouche_ && !original_.isNull()) {
+            comparaisonTouche_ = true;
+            Rafraichir();
+        }
+        e->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(e);
+}
+
+void FenetreHote::keyReleaseEvent(QKeyEvent *e) {
+    if (e->key() == Qt::Key_B) {
+        if (!e->isAutoRepeat() && comparaisonTouche_) {
+            comparaisonTouche_ = false;
+            Rafraichir();
+        }
+        e->accept();
+        return;
+    }
+    QMainWindow::keyReleaseEvent(e);
+}
+
+void FenetreHote::changeEvent(QEvent *e) {
+    // A release that goes to another window never comes here: let go on leaving.
+    if (e->type() == QEvent::ActivationChange && !isActiveWindow() && comparaisonTouche_) {
+        comparaisonTouche_ = false;
+        Rafraichir();
+    }
+    QMainWindow::changeEvent(e);
+}
+
+void FenetreHote::dragEnterEvent(QDragEnterEvent *e) {
+    if (!FichierDeposable(e->mimeData()).isEmpty()) e->acceptProposedAction();
+}
+
+void FenetreHote::dropEvent(QDropEvent *e) {
+    const QString chemin = FichierDeposable(e->mimeData());
+    if (chemin.isEmpty()) return;
+    e->acceptProposedAction();
+    // Opened once the drop is over: the question box must not hold the
+    // dragging application inside its drop.
+    QMetaObject::invokeMethod(this, [this, chemin] { OuvrirDemande(chemin); }, Qt::QueuedConnection);
 }
 
 } // namespace velmora::hote

@@ -1,31 +1,75 @@
-// Shows one image, reduced to fit the widget (never enlarged), centred.
+// Shows one image the way photo editors do: fitted to the window (reduced,
+// never enlarged), or at a chosen zoom with scroll bars; reduced views are
+// scaled smoothly, enlarged ones show square pixels. Ctrl with the mouse wheel
+// zooms about the pointer.
 #pragma once
 
+#include <QAbstractScrollArea>
 #include <QImage>
-#include <QWidget>
+#include <QPointF>
+
+#include <vector>
 
 namespace velmora::hote {
 
-class VueImage : public QWidget {
+class VueImage : public QAbstractScrollArea {
     Q_OBJECT
 public:
     explicit VueImage(QWidget *parent = nullptr);
 
+    // A new picture of the same size keeps the zoom and the scrolled place;
+    // another size goes back to fitting the window.
     void DefinirImage(const QImage &image);
     const QImage &Image() const { return image_; }
 
-    // Where the image is drawn, in widget coordinates (empty without an image).
+    // The zoom steps, from 1/32 to 32, through 100 %.
+    static const std::vector<double> &Paliers();
+    // The step after / before z (z itself when there is none).
+    static double PalierSuivant(double z);
+    static double PalierPrecedent(double z);
+
+    void AjusterALaFenetre();
+    void TailleReelle() { DefinirZoom(1.0); }
+    void ZoomAvant() { DefinirZoom(PalierSuivant(zoom_)); }
+    void ZoomArriere() { DefinirZoom(PalierPrecedent(zoom_)); }
+    // Sets the zoom, keeping the image point under `pivot` (viewport
+    // coordinates) where it is when the scroll range allows; by default the
+    // centre of the viewport.
+    void DefinirZoom(double zoom);
+    void DefinirZoom(double zoom, QPointF pivot);
+
+    double Zoom() const { return zoom_; }
+    bool Ajuste() const { return ajuste_; }
+
+    // Where the image is drawn, in viewport coordinates (empty without an image).
     QRect CadreImage() const;
-    // The image pixel under a widget point, clamped to the image.
+    // The image pixel under a viewport point, clamped to the image.
     QPoint VersPixel(const QPoint &point) const;
+    // The viewport point where an image point (in pixels, may be fractional) is drawn.
+    QPointF DepuisPixel(const QPointF &pixel) const;
 
     QSize sizeHint() const override { return {800, 600}; }
 
+signals:
+    // Zoom or fitting changed (also when a fitted view is resized).
+    void ZoomChange();
+
 protected:
     void paintEvent(QPaintEvent *) override;
+    void resizeEvent(QResizeEvent *) override;
+    void wheelEvent(QWheelEvent *) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
+    QSize TailleAffichee() const;
+    void MettreAJourBarres();
+    double ZoomAjuste() const;
+
     QImage image_;
+    QImage reduite_; // image_ smoothly scaled to the current reduced size
+    double zoom_ = 1.0;
+    bool ajuste_ = true;
+    double reliquatMolette_ = 0; // wheel angle not yet turned into a step
 };
 
 } // namespace velmora::hote
