@@ -62,6 +62,8 @@ public:
     bool Initialiser(const PointsEntree &points);
 
     bool Charge() const { return charge_; }
+    // The entry points as resolved, for callers that drive them directly (tests).
+    const PointsEntree &Points() const { return points_; }
     const QString &Erreur() const { return erreur_; }
     const QString &Chemin() const { return chemin_; }
     int32_t Majeur() const { return majeur_; }

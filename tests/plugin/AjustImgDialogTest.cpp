@@ -19,7 +19,7 @@
 #endif
 
 using namespace velmora;
-using namespace hote;
+using namespace banc;
 
 namespace {
 
@@ -246,30 +246,6 @@ TEST_F(AjustImgDialogue, ApercuEgaleResultat) {
     EXPECT_EQ(P().appels[0].imageModifiee, 1);
 }
 
-TEST_F(AjustImgDialogue, AnnulerLaisseLesPixels) {
-    Image t(50, 40);
-    t.Remplir(11);
-    const auto avant = t.Octets();
-    for (const char *fermeture : {"Annuler", "Escape", "close"}) {
-        P().appels.clear();
-        PendantDialogue("AjustCoul", [&](QDialog *d) {
-            Enfant<QSlider>(d, "PosGamma")->setValue(-30);
-            Enfant<QSlider>(d, "PosSaturation")->setValue(80);
-            if (std::string(fermeture) == "Annuler")
-                Cliquer(d, "Annuler");
-            else if (std::string(fermeture) == "Escape")
-                QTest::keyClick(d, Qt::Key_Escape);
-            else
-                d->close();
-        });
-        P().Executer(2, t.pixels, 50, 40);
-        EXPECT_TRUE(t.Octets() == avant) << fermeture;
-        ASSERT_EQ(P().appels.size(), 1u) << fermeture;
-        SCOPED_TRACE(fermeture);
-        AppelAttendu(P().appels[0], 50, 40, 0, 0, 1);
-    }
-}
-
 // At the defaults the result is SaturerPixel with factor 1 through identity tables,
 // and it stands in the host's array by the time the host is called back. Enter
 // presses "Appliquer".
@@ -329,34 +305,6 @@ TEST_F(AjustImgDialogue, ApercuReduit) {
         Cliquer(d, "Annuler");
     });
     P().Executer(2, t.pixels, 640, 480);
-}
-
-// Sliders left anywhere at the last closing are back at their defaults at the next
-// opening; "Réinitialiser" brings them back too and the preview with them.
-TEST_F(AjustImgDialogue, DefautsALOuvertureEtReInit) {
-    Image t(20, 10);
-    t.Remplir(23);
-    PendantDialogue("AjustCoul", [&](QDialog *d) {
-        Enfant<QSlider>(d, "PosContraste")->setValue(90);
-        Cliquer(d, "Annuler");
-    });
-    P().Executer(2, t.pixels, 20, 10);
-    PendantDialogue("AjustCoul", [&](QDialog *d) {
-        EXPECT_EQ(Enfant<QSlider>(d, "PosContraste")->value(), 50);
-        EXPECT_EQ(Enfant<QLabel>(d, "ValC")->text(), QStringLiteral("50 %"));
-        const QImage neutre = ImageApercu(d);
-        Enfant<QSlider>(d, "PosLuminosite")->setValue(10);
-        Enfant<QSlider>(d, "PosGamma")->setValue(-20);
-        EXPECT_NE(ImageApercu(d), neutre);
-        Cliquer(d, "ReInit");
-        EXPECT_EQ(Enfant<QSlider>(d, "PosLuminosite")->value(), 50);
-        EXPECT_EQ(Enfant<QSlider>(d, "PosGamma")->value(), 0);
-        EXPECT_EQ(ImageApercu(d), neutre);
-        Cliquer(d, "Annuler");
-    });
-    P().Executer(2, t.pixels, 20, 10);
-    ASSERT_EQ(P().appels.size(), 2u);
-    EXPECT_EQ(P().appels[1].imageModifiee, 0);
 }
 
 // The dialog keeps one reference on the host's array until the next opening.

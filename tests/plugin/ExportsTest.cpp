@@ -7,8 +7,8 @@
 #include <set>
 #include <string>
 
-using hote::Image;
-using hote::Plugin;
+using banc::Image;
+using banc::Plugin;
 
 namespace {
 
@@ -103,7 +103,7 @@ TEST(Exports, DirectOperationsCallBackOnceAndKeepReferences) {
         img.Remplir(op);
         P().Executer(op, img.pixels, img.largeur, img.hauteur, 0, autre.pixels);
         ASSERT_EQ(P().appels.size(), 1u);
-        hote::AppelAttendu(P().appels[0], 7, 5, 0, 1, 1);
+        banc::AppelAttendu(P().appels[0], 7, 5, 0, 1, 1);
         EXPECT_EQ(img.References(), 1);
         EXPECT_EQ(autre.References(), 1);
     }
@@ -145,7 +145,7 @@ TEST(Exports, EmptyImageStillCallsBack) {
         P().Brancher();
         P().Executer(op, nullptr, 0, 0);
         ASSERT_EQ(P().appels.size(), 1u) << op;
-        hote::AppelAttendu(P().appels[0], 0, 0, 0, 1, 1);
+        banc::AppelAttendu(P().appels[0], 0, 0, 0, 1, 1);
     }
 }
 
@@ -200,10 +200,10 @@ TEST(Exports, NoCallbackRegisteredIsNeverCalled) {
 
 TEST(Exports, BusyCursorDuringADirectOperationUnderAUserInterface) {
     // The host has a QApplication and has opened no dialog yet.
-    hote::AssurerQApplication();
+    banc::AssurerQApplication();
     P().Brancher();
     bool attente = false;
-    P().PendantAppel = [&](const hote::Appel &) {
+    P().PendantAppel = [&](const banc::Appel &) {
         const QCursor *c = QApplication::overrideCursor();
         attente = c && c->shape() == Qt::WaitCursor;
     };

@@ -1,11 +1,13 @@
-// A minimal host for tests: loads the built plug-in with dlopen, as any host
-// would, records every callback, and allocates counted pixel arrays through
-// the shared allocator. Dialogs are driven from a timer set before XchgData
+// A minimal host for tests: loads the built plug-in with the reference host's
+// own loader (dlopen, as any host would), then drives the raw entry points,
+// records every callback with its nine arguments, and allocates counted pixel
+// arrays through the shared allocator. Dialogs are driven from a timer set before XchgData
 // (PendantDialogue), or, for a host without Qt, from a watcher thread.
 #pragma once
 
 #include <velmora/plugin.h>
 #include <velmora/memoire.h>
+#include "ChargeurPlugin.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -25,7 +27,7 @@
 #include <thread>
 #include <vector>
 
-namespace hote {
+namespace banc {
 
 struct Appel {
     void *contexte;
@@ -36,12 +38,10 @@ struct Appel {
 
 class Plugin {
 public:
-    using FnAdrRetour = void (*)(void *, void *);
-    using FnPrmDLL = const char *(*)(int32_t *, int32_t *, const char **);
-    using FnAddMenu = const char *(*)(int32_t *);
-    using FnXchgData = void (*)(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, int32_t,
-                                int32_t, uint32_t, uint32_t, TPtImg *, TPtImg *, uint32_t,
-                                uint32_t);
+    using FnAdrRetour = velmora::hote::PointsEntree::FnAdrRetour;
+    using FnPrmDLL = velmora::hote::PointsEntree::FnPrmDLL;
+    using FnAddMenu = velmora::hote::PointsEntree::FnAddMenu;
+    using FnXchgData = velmora::hote::PointsEntree::FnXchgData;
 
     // The library stays loaded for the whole test program, as in a host.
     static Plugin &Instance() {
@@ -76,16 +76,15 @@ public:
 
 private:
     Plugin() {
-        handle_ = dlopen(Chemin().c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle_) {
-            ADD_FAILURE() << "dlopen: " << dlerror();
+        if (!chargeur_.Charger(QString::fromStdString(Chemin()))) {
+            ADD_FAILURE() << chargeur_.Erreur().toStdString();
             std::abort();
         }
-        AdrRetour = reinterpret_cast<FnAdrRetour>(dlsym(handle_, "AdrRetour"));
-        PrmDLL = reinterpret_cast<FnPrmDLL>(dlsym(handle_, "PrmDLL"));
-        AddMenu = reinterpret_cast<FnAddMenu>(dlsym(handle_, "AddMenu"));
-        XchgData = reinterpret_cast<FnXchgData>(dlsym(handle_, "XchgData"));
-        if (!AdrRetour || !PrmDLL || !AddMenu || !XchgData) std::abort();
+        const velmora::hote::PointsEntree &p = chargeur_.Points();
+        AdrRetour = p.adrRetour;
+        PrmDLL = p.prmDLL;
+        AddMenu = p.addMenu;
+        XchgData = p.xchgData;
     }
     static void Retour(void *ctx, int32_t l, int32_t h, int32_t r1, int32_t r2, int32_t zone,
                        int32_t zero, int32_t modifiee, int32_t fin) {
@@ -93,7 +92,7 @@ private:
         p->appels.push_back({ctx, l, h, r1, r2, zone, zero, uint8_t(modifiee & 0xFF), fin});
         if (p->PendantAppel) p->PendantAppel(p->appels.back());
     }
-    void *handle_ = nullptr;
+    velmora::hote::ChargeurPlugin chargeur_;
 };
 
 // A host-owned counted pixel array of largeur x hauteur pixels.
@@ -205,4 +204,4 @@ private:
     std::thread veilleur_;
 };
 
-} // namespace hote
+} // namespace banc

@@ -1,0 +1,126 @@
+// Each form table against the widgets the Qt back end builds from it, in the
+// dialog as the built library shows it: names, places, captions, ranges, items.
+#include "HotePlugin.h"
+#include "dialogs/AjustImg/AjustImgDialogue.h"
+#include "dialogs/MonoChrome/MonoChromeDialogue.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+using namespace velmora;
+using namespace banc;
+
+namespace {
+
+struct Cas {
+    uint32_t operation;
+    const TForme *forme;
+};
+
+// One row per dialog that the library builds.
+const Cas Formes[] = {
+    {2, &FormeAjustCoul},
+    {9, &FormeMonoCouleur},
+};
+
+QRect Rect(const TRect &r) { return {r.Gauche, r.Haut, r.Largeur, r.Hauteur}; }
+
+void Comparer(QDialog *d, const TForme &f) {
+    EXPECT_EQ(d->objectName(), QString::fromUtf8(f.Nom));
+    EXPECT_EQ(d->windowTitle(), QString::fromUtf8(f.Titre));
+    EXPECT_EQ(d->size(), QSize(f.LargeurClient, f.HauteurClient));
+    EXPECT_EQ(d->windowFlags().testFlag(Qt::WindowStaysOnTopHint), f.PremierPlan);
+    EXPECT_FALSE(d->windowFlags().testFlag(Qt::WindowSystemMenuHint));
+    for (const TControle &c : f.Controles) {
+        SCOPED_TRACE(c.Nom);
+        QWidget *w = d->findChild<QWidget *>(QString::fromUtf8(c.Nom));
+        ASSERT_NE(w, nullptr);
+        const QString parent = c.Parent ? QString::fromUtf8(c.Parent) : d->objectName();
+        EXPECT_EQ(w->parentWidget()->objectName(), parent);
+        // PreVisu is placed around the thumbnail; a list is as high as its font needs.
+        if (std::string_view(c.Nom) != "PreVisu") {
+            if (c.Place.Largeur > 0 && c.Place.Hauteur > 0) {
+                EXPECT_EQ(w->geometry(), Rect(c.Place));
+            } else {
+                EXPECT_EQ(w->pos(), QPoint(c.Place.Gauche, c.Place.Haut));
+            }
+            if (c.Genre == TGenre::Liste) {
+                EXPECT_EQ(w->width(), c.Place.Largeur);
+            }
+        }
+        const QString texte = QString::fromUtf8(c.Texte ? c.Texte : "");
+        switch (c.Genre) {
+        case TGenre::Curseur: {
+            auto *s = qobject_cast<QSlider *>(w);
+            ASSERT_NE(s, nullptr);
+            EXPECT_EQ(s->minimum(), c.Min);
+            EXPECT_EQ(s->maximum(), c.Max);
+            EXPECT_EQ(s->tickInterval(), c.Frequence);
+            EXPECT_EQ(s->orientation(), Qt::Horizontal);
+            break;
+        }
+        case TGenre::Etiquette:
+            // Value labels are rewritten when shown; a caption is kept or extended.
+            ASSERT_NE(qobject_cast<QLabel *>(w), nullptr);
+            EXPECT_TRUE(qobject_cast<QLabel *>(w)->text().startsWith(texte));
+            break;
+        case TGenre::Bouton:
+        case TGenre::Radio:
+        case TGenre::Case:
+            ASSERT_NE(qobject_cast<QAbstractButton *>(w), nullptr);
+            EXPECT_EQ(qobject_cast<QAbstractButton *>(w)->text(), texte);
+            break;
+        case TGenre::Groupe:
+            ASSERT_NE(qobject_cast<QGroupBox *>(w), nullptr);
+            EXPECT_EQ(qobject_cast<QGroupBox *>(w)->title(), texte);
+            break;
+        case TGenre::GroupeRadio: {
+            const auto radios = w->findChildren<QRadioButton *>();
+            ASSERT_EQ(radios.size(), qsizetype(c.Elements.size()));
+            for (std::size_t i = 0; i < c.Elements.size(); ++i)
+                EXPECT_EQ(radios[qsizetype(i)]->text(), QString::fromUtf8(c.Elements[i]));
+            break;
+        }
+        case TGenre::Liste: {
+            auto *l = qobject_cast<QComboBox *>(w);
+            ASSERT_NE(l, nullptr);
+            EXPECT_FALSE(l->isEditable());
+            ASSERT_GE(l->count(), int(c.Elements.size()));  // entries added by the user stay
+            EXPECT_EQ(l->itemText(0), QString::fromUtf8(c.Elements.front()));
+            EXPECT_EQ(l->itemText(l->count() - 1), QString::fromUtf8(c.Elements.back()));
+            break;
+        }
+        case TGenre::Panneau:
+        case TGenre::Image: break;
+        }
+        if (c.Genre == TGenre::Bouton && c.Role == TRole::Defaut) {
+            EXPECT_TRUE(qobject_cast<QPushButton *>(w)->isDefault());
+        }
+    }
+}
+
+TEST(Formes, ChaqueTableEstCeQueLeDosConstruit) {
+    AssurerQApplication();
+    for (const Cas &cas : Formes) {
+        SCOPED_TRACE(cas.forme->Nom);
+        Plugin &p = Plugin::Instance();
+        p.Brancher();
+        Image img(8, 6);
+        img.Remplir(3);
+        bool vu = false;
+        PendantDialogue(cas.forme->Nom, [&](QDialog *d) {
+            vu = true;
+            Comparer(d, *cas.forme);
+            d->reject();  // as Escape
+        });
+        p.Executer(cas.operation, img.pixels, 8, 6);
+        EXPECT_TRUE(vu);
+    }
+}
+
+} // namespace
