@@ -96,6 +96,13 @@ void FenetreQt::showEvent(QShowEvent *ev) {
     QDialog::showEvent(ev);
 }
 
+void FenetreQt::MontrerTextes() {
+    QStringList liste;
+    for (const Texte &t : textes)
+        liste << QStringLiteral("%1,%2 %3").arg(t.point.x()).arg(t.point.y()).arg(t.texte);
+    setProperty("Textes", liste);
+}
+
 void FenetreQt::paintEvent(QPaintEvent *ev) {
     QDialog::paintEvent(ev);
     if (textes.empty()) return;
@@ -421,6 +428,7 @@ TTaille FormeQt::MesurerTexte(std::string_view texte) const {
 
 void FormeQt::DessinerTexte(int32_t x, int32_t y, std::string_view texte) {
     fenetre_->textes.push_back({QPoint(x, y), Q(texte)});
+    fenetre_->MontrerTextes();
     fenetre_->update();
 }
 
@@ -434,6 +442,7 @@ void FormeQt::EffacerZone(TRect z) {
                                    QRect(x.point, QSize(fm.horizontalAdvance(x.texte), fm.height())));
                            }),
             t.end());
+    fenetre_->MontrerTextes();
     fenetre_->update(zone);
 }
 

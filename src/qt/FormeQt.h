@@ -49,6 +49,8 @@ public:
         QString texte;
     };
     std::vector<Texte> textes;
+    // Tests read the texts as the property "Textes": "x,y text" each.
+    void MontrerTextes();
 
 public slots:
     void reject() override;
