@@ -7,6 +7,8 @@
 
 #include "AjustImg/AjustImgDialogue.h"
 #include "AjustLum/AjustLumDialogue.h"
+#include "BalanceCoul/BalanceCoulDialogue.h"
+#include "GrainOuBr/GrainOuBrDialogue.h"
 #include "MonoChrome/MonoChromeDialogue.h"
 #include "ProfilGamma/ProfilGammaDialogue.h"
 #include "imaging/dialogue/Interface.h"
@@ -19,14 +21,15 @@ namespace {
 
 struct Instances {
     TAjustCoul AjustCoul;      // operation 2
-    // TBalCoul (7), TAjoutGrain (8): here, in this order.
+    TBalCoul BalCoul;          // operation 7
+    TAjoutGrain AjoutGrain;    // operation 8
     TProfGamma ProfGamma;      // operation 3
     TMonoCouleur MonoCouleur;  // operation 9
     TAjustLumManu AjustLumManu;  // operation 4
 
     // In the order of creation.
-    std::array<TDialogue *, 4> Toutes() {
-        return {&AjustCoul, &ProfGamma, &MonoCouleur, &AjustLumManu};
+    std::array<TDialogue *, 6> Toutes() {
+        return {&AjustCoul, &BalCoul, &AjoutGrain, &ProfGamma, &MonoCouleur, &AjustLumManu};
     }
 };
 
@@ -40,6 +43,8 @@ TDialogue *Instance(uint32_t operation) {
     case 2: return &instances->AjustCoul;
     case 3: return &instances->ProfGamma;
     case 4: return &instances->AjustLumManu;
+    case 7: return &instances->BalCoul;
+    case 8: return &instances->AjoutGrain;
     case 9: return &instances->MonoCouleur;
     default: return nullptr;
     }
@@ -70,7 +75,15 @@ void Lancer(uint32_t operation, TPtImg *pixels, const TDimImg &dim) {
     }
 }
 
-void RecevoirZone(TPtImg *, TPtImg *) {}
+void RecevoirZone(TPtImg *zone, TPtImg *image) {
+    try {
+        // No form is made for it: a zone before any opening, or after the dialog
+        // has closed, finds no working copy and corrects nothing.
+        if (instances) instances->BalCoul.RecoitZone(zone, image);
+    } catch (...) {
+        // Nothing crosses the boundary.
+    }
+}
 
 void Detruire() {
     if (!instances) return;

@@ -114,6 +114,12 @@ void TDialogue::Montrer() {
     ouvert_ = true;
     fermeFaite_ = false;
     Executer([this] { FormShow(); });
+    if (!table_.Modale) {
+        // Modeless: XchgData returns with the dialog open; a button or a close
+        // request ends it later (Fermer).
+        F().MontrerNonModal();
+        return;
+    }
     F().MontrerModal();
     Terminer();
 }

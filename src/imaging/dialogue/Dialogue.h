@@ -7,6 +7,7 @@
 //   Lancer(pixels, dim) -> Preparer(pixels):
 //       1-2 Etat.PrendreImage  3-5 PreparerEtat(): ReInitClick(null), ConstruireApercu()
 //       (set-up errors absorbed silently)  6 Montrer(): FormShow, then the modal loop
+//       (a modeless form: shown, and Lancer returns at once)
 //   shown: events -> bound handlers, each under the error box;
 //   the default button: AppliquerClick, then close; the cancel button, Escape or
 //   a close request: AnnulerClick, then close; however closed: FormClose
