@@ -307,6 +307,9 @@ bool FormeQt::eventFilter(QObject *objet, QEvent *ev) {
     if (it == noms_.end()) return false;
     auto *m = static_cast<QMouseEvent *>(ev);
     const QPoint p = m->position().toPoint();
+    // What a child leaves unhandled comes up to its parents: it stays the
+    // child's (the form hears only its bare surface, a group its own frame).
+    if (auto *w = qobject_cast<QWidget *>(objet); w && w->childAt(p)) return false;
     TEvenement e{it->second, TTypeEvenement::SourisDeplacee};
     e.Boutons = Boutons(m->buttons());
     e.Touches = Touches(m->modifiers());

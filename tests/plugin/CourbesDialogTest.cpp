@@ -204,6 +204,10 @@ TEST_F(CourbesDialogue, GammaHorsDuGrapheEtBoutonsRadio) {
         Souris(graphe, QEvent::MouseMove, {-20, -15}, Qt::NoButton, Qt::LeftButton);
         EXPECT_EQ(Textes(d), QStringList{Lecture(d, QStringLiteral("X = -20  Y = 270"))});
         Souris(graphe, QEvent::MouseButtonRelease, {-20, -15}, Qt::LeftButton, Qt::NoButton);
+        // Over the radio group and the buttons the readout stays.
+        for (const char *nom : {"CoulProfs", "CoulProfs_1", "ChargProf", "Appliquer"})
+            Souris(Controle<QWidget>(d, nom), QEvent::MouseMove, {3, 3}, Qt::NoButton, Qt::NoButton);
+        EXPECT_EQ(Textes(d).size(), 1);
         // Only green moved in the thumbnail.
         const auto v = Vignette(d);
         int verts = 0;
