@@ -2,7 +2,9 @@
 // dialog as the built library shows it: names, places, captions, ranges, items.
 #include "HotePlugin.h"
 #include "dialogs/AjustImg/AjustImgDialogue.h"
+#include "dialogs/AjustLum/AjustLumDialogue.h"
 #include "dialogs/MonoChrome/MonoChromeDialogue.h"
+#include "dialogs/ProfilGamma/ProfilGammaDialogue.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -25,6 +27,8 @@ struct Cas {
 // One row per dialog that the library builds.
 const Cas Formes[] = {
     {2, &FormeAjustCoul},
+    {3, &FormeProfGamma},
+    {4, &FormeAjustLumManu},
     {9, &FormeMonoCouleur},
 };
 
