@@ -190,7 +190,8 @@ TEST(MonoChromeRegle, PixelSelonLaRegle) {
 }
 
 // The whole-image path takes shortcuts; every colour must still come out as
-// the rule gives it, including weights whose sums fall on exact halves.
+// the rule gives it, including weights whose sums fall on exact halves and
+// weights that binary fractions do not hold (typed ones and picker points).
 TEST(MonoChromeRegle, ImageEntiereIdentiqueALaRegle) {
     std::vector<TPtImg> tous(1 << 24), sortie(1 << 24);
     for (uint32_t c = 0; c < tous.size(); ++c)
@@ -198,6 +199,8 @@ TEST(MonoChromeRegle, ImageEntiereIdentiqueALaRegle) {
     const Tables t = CalculeTeinte(0xA98C78);
     const Coefficients poids[] = {
         CalculeCoeffs(G, G.centre), {0.5L, 0.5L, 0}, {0.25L, 0.25L, 0.5L},
+        {0.1L, 0.2L, 0.7L},         {0.3L, 0.3L, 0.4L}, CalculeCoeffs(G, {60, 120}),
+        CalculeCoeffs(G, {150, 80}),
     };
     for (const auto &k : poids) {
         Traiter(tous.data(), sortie.data(), tous.size(), k, t);

@@ -39,6 +39,8 @@ TEST(Version, DigitsAfterFileVersion) {
     } cas[] = {
         {"CompanyName\0Velmora\0FileVersion\0\0004.0.0.0"s, 4, 0, ""},
         {"FileVersion7.3.1.2ProductVersion9.9", 7, 3, ""},
+        {"FileVersion9.9.9.9", 9, 9, ""},  // the top digit is still a digit
+        {"FileVersion0.0.0.0", 0, 0, ""},
         {"FileVersion12.3.0.0", 1, std::nullopt, "."}, // one digit each: the major is cut
         {"FileVersionx.0.0.0", std::nullopt, std::nullopt, "x"},
         {"FileVersion4", 4, std::nullopt, ""},          // too short: the minor is missing
