@@ -17,3 +17,16 @@ velmora_deps() {
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${manquants[@]}"
 }
+
+# The Windows build (./test): the MinGW-w64 cross compiler for 32-bit Windows
+# and Wine to run its test host; Wine's 32-bit half comes from Debian's i386
+# architecture, added first when missing.
+velmora_deps_windows() {
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        echo "Ajout de l'architecture i386 (pour wine32)"
+        local sudo=""
+        [ "$(id -u)" -ne 0 ] && sudo="sudo"
+        $sudo dpkg --add-architecture i386
+    fi
+    VELMORA_PAQUETS="g++-mingw-w64-i686 wine wine32" velmora_deps
+}

@@ -2,6 +2,8 @@
 // Only for rules whose result does not depend on the order of the pixels.
 #pragma once
 
+#include "Fpu.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <thread>
@@ -27,9 +29,14 @@ void PourTranches(std::size_t n, Corps &&corps, std::size_t seuil = SeuilParalle
     std::vector<std::jthread> fils;
     fils.reserve(tranches - 1);
     const std::size_t pas = (n + tranches - 1) / tranches;
+    // A new thread starts with the system's floating-point settings, not the caller's.
+    const fpu::Environnement environnement = fpu::Lire();
     for (std::size_t t = 1; t < tranches; ++t) {
         const std::size_t d = std::min(n, t * pas), f = std::min(n, d + pas);
-        fils.emplace_back([&corps, d, f] { corps(d, f); });
+        fils.emplace_back([&corps, d, f, environnement] {
+            fpu::Ecrire(environnement);
+            corps(d, f);
+        });
     }
     corps(std::size_t(0), std::min(n, pas));
 }

@@ -6,8 +6,8 @@
 
 #include "Version.h"
 #include "dialogs/Dialogues.h"
+#include "imaging/Fpu.h"
 #include "imaging/Curseur.h"
-#include "imaging/TableauCompte.h"
 #include "imaging/dialogue/Hote.h"
 #include "operations/AjustAuto.h"
 #include "operations/InvCoul.h"
@@ -41,6 +41,7 @@ void *contexteRetour = nullptr;
 // Every notice to the host goes through here. Nothing is called before AdrRetour.
 void AppelerRetour(int32_t largeur, int32_t hauteur, bool demandeZone, bool modifiee, bool fin) {
     if (!codeRetour) return;
+    const fpu::ChezHote chezHote; // the host's code runs with its own floating-point settings
     codeRetour(contexteRetour, largeur, hauteur, 0, 0, demandeZone ? 1 : 0, 0, modifiee ? 1 : 0,
                fin ? 1 : 0);
 }
@@ -92,13 +93,18 @@ using namespace velmora;
 
 extern "C" {
 
+// Each export works under the library's floating-point settings and gives the
+// host its own back on every way out (fpu::Garde).
+
 VELMORA_EXPORT void VELMORA_APPEL AdrRetour(void *code, void *context) {
+    const fpu::Garde garde;
     codeRetour = reinterpret_cast<TRetour>(code);
     contexteRetour = context;
 }
 
 VELMORA_EXPORT const char *VELMORA_APPEL PrmDLL(int32_t *majeur, int32_t *mineur,
                                                 const char **categorie) {
+    const fpu::Garde garde;
     try {
         const auto chiffres =
             version::ExtraireChiffres(version::LireBloc(version::FichierDeLaBibliotheque()));
@@ -114,6 +120,7 @@ VELMORA_EXPORT const char *VELMORA_APPEL PrmDLL(int32_t *majeur, int32_t *mineur
 }
 
 VELMORA_EXPORT const char *VELMORA_APPEL AddMenu(int32_t *index) {
+    const fpu::Garde garde;
     if (!index) return nullptr;
     // Without the shared memory manager the plug-in offers no operation.
     const int32_t nb = memoire::Pret() ? NbMenu : 0;
@@ -129,6 +136,7 @@ VELMORA_EXPORT void VELMORA_APPEL XchgData(uint32_t operation, uint32_t, uint32_
                                            uint32_t, int32_t largeur, int32_t hauteur,
                                            uint32_t mode, uint32_t, TPtImg *pixels,
                                            TPtImg *pixels2, uint32_t, uint32_t) {
+    const fpu::Garde garde;
     if (!memoire::Pret()) return;
     try {
         // Held for the whole call, released also when the operation fails.

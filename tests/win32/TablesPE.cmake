@@ -2,6 +2,7 @@
 # exactly XchgData @1, AddMenu @2, PrmDLL @3, AdrRetour @4, undecorated; and
 # nothing imported but the system's own DLLs (the run-times are linked in).
 #   cmake -DOBJDUMP=... -DDLL=... -P TablesPE.cmake
+cmake_minimum_required(VERSION 3.25)
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE sortie RESULT_VARIABLE code)
 if(NOT code EQUAL 0)
   message(FATAL_ERROR "objdump -p ${DLL} a échoué")
@@ -25,8 +26,9 @@ if(NOT exports STREQUAL attendus)
   string(APPEND erreurs "exports : ${exports} au lieu de ${attendus}\n")
 endif()
 string(REGEX MATCH "Export Address Table[ \t]+([0-9a-fA-F]+)" _ "${sortie}")
-if(NOT CMAKE_MATCH_1 MATCHES "^0*4$")
-  string(APPEND erreurs "la table d'adresses compte ${CMAKE_MATCH_1} entrées au lieu de 4\n")
+set(nombre "${CMAKE_MATCH_1}")
+if(NOT nombre MATCHES "^0*4$")
+  string(APPEND erreurs "la table d'adresses compte ${nombre} (hex) entrées au lieu de 4\n")
 endif()
 
 # Imports: only DLLs every Windows system has.
