@@ -1,7 +1,7 @@
 #include "AjustAuto.h"
 
 #include "imaging/BouclePixels.h"
-#include "imaging/TableauCompte.h"
+#include <velmora/memoire.h>
 #include "imaging/TablesOctets.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "InvCoul.h"
 
 #include "imaging/BouclePixels.h"
-#include "imaging/TableauCompte.h"
+#include <velmora/memoire.h>
 
 #include <cstring>
 

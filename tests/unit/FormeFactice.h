@@ -6,7 +6,7 @@
 
 #include "imaging/dialogue/Dialogue.h"
 #include "imaging/dialogue/Hote.h"
-#include "imaging/TableauCompte.h"
+#include <velmora/memoire.h>
 
 #include <deque>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "BalanceCoulDialogue.h"
 
 #include "imaging/Curseur.h"
-#include "imaging/TableauCompte.h"
+#include <velmora/memoire.h>
 #include "imaging/dialogue/Hote.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 #include "imaging/BouclePixels.h"
 #include "imaging/ErreursFichier.h"
 #include "imaging/ParamCoul.h"
-#include "imaging/Windows1252.h"
+#include <velmora/windows1252.h>
 
 #include <charconv>
 #include <cmath>

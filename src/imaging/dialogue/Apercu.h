@@ -3,7 +3,7 @@
 #pragma once
 
 #include "imaging/Numerique.h"
-#include "imaging/TableauCompte.h"
+#include <velmora/memoire.h>
 
 #include <cstdint>
 

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "Apercu.h"
-#include "imaging/TableauCompte.h"
+#include <velmora/memoire.h>
 
 #include <velmora/plugin.h>
 #include <cstddef>
