@@ -11,6 +11,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QImage>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -39,6 +41,33 @@ inline std::vector<TPtImg> ImagePhoto(int32_t largeur, int32_t hauteur) {
             px[std::size_t(y) * largeur + x] = {canal(60 + 90 * v), canal(70 + 100 * u * v),
                                                 canal(90 + 80 * u)};
         }
+    return px;
+}
+
+// The sample photograph, scaled to largeur x hauteur with a little noise (a
+// camera's grain, from a fixed seed), made once per run. The synthetic image
+// when the sample cannot be read.
+inline std::vector<TPtImg> PhotoReelle(int32_t largeur, int32_t hauteur) {
+    QImage photo(QStringLiteral(VELMORA_ECHANTILLONS "/coffee.png"));
+    if (photo.isNull()) return ImagePhoto(largeur, hauteur);
+    photo = photo.convertToFormat(QImage::Format_BGR888)
+                .scaled(largeur, hauteur, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    std::vector<TPtImg> px(std::size_t(largeur) * hauteur);
+    uint32_t graine = 88172645u;
+    for (int y = 0; y < hauteur; ++y) {
+        const uint8_t *ligne = photo.constScanLine(y);
+        for (int x = 0; x < largeur; ++x) {
+            uint8_t c[3];
+            for (int k = 0; k < 3; ++k) {
+                graine ^= graine << 13;
+                graine ^= graine >> 17;
+                graine ^= graine << 5;
+                const int v = ligne[3 * x + k] + int(graine % 9) - 4;
+                c[k] = uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+            }
+            px[std::size_t(y) * largeur + x] = {c[0], c[1], c[2]};
+        }
+    }
     return px;
 }
 
