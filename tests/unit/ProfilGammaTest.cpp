@@ -120,7 +120,7 @@ TEST(MappageGamma, BlocCommePixelParPixel) {
         for (int32_t i = -3; i <= 258; ++i)
             c->operator[](i) = int32_t(gen() % 400) - 70 + (gen() % 50 == 0 ? int32_t(gen()) : 0);
     const RegleGamma r(p);
-    for (std::size_t n : {0u, 1u, 3u, 4u, 5u, 7u, 8u, 257u}) {
+    for (std::size_t n : {0u, 1u, 3u, 5u, 63u, 64u, 65u, 127u, 128u, 129u, 257u, 1000u}) {
         auto px = Aleatoires(n, uint32_t(n) + 5);
         const auto src = px;
         r.Traiter(px.data(), px.data(), n);
