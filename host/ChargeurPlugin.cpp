@@ -140,6 +140,13 @@ bool ChargeurPlugin::Executer(uint32_t operation, TPtImg *pixels, int32_t largeu
     return true;
 }
 
+bool ChargeurPlugin::EnvoyerZone(uint32_t operation, TPtImg *zone, int32_t largeur,
+                                 int32_t hauteur, TPtImg *image) {
+    if (!charge_ || !zone || !image) return false;
+    points_.xchgData(operation, 0, 0, 0, 0, largeur, hauteur, 1, 0, zone, image, 0, 0);
+    return true;
+}
+
 void VELMORA_APPEL ChargeurPlugin::Retour(void *contexte, int32_t largeur, int32_t hauteur,
                                           int32_t, int32_t, int32_t demandeZone, int32_t,
                                           int32_t imageModifiee, int32_t fin) {

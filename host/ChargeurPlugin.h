@@ -83,6 +83,11 @@ public:
     // Notices reach the listener while this runs, and later for dialogs that
     // stay open.
     bool Executer(uint32_t operation, TPtImg *pixels, int32_t largeur, int32_t hauteur);
+    // Mode 1, for an operation that asked for a zone (the colour balance): the
+    // zone's pixels (largeur x hauteur, a counted array) and the whole image,
+    // which the plug-in writes. Its notices go on reaching the listener.
+    bool EnvoyerZone(uint32_t operation, TPtImg *zone, int32_t largeur, int32_t hauteur,
+                     TPtImg *image);
 
     // Notices received since the last Executer began.
     int NbAvis() const { return nbAvis_; }

@@ -20,6 +20,8 @@
 #include <QSettings>
 #include <QStatusBar>
 
+#include <algorithm>
+
 namespace velmora::hote {
 namespace {
 
@@ -56,6 +58,7 @@ FenetreHote::FenetreHote(ChargeurPlugin &plugin, QWidget *parent)
     vue_ = new VueImage(this);
     setCentralWidget(vue_);
     connect(vue_, &VueImage::ZoomChange, this, &FenetreHote::MettreAJourZoom);
+    connect(vue_, &VueImage::ZoneChoisie, this, &FenetreHote::EnvoyerZone);
     CreerMenus();
     CreerBarreEtat();
     plugin_.DefinirEcouteur([this](const Avis &avis) { RecevoirAvis(avis); });
@@ -334,12 +337,34 @@ void FenetreHote::TerminerOperation(bool resultat) {
     }
     avant_.reset();
     operationEnCours_ = 0;
+    vue_->DefinirSelectionZone(false);
     AfficherIndication({});
     MettreAJour();
 }
 
 void FenetreHote::CommencerSelectionZone() {
     AfficherIndication(QStringLiteral("Choisissez une zone de référence dans l'image"));
+    vue_->DefinirSelectionZone(true);
+}
+
+void FenetreHote::EnvoyerZone(QRect pixels, Qt::KeyboardModifiers touches) {
+    const QRect zone = pixels & QRect(0, 0, image_.largeur, image_.hauteur);
+    if (!operationEnCours_ || image_.Vide() || zone.isEmpty()) return;
+    // The zone's pixels as a counted array of their own, row by row, taken from
+    // the image as the operation found it: the plug-in corrects from its copy of
+    // that image, so a second pick must not measure the first correction.
+    const TPtImg *source = avant_ && avant_->pixels.size() == std::size_t(image_.pixels.size())
+                               ? avant_->pixels.data()
+                               : image_.pixels.data();
+    TPtsImg pixelsZone = TPtsImg::Creer(zone.width() * zone.height());
+    for (int y = 0; y < zone.height(); ++y)
+        std::copy_n(source + std::size_t(zone.top() + y) * image_.largeur + zone.left(),
+                    zone.width(), pixelsZone.data() + std::size_t(y) * zone.width());
+    // With Ctrl (the dark zone, as the plug-in asks for it) the zone goes the
+    // same way: the plug-in knows which of its zones it is waiting for.
+    (void)touches;
+    plugin_.EnvoyerZone(uint32_t(operationEnCours_), pixelsZone.data(), zone.width(),
+                        zone.height(), image_.pixels.data());
 }
 
 std::size_t FenetreHote::MemoireAnnulation() const {

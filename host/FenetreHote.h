@@ -10,6 +10,7 @@
 
 #include <QImage>
 #include <QMainWindow>
+#include <QRect>
 
 #include <cstddef>
 #include <cstdint>
@@ -107,9 +108,11 @@ private:
     void Remplacer(ImageChargee chargee);
     void RecevoirAvis(const Avis &avis);
     void TerminerOperation(bool resultat);
-    // The colour balance asks for a reference zone: this is where a rubber-band
-    // selection on the view will start; the zone then goes back to the plug-in.
+    // The colour balance asks for reference zones: until its final notice, a
+    // rectangle dragged on the view (Ctrl held for the dark zone, as the
+    // plug-in tells the user) goes back to it with the whole image (mode 1).
     void CommencerSelectionZone();
+    void EnvoyerZone(QRect pixels, Qt::KeyboardModifiers touches);
     void FermerOperationOuverte();
     void LimiterHistorique();
     void Rafraichir();

@@ -1,7 +1,9 @@
 #include "VueImage.h"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRubberBand>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -24,6 +26,7 @@ VueImage::VueImage(QWidget *parent) : QAbstractScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAutoFillBackground(false);
+    connect(this, &VueImage::ZoomChange, this, [this] { PlacerBande(); });
     horizontalScrollBar()->setSingleStep(24);
     verticalScrollBar()->setSingleStep(24);
 }
@@ -151,7 +154,68 @@ void VueImage::resizeEvent(QResizeEvent *) {
     MettreAJourBarres();
 }
 
-void VueImage::scrollContentsBy(int, int) { viewport()->update(); }
+void VueImage::scrollContentsBy(int, int) {
+    viewport()->update();
+    PlacerBande();
+}
+
+// ---- zone mode
+
+void VueImage::DefinirSelectionZone(bool actif) {
+    selectionZone_ = actif;
+    glisse_ = false;
+    if (bande_) bande_->hide();
+    viewport()->setCursor(actif ? Qt::CrossCursor : Qt::ArrowCursor);
+}
+
+QRect VueImage::ZonePixels() const {
+    return QRect(departZone_, finZone_).normalized();
+}
+
+void VueImage::PlacerBande() {
+    if (!glisse_ || !bande_) return;
+    // From the top-left corner of the first pixel to the bottom-right one of the last.
+    const QRect z = ZonePixels();
+    const QPointF a = DepuisPixel(QPointF(z.left(), z.top()));
+    const QPointF b = DepuisPixel(QPointF(z.right() + 1, z.bottom() + 1));
+    bande_->setGeometry(QRectF(a, b).toAlignedRect());
+}
+
+void VueImage::mousePressEvent(QMouseEvent *e) {
+    if (!selectionZone_ || image_.isNull() || e->button() != Qt::LeftButton ||
+        !CadreImage().contains(e->position().toPoint())) {
+        QAbstractScrollArea::mousePressEvent(e);
+        return;
+    }
+    if (!bande_) {
+        bande_ = new QRubberBand(QRubberBand::Rectangle, viewport());
+        bande_->setObjectName(QStringLiteral("bandeZone"));
+    }
+    glisse_ = true;
+    departZone_ = finZone_ = VersPixel(e->position().toPoint());
+    PlacerBande();
+    bande_->show();
+}
+
+void VueImage::mouseMoveEvent(QMouseEvent *e) {
+    if (!glisse_) {
+        QAbstractScrollArea::mouseMoveEvent(e);
+        return;
+    }
+    finZone_ = VersPixel(e->position().toPoint());  // clamped to the image
+    PlacerBande();
+}
+
+void VueImage::mouseReleaseEvent(QMouseEvent *e) {
+    if (!glisse_ || e->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseReleaseEvent(e);
+        return;
+    }
+    finZone_ = VersPixel(e->position().toPoint());
+    glisse_ = false;
+    bande_->hide();
+    emit ZoneChoisie(ZonePixels(), e->modifiers());
+}
 
 void VueImage::wheelEvent(QWheelEvent *e) {
     if (!(e->modifiers() & Qt::ControlModifier) || image_.isNull()) {

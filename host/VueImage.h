@@ -7,8 +7,11 @@
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QPointF>
+#include <QRect>
 
 #include <vector>
+
+class QRubberBand;
 
 namespace velmora::hote {
 
@@ -50,15 +53,27 @@ public:
 
     QSize sizeHint() const override { return {800, 600}; }
 
+    // Zone mode: a drag with the left button draws a rectangle on the image
+    // (a rubber band) and its release gives the zone; the zoom and the scroll
+    // bars still work. Off: the mouse selects nothing.
+    void DefinirSelectionZone(bool actif);
+    bool SelectionZone() const { return selectionZone_; }
+
 signals:
     // Zoom or fitting changed (also when a fitted view is resized).
     void ZoomChange();
+    // A zone dragged in zone mode, in image pixels (at least one), with the
+    // modifier keys held at the release.
+    void ZoneChoisie(QRect pixels, Qt::KeyboardModifiers touches);
 
 protected:
     void paintEvent(QPaintEvent *) override;
     void resizeEvent(QResizeEvent *) override;
     void wheelEvent(QWheelEvent *) override;
     void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent *) override;
+    void mouseMoveEvent(QMouseEvent *) override;
+    void mouseReleaseEvent(QMouseEvent *) override;
 
 private:
     QSize TailleAffichee() const;
@@ -70,6 +85,13 @@ private:
     double zoom_ = 1.0;
     bool ajuste_ = true;
     double reliquatMolette_ = 0; // wheel angle not yet turned into a step
+    bool selectionZone_ = false;
+    bool glisse_ = false;         // a zone is being dragged
+    QPoint departZone_;           // image pixel where the drag began
+    QPoint finZone_;              // image pixel under the pointer
+    QRubberBand *bande_ = nullptr;
+    QRect ZonePixels() const;     // departZone_..finZone_, both included
+    void PlacerBande();
 };
 
 } // namespace velmora::hote
