@@ -4,6 +4,7 @@
 #include "imaging/ParamCoul.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace velmora::ajustlum {
 
@@ -23,11 +24,25 @@ TPtImg MapperPixel(const TProfil &profLum, TPtImg p) {
 }
 
 void RegleLum::Definir(const TProfil &profLum) {
-    for (int32_t V = 0; V < 256; ++V) {
+    std::memset(table_, 0, sizeof table_);  // channels above V never occur
+    for (int32_t V = 1; V < 256; ++V) {
+        // c * factor is the fraction c * num / V. It lies at least 1 / (2V) away
+        // from a rounding boundary unless it is an exact half, so the integer
+        // quotient gives MultiplierPixel's byte; an exact half is left to the
+        // 80-bit product itself, which decides it as MultiplierPixel does.
+        const int64_t num = 255 - int64_t(profLum[V]);
+        if (num <= 0) continue;  // factor <= 0: black
         const Reel f = Facteur(profLum, V);
-        // The channel times the factor exactly as MultiplierPixel forms it.
-        for (int32_t c = 0; c <= V; ++c) table_[V][c] = Octet(Reel(c) * f);
-        for (int32_t c = V + 1; c < 256; ++c) table_[V][c] = 0;  // never read
+        // (2 c num + V) = quotient * 2V + reste, carried from c to c + 1: the
+        // quotient is Round(c num / V) but at exact halves (reste 0).
+        const int64_t d = 2 * int64_t(V), pasQ = 2 * num / d, pasR = 2 * num % d;
+        int64_t quotient = 0, reste = V;
+        for (int32_t c = 1; c <= V; ++c) {
+            quotient += pasQ;
+            reste += pasR;
+            if (reste >= d) reste -= d, ++quotient;
+            table_[V][c] = reste == 0 ? Octet(Reel(c) * f) : Limiter(quotient);
+        }
     }
 }
 
