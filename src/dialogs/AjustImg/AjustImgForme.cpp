@@ -1,13 +1,14 @@
 #include "AjustImgDialogue.h"
 
+#include "imaging/dialogue/Apercu.h"
+
 namespace velmora {
 
 namespace {
 using G = TGenre;
 constexpr TControle Controles[] = {
-    {.Genre = G::Panneau, .Nom = "CadreAff", .Place = {10, 10, 322, 322},
-     .Fond = TCouleurSysteme::OmbreBouton, .OrdreTab = 6},
-    {.Genre = G::Image, .Nom = "PreVisu", .Parent = "CadreAff", .Place = {1, 1, 320, 320}},
+    PanneauApercu(6),
+    ImageApercu,
     {.Genre = G::Etiquette, .Nom = "Label1", .Place = {345, 35}, .Texte = "Gamma :"},
     {.Genre = G::Curseur, .Nom = "PosGamma", .Place = {405, 30, 201, 36},
      .Min = -50, .Max = 50, .Position = 0, .Frequence = 5, .OrdreTab = 0},

@@ -1,5 +1,7 @@
 #include "AjustLumDialogue.h"
 
+#include "imaging/dialogue/Apercu.h"
+
 namespace velmora {
 
 namespace {
@@ -19,9 +21,8 @@ constexpr TControle Controles[] = {
      .Role = TRole::Annulation, .Ancres = BasGauche, .OrdreTab = 3},
     {.Genre = G::Bouton, .Nom = "Appliquer", .Place = {235, 343, 81, 25}, .Texte = "Appliquer",
      .Role = TRole::Defaut, .Ancres = BasGauche, .OrdreTab = 4},
-    {.Genre = G::Panneau, .Nom = "CadreAff", .Place = {10, 10, 322, 322},
-     .Fond = TCouleurSysteme::OmbreBouton},
-    {.Genre = G::Image, .Nom = "PreVisu", .Parent = "CadreAff", .Place = {1, 1, 320, 320}},
+    PanneauApercu(),
+    ImageApercu,
 };
 } // namespace
 

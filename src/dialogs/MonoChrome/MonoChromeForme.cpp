@@ -1,14 +1,15 @@
 #include "MonoChromeDialogue.h"
 
+#include "imaging/dialogue/Apercu.h"
+
 namespace velmora {
 
 namespace {
 using G = TGenre;
 constexpr uint8_t BasGauche = AGauche | ABas;
 constexpr TControle Controles[] = {
-    {.Genre = G::Panneau, .Nom = "CadreAff", .Place = {10, 10, 322, 322},
-     .Fond = TCouleurSysteme::OmbreBouton},
-    {.Genre = G::Image, .Nom = "PreVisu", .Parent = "CadreAff", .Place = {1, 1, 320, 320}},
+    PanneauApercu(),
+    ImageApercu,
     {.Genre = G::Groupe, .Nom = "FiltreImage", .Place = {340, 5, 256, 261},
      .Texte = " Filtrage de l'original "},
     {.Genre = G::Image, .Nom = "ChoixCoul", .Parent = "FiltreImage",

@@ -2,6 +2,7 @@
 // Toolkit-free: the Qt side only copies rows of the result into its bitmap.
 #pragma once
 
+#include "Forme.h"
 #include "imaging/Numerique.h"
 #include <velmora/memoire.h>
 
@@ -10,6 +11,18 @@
 namespace velmora {
 
 inline constexpr int32_t CoteApercu = 320;
+
+// The preview of every dialog that has one: the panel CadreAff (button-shadow
+// colour, 10, 10, 322 x 322) and inside its 1-pixel border the picture PreVisu,
+// which ConstruireApercu places around the thumbnail.
+constexpr TControle PanneauApercu(int32_t ordreTab = -1) {
+    return {.Genre = TGenre::Panneau, .Nom = "CadreAff",
+            .Place = {10, 10, CoteApercu + 2, CoteApercu + 2},
+            .Fond = TCouleurSysteme::OmbreBouton, .OrdreTab = ordreTab};
+}
+inline constexpr TControle ImageApercu{.Genre = TGenre::Image, .Nom = "PreVisu",
+                                       .Parent = "CadreAff",
+                                       .Place = {1, 1, CoteApercu, CoteApercu}};
 
 struct GeometrieApercu {
     Reel Echelle = 1;       // source pixels per thumbnail pixel (>= 1)
