@@ -44,10 +44,15 @@ inline int32_t XDe(uint32_t etat, int32_t a) {
 // so the way this test rounds a tie never matters.
 constexpr double Marge = 1e-9;
 
-inline bool ArrondiSur(double x, int32_t &v) {
+inline bool ArrondiSur(double x, double &r) {
     constexpr double Magique = 6755399441055744.0;  // 1.5 x 2^52: the sum keeps no fraction
-    const double r = (x + Magique) - Magique;       // an integer at most 1/2 from x
-    if (0.5 - std::fabs(x - r) <= Marge) return false;
+    r = (x + Magique) - Magique;                    // an integer at most 1/2 from x
+    return 0.5 - std::fabs(x - r) > Marge;
+}
+
+inline bool ArrondiSur(double x, int32_t &v) {
+    double r;
+    if (!ArrondiSur(x, r)) return false;
     v = int32_t(r);
     return true;
 }
@@ -249,6 +254,10 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
     const Reel S = 2 * (r.K1 + r.K2) + 1;
     const double invS = 1.0 / double(S), k1S = double(r.K1) * invS, k2S = double(r.K2) * invS;
     const double uS = double(r.UnMoinsT) * invS, tS = double(r.t) * invS;
+    // With t at 0, 1/2 or 1 every term is a multiple of 1/2, exact in both
+    // precisions: the quotient by the integer S is then a half exactly or lies at
+    // least 1/42 from one, so a value the fast path cannot settle is a true half.
+    const bool demisExacts = r.t == 0 || r.t == 0.5L || r.t == 1;
 
     // The filtered values of the two rows above, by column, and the last two along
     // the scan; carried from the end of a row into the next one. Integers, held
@@ -270,16 +279,24 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
         for (int k = 0; k < 3; ++k) {
             const int32_t xc = XDe(Sauts[2 + k](g), ampCanal[s * 256 + canaux[k]]);
             const double p1 = ligne.r1[k] + prec1[k], p2 = ligne.r2[k] + prec2[k];
-            int32_t vk;
-            if (r.Reference || !ArrondiSur(((xl * uS + xc * tS) + p2 * k2S) + p1 * k1S, vk))
-                vk = int32_t(Round((((Reel(xl) * r.UnMoinsT + Reel(xc) * r.t) + Reel(p1) * r.K1) +
-                                    Reel(p2) * r.K2) /
-                                   S));
+            // The state stays in doubles (integers, exactly): the value just rounded
+            // feeds the next pixel without a conversion on the way.
+            const double q = ((xl * uS + xc * tS) + p2 * k2S) + p1 * k1S;
+            double vd;
+            if (r.Reference || !ArrondiSur(q, vd)) {
+                if (!r.Reference && demisExacts)
+                    vd = double(Round(Reel(std::floor(q)) + 0.5L));  // an exact half
+                else
+                    vd = double(Round((((Reel(xl) * r.UnMoinsT + Reel(xc) * r.t) +
+                                        Reel(p1) * r.K1) +
+                                       Reel(p2) * r.K2) /
+                                      S));
+            }
             prec2[k] = prec1[k];
-            prec1[k] = vk;
+            prec1[k] = vd;
             ligne.r2[k] = ligne.r1[k];
-            ligne.r1[k] = vk;
-            v[k] = canaux[k] + vk;
+            ligne.r1[k] = vd;
+            v[k] = canaux[k] + int32_t(vd);
         }
         hote[i] = {Borne(v[2]), Borne(v[1]), Borne(v[0])};
         g = Sauts[4](g);
