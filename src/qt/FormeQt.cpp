@@ -479,8 +479,8 @@ void FormeQt::MessageErreur(std::string_view texte) {
 }
 
 void FormeQt::MessageInformation(std::string_view texte) {
-    QMessageBox boite(QMessageBox::Information, QGuiApplication::applicationDisplayName(),
-                      Q(texte), QMessageBox::Ok, fenetre_);
+    QMessageBox boite(QMessageBox::Information, QStringLiteral("Information"), Q(texte),
+                      QMessageBox::Ok, fenetre_);
     boite.exec();
 }
 

@@ -41,7 +41,7 @@ void RepondreInformation(QString *texte) {
     QTimer::singleShot(20, [texte] {
         for (QWidget *w : QApplication::topLevelWidgets())
             if (auto *b = qobject_cast<QMessageBox *>(w); b && b->isVisible()) {
-                *texte = b->text();
+                *texte = b->windowTitle() + '|' + b->text();
                 b->button(QMessageBox::Ok)->click();
                 return;
             }
@@ -100,7 +100,8 @@ TEST_F(BalanceGrain, BalanceOpensModelessAndCorrectsFromZones) {
     QString invite;
     RepondreInformation(&invite);
     P().Executer(7, claire.pixels, 0, 0, 1, img.pixels);
-    EXPECT_EQ(invite, QString::fromUtf8("Sélectionnez la zone sombre : même méthode + touche \"CTRL\""));
+    EXPECT_EQ(invite, QString::fromUtf8(
+                          "Information|Sélectionnez la zone sombre : même méthode + touche \"CTRL\""));
     EXPECT_FALSE(Enfant<QGroupBox>(d, "ZoneRef")->isEnabled());
     EXPECT_EQ(P().appels.size(), 2u);
     P().Executer(7, sombre.pixels, 0, 0, 1, img.pixels);
