@@ -149,6 +149,7 @@ void FenetreHote::CreerBarreEtat() {
     auto etiquette = [this](const char *nom) {
         auto *e = new QLabel(this);
         e->setObjectName(QLatin1String(nom));
+        e->setContentsMargins(6, 0, 6, 0); // apart from each other, without frames
         return e;
     };
     etiquetteIndication_ = etiquette("etiquetteIndication");
