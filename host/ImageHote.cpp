@@ -1,6 +1,7 @@
 #include "ImageHote.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
@@ -170,6 +171,7 @@ QImage Lire(const QString &chemin, QByteArray *format, QString *erreur) {
         if (erreur) *erreur = MessageTropGrande(annonce.width(), annonce.height());
         return {};
     }
+    if (format) *format = lecteur.format(); // known once the header is read, forgotten after read()
     QImage image = lecteur.read();
     if (image.isNull()) {
         if (erreur)
@@ -181,7 +183,6 @@ QImage Lire(const QString &chemin, QByteArray *format, QString *erreur) {
         if (erreur) *erreur = MessageTropGrande(image.width(), image.height());
         return {};
     }
-    if (format) *format = lecteur.format();
     return image;
 }
 
@@ -266,6 +267,14 @@ bool Enregistrer(const ImageHote &image, const Origine &origine, const QString &
     {
         QImage q = VersQImage(image);
         for (const auto &[cle, texte] : origine.textes) q.setText(cle, texte);
+        const QByteArray profil = origine.metadonnees.Profil();
+        if (format == "png" && !profil.isEmpty()) {
+            // Exiv2 names a PNG profile after the one it found in the file, and
+            // readers drop an unnamed one: let the encoder write a named profile
+            // (the very bytes when Qt can parse them) for Exiv2 to fill.
+            const QColorSpace espace = QColorSpace::fromIccProfile(profil);
+            q.setColorSpace(espace.isValid() ? espace : QColorSpace(QColorSpace::SRgb));
+        }
         QBuffer tampon(&octets);
         tampon.open(QIODevice::WriteOnly);
         QImageWriter ecrivain(&tampon, format);
@@ -283,7 +292,11 @@ bool Enregistrer(const ImageHote &image, const Origine &origine, const QString &
         return false;
     }
     QSaveFile fichier(chemin);
-    if (!fichier.open(QIODevice::WriteOnly) || fichier.write(octets) != octets.size() ||
+    // Unbuffered, so that a write cut short (disk full, size limit) shows in
+    // write()'s count: buffered, the failure comes at commit's flush, which
+    // still renames the truncated file over the original.
+    if (!fichier.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        fichier.write(octets) != octets.size() ||
         !fichier.commit()) {
         if (erreur)
             *erreur = QStringLiteral("Impossible d'écrire l'image « %1 » : %2")

@@ -123,7 +123,9 @@ bool Metadonnees::Ecrire(QByteArray &fichier, int largeur, int hauteur, QString 
             image->setXmpData(xmp);
         }
         if (Accepte(*image, Exiv2::mdIptc) && !d_->iptc.empty()) image->setIptcData(d_->iptc);
-        if (Accepte(*image, Exiv2::mdIccProfile) && !d_->icc.isEmpty()) {
+        // The access table has no column for the profile: every format that
+        // can hold one takes it, the others leave it out.
+        if (!d_->icc.isEmpty()) {
             Exiv2::DataBuf icc(reinterpret_cast<const Exiv2::byte *>(d_->icc.constData()),
                                long(d_->icc.size()));
             image->setIccProfile(icc, false);

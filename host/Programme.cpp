@@ -6,12 +6,17 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QSet>
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 #include <optional>
+
+#include <unistd.h>
 
 namespace velmora::hote {
 namespace {
@@ -21,11 +26,14 @@ enum Sortie { Reussite = 0, EchecFichier = 1, EchecUsage = 2 };
 const char Usage[] =
     "Usage : velmora-host [--plugin MODULE] --info\n"
     "        velmora-host [--plugin MODULE] --apply N ENTREE SORTIE\n"
+    "        velmora-host [--plugin MODULE] --apply N -o DOSSIER FICHIER...\n"
     "        velmora-host [--plugin MODULE] [IMAGE]\n"
     "\n"
     "  --info               identité et menu du module\n"
     "  --apply N E S        applique l'opération N du menu à l'image E, écrit S\n"
     "                       (format d'après l'extension) si un résultat est retenu\n"
+    "  --apply N -o D F...  applique l'opération N à chaque fichier F, écrit D/<nom>\n"
+    "                       dans le format de l'entrée ; les autres continuent si l'un échoue\n"
     "  IMAGE                ouvre la fenêtre sur cette image (sans argument : fenêtre vide)\n"
     "  --plugin MODULE      module à charger (par défaut : velmora.so à côté du programme)\n";
 
@@ -37,9 +45,10 @@ void Ecrire(std::FILE *f, const QString &ligne) {
 void Erreur(const QString &message) { Ecrire(stderr, QStringLiteral("velmora-host : ") + message); }
 
 struct Commande {
-    enum Mode { Fenetre, Info, Appliquer, Aide } mode = Fenetre;
+    enum Mode { Fenetre, Info, Appliquer, Lot, Aide } mode = Fenetre;
     QString plugin;
-    QStringList arguments; // --apply: N, ENTREE, SORTIE; window: IMAGE or nothing
+    // --apply: N, ENTREE, SORTIE; batch: N, DOSSIER, FICHIER...; window: IMAGE or nothing
+    QStringList arguments;
 };
 
 // Parsed before any Qt application exists: the platform depends on the mode.
@@ -75,6 +84,19 @@ std::optional<Commande> Analyser(const QStringList &args, QString *erreur) {
             if (!choisir(Commande::Info)) return std::nullopt;
         } else if (a == QLatin1String("--apply")) {
             if (!choisir(Commande::Appliquer)) return std::nullopt;
+            const bool lot = i + 2 < args.size() &&
+                             (args[i + 2] == QLatin1String("-o") ||
+                              args[i + 2] == QLatin1String("--output"));
+            if (lot) {
+                if (i + 4 >= args.size()) {
+                    *erreur = QStringLiteral("--apply N -o DOSSIER attend au moins un fichier");
+                    return std::nullopt;
+                }
+                c.mode = Commande::Lot;
+                c.arguments << args[i + 1] << args[i + 3];
+                i += 3;
+                continue;
+            }
             if (i + 3 >= args.size()) {
                 *erreur = QStringLiteral("--apply attend N ENTREE SORTIE");
                 return std::nullopt;
@@ -84,6 +106,8 @@ std::optional<Commande> Analyser(const QStringList &args, QString *erreur) {
         } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
             *erreur = QStringLiteral("option inconnue : %1").arg(a);
             return std::nullopt;
+        } else if (c.mode == Commande::Lot) {
+            c.arguments << a;
         } else {
             if (!choisir(Commande::Fenetre)) return std::nullopt;
             c.arguments << a;
@@ -102,6 +126,10 @@ QtMessageHandler gestionnaireQt = nullptr;
 // of the command; it would drown the one line a failure prints.
 void FiltrerMessages(QtMsgType type, const QMessageLogContext &contexte, const QString &message) {
     if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR")))
+        return;
+    // The decoders' own notices: a file that cannot be read gets our one line instead.
+    if (type == QtWarningMsg && contexte.category &&
+        std::strcmp(contexte.category, "qt.gui.imageio") == 0)
         return;
     if (gestionnaireQt) gestionnaireQt(type, contexte, message);
 }
@@ -149,35 +177,22 @@ bool FenetrePluginOuverte() {
     return false;
 }
 
-int Appliquer(ChargeurPlugin &plugin, const QStringList &args) {
-    const QString &texteN = args[0], &entree = args[1], &sortie = args[2];
+// The menu entry named on the command line, or 0 after saying why not.
+uint NumeroOperation(const ChargeurPlugin &plugin, const QString &texte) {
     bool ok = false;
-    const uint n = texteN.toUInt(&ok);
+    const uint n = texte.toUInt(&ok);
     if (!ok || n < 1 || n > uint(plugin.NbOperations())) {
         Erreur(QStringLiteral("numéro d'opération invalide : « %1 » (de 1 à %2)")
-                   .arg(texteN)
+                   .arg(texte)
                    .arg(plugin.NbOperations()));
-        return EchecUsage;
+        return 0;
     }
-    // Checked before the operation runs, so that no dialog is answered in vain.
-    if (!FormatEcritureConnu(sortie)) {
-        QString erreur;
-        EcrireImage(QImage(), sortie, &erreur);
-        Erreur(erreur);
-        return EchecFichier;
-    }
-    QString erreur;
-    const QImage image = LireImage(entree, &erreur);
-    if (image.isNull()) {
-        Erreur(erreur);
-        return EchecFichier;
-    }
-    ImageHote hote = VersPixels(image);
-    if (hote.Vide()) {
-        Erreur(QStringLiteral("Image inutilisable : %1").arg(entree));
-        return EchecFichier;
-    }
+    return n;
+}
 
+// Runs operation n on the image and serves a plug-in window until it ends.
+// Whether a result stands in the pixels.
+bool Executer(ChargeurPlugin &plugin, uint n, ImageHote &hote) {
     std::optional<QTimer> fermeture;
     if (PlateformeInvisible()) {
         fermeture.emplace();
@@ -195,21 +210,158 @@ int Appliquer(ChargeurPlugin &plugin, const QStringList &args) {
         veille.start(50);
         boucle.exec();
     }
-    fermeture.reset();
+    return plugin.ResultatRetenu();
+}
+
+// The same file under two names counts as one: an output may never be an input.
+QString Identite(const QString &chemin) {
+    const QFileInfo f(chemin);
+    if (f.exists()) return f.canonicalFilePath();
+    const QString dossier = QFileInfo(f.absolutePath()).canonicalFilePath();
+    return dossier.isEmpty() ? f.absoluteFilePath() : dossier + QLatin1Char('/') + f.fileName();
+}
+
+int Appliquer(ChargeurPlugin &plugin, const QStringList &args) {
+    const QString &entree = args[1], &sortie = args[2];
+    const uint n = NumeroOperation(plugin, args[0]);
+    if (!n) return EchecUsage;
+    if (Identite(entree) == Identite(sortie)) {
+        Erreur(QStringLiteral("la sortie « %1 » est aussi l'entrée : l'original serait perdu")
+                   .arg(sortie));
+        return EchecUsage;
+    }
+    // Checked before the operation runs, so that no dialog is answered in vain.
+    if (!FormatEcritureConnu(sortie)) {
+        QString erreur;
+        EcrireImage(QImage(), sortie, &erreur);
+        Erreur(erreur);
+        return EchecFichier;
+    }
+    QString erreur;
+    std::optional<ImageChargee> image = Charger(entree, &erreur);
+    if (!image) {
+        Erreur(erreur);
+        return EchecFichier;
+    }
+    if (const QString note = image->origine.Note(); !note.isEmpty()) Erreur(note);
 
     const QString libelle = plugin.Menu().at(int(n) - 1);
-    if (!plugin.ResultatRetenu()) {
+    if (!Executer(plugin, n, image->image)) {
         Ecrire(stdout, QStringLiteral("Opération %1 « %2 » : aucune modification, rien n'est écrit")
                            .arg(n)
                            .arg(libelle));
         return Reussite;
     }
-    if (!EcrireImage(VersQImage(hote), sortie, &erreur)) {
+    if (!Enregistrer(image->image, image->origine, sortie, &erreur)) {
         Erreur(erreur);
         return EchecFichier;
     }
     Ecrire(stdout, QStringLiteral("Opération %1 « %2 » appliquée : %3").arg(n).arg(libelle, sortie));
     return Reussite;
+}
+
+// "[k/n] name" on one terminal line, rewritten for each file; nothing when
+// stderr is not a terminal.
+class Progression {
+public:
+    Progression() : actif_(isatty(STDERR_FILENO)) {}
+    ~Progression() { Effacer(); }
+    void Afficher(int k, int n, const QString &nom) {
+        if (!actif_) return;
+        Effacer();
+        std::fputs(QStringLiteral("[%1/%2] %3").arg(k).arg(n).arg(nom).toUtf8().constData(), stderr);
+        std::fflush(stderr);
+        visible_ = true;
+    }
+    // Before any other line, so that it starts at the left margin.
+    void Effacer() {
+        if (!visible_) return;
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+        visible_ = false;
+    }
+
+private:
+    bool actif_;
+    bool visible_ = false;
+};
+
+int AppliquerLot(ChargeurPlugin &plugin, const QStringList &args) {
+    const uint n = NumeroOperation(plugin, args[0]);
+    if (!n) return EchecUsage;
+    const QString dossier = args[1];
+    const QStringList entrees = args.mid(2);
+
+    // Every output named before anything is written: none may be an input,
+    // and no two inputs may share one.
+    QStringList sorties;
+    {
+        QSet<QString> identitesEntrees, identitesSorties;
+        for (const QString &e : entrees) identitesEntrees.insert(Identite(e));
+        for (const QString &e : entrees) {
+            const QString s = QDir(dossier).filePath(QFileInfo(e).fileName());
+            const QString id = Identite(s);
+            if (identitesEntrees.contains(id)) {
+                Erreur(QStringLiteral("la sortie « %1 » est aussi une entrée : l'original serait perdu")
+                           .arg(s));
+                return EchecUsage;
+            }
+            if (identitesSorties.contains(id)) {
+                Erreur(QStringLiteral("deux entrées donnent la même sortie « %1 »").arg(s));
+                return EchecUsage;
+            }
+            identitesSorties.insert(id);
+            sorties << s;
+        }
+    }
+    if (!QDir().mkpath(dossier)) {
+        Erreur(QStringLiteral("Impossible de créer le dossier « %1 »").arg(dossier));
+        return EchecFichier;
+    }
+
+    const QString libelle = plugin.Menu().at(int(n) - 1);
+    int ecrits = 0, echecs = 0, inchanges = 0;
+    Progression progression;
+    for (int k = 0; k < entrees.size(); ++k) {
+        const QString &entree = entrees[k];
+        progression.Afficher(k + 1, int(entrees.size()), QFileInfo(entree).fileName());
+        QString erreur;
+        std::optional<ImageChargee> image = Charger(entree, &erreur);
+        if (!image) {
+            progression.Effacer();
+            Erreur(erreur);
+            ++echecs;
+            continue;
+        }
+        if (const QString note = image->origine.Note(); !note.isEmpty()) {
+            progression.Effacer();
+            Erreur(note);
+        }
+        if (!Executer(plugin, n, image->image)) {
+            progression.Effacer();
+            Ecrire(stdout, QStringLiteral("« %1 » : aucune modification, rien n'est écrit").arg(entree));
+            ++inchanges;
+            continue;
+        }
+        if (!Enregistrer(image->image, image->origine, sorties[k], &erreur, image->origine.format)) {
+            progression.Effacer();
+            Erreur(erreur);
+            ++echecs;
+            continue;
+        }
+        ++ecrits;
+    }
+    progression.Effacer();
+    QString bilan = QStringLiteral("Opération %1 « %2 » : %3 sur %4 fichiers écrits dans %5")
+                        .arg(n)
+                        .arg(libelle)
+                        .arg(ecrits)
+                        .arg(entrees.size())
+                        .arg(dossier);
+    if (inchanges) bilan += QStringLiteral(", %1 sans modification").arg(inchanges);
+    if (echecs) bilan += QStringLiteral(", %1 en échec").arg(echecs);
+    Ecrire(stdout, bilan);
+    return echecs ? EchecFichier : Reussite;
 }
 
 } // namespace
@@ -255,6 +407,7 @@ int Principal(int argc, char **argv) {
     switch (commande->mode) {
     case Commande::Info: return Informer(plugin);
     case Commande::Appliquer: return Appliquer(plugin, commande->arguments);
+    case Commande::Lot: return AppliquerLot(plugin, commande->arguments);
     default: break;
     }
 

@@ -1,36 +1,12 @@
 // velmora-host run as a program: what it prints, writes and returns.
-#include "OutilsHote.h"
+#include "Lancement.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
 namespace velmora::hote::essai {
 namespace {
-
-struct Resultat {
-    int code = -1;
-    QString sortie;
-    QString erreurs;
-};
-
-Resultat Lancer(const QStringList &arguments) {
-    Appli();
-    QProcess p;
-    p.start(Programme(), arguments);
-    Resultat r;
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-        r.erreurs = QStringLiteral("did not finish");
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.sortie = QString::fromUtf8(p.readAllStandardOutput());
-    r.erreurs = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
 
 class Programme_ : public ::testing::Test {
 protected:
