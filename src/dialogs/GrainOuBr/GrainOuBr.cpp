@@ -107,8 +107,11 @@ struct ContexteTaches {
 
 // The spot at e; g is the generator's state before its 28 draws. Only the pixels
 // in [debut, fin) are computed and written (each draw's state comes from g alone).
+// ecrit (optional): the pixels a later spot has written already, which this one
+// leaves alone; it marks those it writes.
 void Tache(const TPtImg *copie, TPtImg *hote, int32_t e, int32_t largeur,
-           const ContexteTaches &k, uint32_t g, int64_t debut, int64_t fin) {
+           const ContexteTaches &k, uint32_t g, int64_t debut, int64_t fin,
+           uint8_t *ecrit = nullptr) {
     const int32_t A = k.amp[CanauxMoyenne(ValeurDe(copie[e])).Lum];
     const int32_t xl = XDe(Sauts[1](g), A);
     int tirage = 2;
@@ -116,6 +119,10 @@ void Tache(const TPtImg *copie, TPtImg *hote, int32_t e, int32_t largeur,
         for (int dy = -1; dy <= 1; ++dy, tirage += 3) {
             const int64_t p = int64_t(e) + dx + int64_t(dy) * largeur;
             if (p < debut || p >= fin) continue;
+            if (ecrit) {
+                if (ecrit[p]) continue;
+                ecrit[p] = 1;
+            }
             const int d2 = dx * dx + dy * dy;
             if (d2 == 2 && !k.reference) {
                 // A corner: |Xl × (1 − t) + Xc × t| <= 638 (a <= 5 A), times the weight
@@ -161,32 +168,49 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
     const int64_t bas = 2 * int64_t(largeur), haut = n - 2 * int64_t(largeur);
     const int64_t tirages = n / (r.D > 0 ? r.D : 1) + 1;
 
-    // The positions depend on the generator alone: a batch of them is drawn first
-    // (each spot's own draws are skipped over), then sorted into bands of the image,
-    // each band keeping the drawing order. A spot across two bands goes into both,
-    // each computing and writing only its own pixels: every pixel still sees the
-    // spots that cover it in drawing order, so the later one wins as before, while
-    // each band stays in the cache and the bands share out among the cores.
-    // A band is a power of two of pixels, about 16 rows, so that a spot (2 largeur + 3
-    // pixels from first to last) spans at most two of them.
+    // A pixel ends with the value of the last spot that covers it, and each spot's
+    // values depend on its own draws alone. So the spots are taken from the last to
+    // the first, each writing only the pixels no later spot has written: about a
+    // third of the work at the default density, the same bytes.
+    // The positions depend on the generator alone: a first pass notes its state at
+    // the start of each batch of positions; then each batch, from the last, is drawn
+    // again and sorted into bands of the image, each band keeping the drawing order.
+    // A spot across two bands goes into both, each computing only its own pixels, so
+    // the bands share out among the cores and each stays in the cache.
+    // A band is a power of two of pixels, about 8 rows (its copy, its result and its
+    // marks stay in a core's cache), so that a spot (2 largeur + 3 pixels from first
+    // to last) spans at most two of them.
     int decalage = 0;
-    while ((int64_t(1) << decalage) < 16 * int64_t(largeur) + 3) ++decalage;
+    while ((int64_t(1) << decalage) < 8 * int64_t(largeur) + 3) ++decalage;
     const int64_t pixelsBande = int64_t(1) << decalage;
     const int64_t nbBandes = (n + pixelsBande - 1) >> decalage;
-    constexpr int64_t Lot = int64_t(1) << 20;
+    const int64_t parLot = std::clamp<int64_t>(tirages / 8 + 1, 4096, int64_t(1) << 20);
+
+    std::vector<uint32_t> departs;  // the state at the start of each batch
+    uint32_t g = GraineAlea;
+    for (int64_t i = 0; i < tirages; ++i) {
+        if (i % parLot == 0) departs.push_back(g);
+        g = Sauts[1](g);
+        const int64_t e = int64_t((uint64_t(g) * uint32_t(n)) >> 32);
+        if (bas < e && e < haut) g = Sauts[TiragesTache](g);
+    }
+    const uint32_t finale = g;
+
     struct Place {
         int32_t e;
         uint32_t g;
     };
-    std::vector<Place> lot;
-    std::vector<int64_t> debutBande(std::size_t(nbBandes + 1));
-    std::vector<Place> ordre;
-    lot.reserve(std::size_t(std::min(tirages, Lot)));
-    uint32_t g = GraineAlea;
-    int64_t i = 0;
-    while (i < tirages) {
+    std::vector<Place> lot, ordre;
+    std::vector<int64_t> debutBande(std::size_t(nbBandes + 1)), place;
+    std::vector<uint8_t> ecrit(std::size_t(n), 0);
+    auto bandes = [&](const Place &p) {
+        return std::pair{(p.e - 1 - int64_t(largeur)) >> decalage,
+                         (p.e + 1 + int64_t(largeur)) >> decalage};
+    };
+    for (int64_t b = int64_t(departs.size()) - 1; b >= 0; --b) {
         lot.clear();
-        for (; i < tirages && int64_t(lot.size()) < Lot; ++i) {
+        g = departs[std::size_t(b)];
+        for (int64_t i = b * parLot; i < std::min(tirages, (b + 1) * parLot); ++i) {
             g = Sauts[1](g);
             const int64_t e = int64_t((uint64_t(g) * uint32_t(n)) >> 32);
             if (bas < e && e < haut) {
@@ -196,32 +220,29 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
         }
         // Counting sort by band: first and last pixel of each spot.
         std::fill(debutBande.begin(), debutBande.end(), 0);
-        auto bandes = [&](const Place &p) {
-            return std::pair{(p.e - 1 - int64_t(largeur)) >> decalage,
-                             (p.e + 1 + int64_t(largeur)) >> decalage};
-        };
         for (const Place &p : lot) {
             const auto [b1, b2] = bandes(p);
             ++debutBande[std::size_t(b1 + 1)];
             if (b2 != b1) ++debutBande[std::size_t(b2 + 1)];
         }
-        for (int64_t b = 0; b < nbBandes; ++b)
-            debutBande[std::size_t(b + 1)] += debutBande[std::size_t(b)];
+        for (int64_t i = 0; i < nbBandes; ++i)
+            debutBande[std::size_t(i + 1)] += debutBande[std::size_t(i)];
         ordre.resize(std::size_t(debutBande[std::size_t(nbBandes)]));
-        {
-            std::vector<int64_t> place(debutBande.begin(), debutBande.end() - 1);
-            for (std::size_t j = 0; j < lot.size(); ++j) {
-                const auto [b1, b2] = bandes(lot[j]);
-                ordre[std::size_t(place[std::size_t(b1)]++)] = lot[j];
-                if (b2 != b1) ordre[std::size_t(place[std::size_t(b2)]++)] = lot[j];
-            }
+        place.assign(debutBande.begin(), debutBande.end() - 1);
+        for (const Place &p : lot) {
+            const auto [b1, b2] = bandes(p);
+            ordre[std::size_t(place[std::size_t(b1)]++)] = p;
+            if (b2 != b1) ordre[std::size_t(place[std::size_t(b2)]++)] = p;
         }
         auto traiter = [&](int64_t b0, int64_t b1) {
-            for (int64_t b = b0; b < b1; ++b) {
-                const int64_t debut = b << decalage, fin = std::min(n, debut + pixelsBande);
-                for (int64_t j = debutBande[std::size_t(b)]; j < debutBande[std::size_t(b + 1)]; ++j) {
+            for (int64_t bande = b0; bande < b1; ++bande) {
+                const int64_t debut = bande << decalage, fin = std::min(n, debut + pixelsBande);
+                const int64_t premier = debutBande[std::size_t(bande)];
+                for (int64_t j = debutBande[std::size_t(bande + 1)] - 1; j >= premier; --j) {
+                    // The centre of a spot a few places on, fetched while this one runs.
+                    if (j - 8 >= premier) __builtin_prefetch(copie + ordre[std::size_t(j - 8)].e);
                     const Place &p = ordre[std::size_t(j)];
-                    Tache(copie, hote, p.e, largeur, k, p.g, debut, fin);
+                    Tache(copie, hote, p.e, largeur, k, p.g, debut, fin, ecrit.data());
                 }
             }
         };
@@ -234,7 +255,7 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
             }, 2);
         }
     }
-    GraineAlea = g;
+    GraineAlea = finale;
 }
 
 void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t largeur,
