@@ -33,7 +33,6 @@ TEST(VueImageZoom, Paliers) {
 class VueFixe : public ::testing::Test {
 protected:
     void SetUp() override {
-        Appli();
         vue.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         vue.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         vue.resize(200, 150);
@@ -42,6 +41,10 @@ protected:
         QCoreApplication::processEvents();
         ASSERT_EQ(vue.viewport()->size(), QSize(200, 150));
     }
+    // Before the view: widgets need the application.
+    struct AvecAppli {
+        AvecAppli() { Appli(); }
+    } appli;
     QPoint Defilement() const {
         return {vue.horizontalScrollBar()->value(), vue.verticalScrollBar()->value()};
     }
