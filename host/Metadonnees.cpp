@@ -110,6 +110,18 @@ bool Metadonnees::Ecrire(QByteArray &fichier, int largeur, int hauteur, QString 
             if (image->imageType() != Exiv2::ImageType::tiff) {
                 Remplacer(exif, "Exif.Image.ImageWidth", uint32_t(largeur));
                 Remplacer(exif, "Exif.Image.ImageLength", uint32_t(hauteur));
+                // A TIFF source's storage layout describes none of another format's pixels.
+                for (const char *cle : {"Exif.Image.BitsPerSample", "Exif.Image.Compression",
+                                        "Exif.Image.PhotometricInterpretation",
+                                        "Exif.Image.SamplesPerPixel", "Exif.Image.PlanarConfiguration",
+                                        "Exif.Image.RowsPerStrip", "Exif.Image.StripOffsets",
+                                        "Exif.Image.StripByteCounts", "Exif.Image.TileWidth",
+                                        "Exif.Image.TileLength", "Exif.Image.TileOffsets",
+                                        "Exif.Image.TileByteCounts", "Exif.Image.ExtraSamples",
+                                        "Exif.Image.SampleFormat"}) {
+                    auto it = exif.findKey(Exiv2::ExifKey(cle));
+                    if (it != exif.end()) exif.erase(it);
+                }
             }
             image->setExifData(exif);
         }

@@ -477,5 +477,22 @@ TEST(ChargerEnregistrer, AllerRetourGardeAlphaEtProfil) {
     EXPECT_FALSE(Enregistrer(c->image, c->origine, dossier.filePath("d.inconnu"), &erreur));
 }
 
+// A TIFF saved as JPEG: the photo's fields go along, the TIFF's storage
+// layout (strips, samples, compression) does not, since it describes nothing there.
+TEST_F(Photo_, TiffVersJpegSansSaStructure) {
+    const QString entree = Chemin("a.tif"), sortie = Chemin("a.jpg");
+    ASSERT_TRUE(Sauver(ImageAleatoire(10, 4, 2), entree));
+    Etiqueter(entree, 1, 10, 4);
+    ASSERT_EQ(Lire(entree).exif.count("Exif.Image.StripOffsets"), 1u);
+    const Resultat r = Lancer({"--apply", "1", entree, sortie});
+    ASSERT_EQ(r.code, 0) << r.erreurs.toStdString();
+    const Etiquettes ecrit = Lire(sortie);
+    EXPECT_TRUE(EtiquettesRecopiees(Lire(entree), ecrit, 10, 4));
+    for (const char *cle : {"Exif.Image.StripOffsets", "Exif.Image.StripByteCounts",
+                            "Exif.Image.RowsPerStrip", "Exif.Image.BitsPerSample",
+                            "Exif.Image.Compression", "Exif.Image.SamplesPerPixel"})
+        EXPECT_EQ(ecrit.exif.count(cle), 0u) << cle;
+}
+
 } // namespace
 } // namespace velmora::hote::essai
