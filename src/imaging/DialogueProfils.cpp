@@ -2,21 +2,27 @@
 
 #include "dialogue/DossierHote.h"
 
+#include <utility>
+
 namespace velmora {
 
 TDialogueProfils::TDialogueProfils(const TForme &table, const ParametresProfils &p)
     : TDialogue(table), p_(p) {
     using T = TTypeEvenement;
-    Lier(p_.Graphe, T::SourisEnfoncee, [this](const TEvenement &e) { GrapheMouseDown(e); });
-    Lier(p_.Graphe, T::SourisDeplacee, [this](const TEvenement &e) { GrapheMouseMove(e); });
-    Lier(p_.Graphe, T::SourisRelachee, [this](const TEvenement &e) { GrapheMouseUp(e); });
     for (const char *nom : {table.Nom, p_.Groupe, "PreVisu"})
         Lier(nom, T::SourisDeplacee, [this](const TEvenement &) { FormMouseMove(); });
     Lier("ChargProf", T::Clic, [this](const TEvenement &) { ChargProfClick(); });
     Lier("EnrgProf", T::Clic, [this](const TEvenement &) { EnrgProfClick(); });
 }
 
-void TDialogueProfils::GrapheMouseMove(const TEvenement &e) {
+void TDialogueProfils::LierGraphe(Gestionnaire enfoncee, Gestionnaire deplacee,
+                                  Gestionnaire relachee) {
+    Lier(p_.Graphe, TTypeEvenement::SourisEnfoncee, std::move(enfoncee));
+    Lier(p_.Graphe, TTypeEvenement::SourisDeplacee, std::move(deplacee));
+    Lier(p_.Graphe, TTypeEvenement::SourisRelachee, std::move(relachee));
+}
+
+void TDialogueProfils::SourisGraphe(const TEvenement &e) {
     // The readout shows the raw position, even outside the graph.
     F().EffacerZone(zoneCoord_);
     const std::string texte = TexteCoord(e.X, e.Y);
@@ -27,8 +33,6 @@ void TDialogueProfils::GrapheMouseMove(const TEvenement &e) {
     Editeur().Modifier(e.X, e.Y);
     MontrerGraphe();
 }
-
-void TDialogueProfils::GrapheMouseUp(const TEvenement &) { RafraichirApercu(); }
 
 void TDialogueProfils::FormMouseMove() { F().EffacerZone(zoneCoord_); }
 

@@ -22,11 +22,6 @@ class TDialogueProfils : public TDialogue {
 public:
     TDialogueProfils(const TForme &table, const ParametresProfils &p);
 
-    // Handlers, bound to the graph's events: press and move (readout, then the
-    // edit when the left button alone is held), release (the preview).
-    void GrapheMouseDown(const TEvenement &e) { GrapheMouseMove(e); }
-    void GrapheMouseMove(const TEvenement &e);
-    void GrapheMouseUp(const TEvenement &e);
     // The dialog, its file group box and PreVisu: the readout goes.
     void FormMouseMove();
     void EnrgProfClick();
@@ -37,6 +32,13 @@ public:
     TRect Zone() const { return zoneCoord_; }
 
 protected:
+    // What a press or a move on the graph does (each dialog's graph handlers,
+    // ProfilG... and ProfilL..., run these): the readout, then the edit when the
+    // left button alone is held. A release refreshes the preview (RafraichirApercu).
+    void SourisGraphe(const TEvenement &e);
+    // Binds the graph's press, move and release to the dialog's named handlers.
+    void LierGraphe(Gestionnaire enfoncee, Gestionnaire deplacee, Gestionnaire relachee);
+
     // The curves the next edit goes to (the gamma dialog reads its radio group).
     virtual int32_t CourbeActive() { return 0; }
     // The preview rule brought up to the curves.

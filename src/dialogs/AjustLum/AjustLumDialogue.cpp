@@ -6,7 +6,11 @@ namespace velmora {
 
 TAjustLumManu::TAjustLumManu()
     : TDialogueProfils(FormeAjustLumManu,
-                       {"ProfilL", "ProfsL", ajustlum::FiltrePlu, ajustlum::ExtensionPlu}) {}
+                       {"ProfilL", "ProfsL", ajustlum::FiltrePlu, ajustlum::ExtensionPlu}) {
+    LierGraphe([this](const TEvenement &e) { ProfilLMouseDown(e); },
+               [this](const TEvenement &e) { ProfilLMouseMove(e); },
+               [this](const TEvenement &e) { ProfilLMouseUp(e); });
+}
 
 void TAjustLumManu::ReInitClick(const TEvenement *emetteur) {
     ReInitCourbes();

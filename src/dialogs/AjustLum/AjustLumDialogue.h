@@ -17,6 +17,10 @@ public:
     TAjustLumManu();
 
     void ReInitClick(const TEvenement *emetteur) override;
+    // The graph: a press acts as a move; a release of any button refreshes the preview.
+    void ProfilLMouseDown(const TEvenement &e) { SourisGraphe(e); }
+    void ProfilLMouseMove(const TEvenement &e) { SourisGraphe(e); }
+    void ProfilLMouseUp(const TEvenement &) { RafraichirApercu(); }
 
     EditeurProfil &Editeur() override { return editeur_; }
     const TProfil &ProfLum() const { return profLum_; }

@@ -6,7 +6,11 @@ namespace velmora {
 
 TProfGamma::TProfGamma()
     : TDialogueProfils(FormeProfGamma,
-                       {"ProfilG", "ProfsG", profilgamma::FiltrePfl, profilgamma::ExtensionPfl}) {}
+                       {"ProfilG", "ProfsG", profilgamma::FiltrePfl, profilgamma::ExtensionPfl}) {
+    LierGraphe([this](const TEvenement &e) { ProfilGMouseDown(e); },
+               [this](const TEvenement &e) { ProfilGMouseMove(e); },
+               [this](const TEvenement &e) { ProfilGMouseUp(e); });
+}
 
 void TProfGamma::ReInitClick(const TEvenement *emetteur) {
     F().DefinirIndex("CoulProfs", 0);

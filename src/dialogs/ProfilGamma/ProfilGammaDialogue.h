@@ -15,6 +15,10 @@ public:
     TProfGamma();
 
     void ReInitClick(const TEvenement *emetteur) override;
+    // The graph: a press acts as a move; a release of any button refreshes the preview.
+    void ProfilGMouseDown(const TEvenement &e) { SourisGraphe(e); }
+    void ProfilGMouseMove(const TEvenement &e) { SourisGraphe(e); }
+    void ProfilGMouseUp(const TEvenement &) { RafraichirApercu(); }
 
     EditeurProfil &Editeur() override { return editeur_; }
     const profilgamma::Profils &Courbes() const { return profils_; }
