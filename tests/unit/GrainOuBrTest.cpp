@@ -282,6 +282,26 @@ TEST_F(Grain, FastPathsMatchTheExtendedRule) {
         }
 }
 
+// A large image: the draws are made a block ahead on another core; the bytes and
+// the generator's final state are those of the one-thread extended run.
+TEST_F(Grain, PseudoRandomDrawnAheadOnALargeImage) {
+    const int L = 701, H = 400;  // above the parallel threshold, not a whole number of blocks
+    const auto image = Aleatoire(std::size_t(L) * H, 12);
+    for (int txcl : {5, 3}) {
+        Reglages r = Regles(140, txcl, 7, 3, 2);
+        std::vector<TPtImg> vite(image.size()), exact(image.size());
+        GraineAlea = 31;
+        MethodePseudoAlea(image.data(), vite.data(), vite.size(), L, r);
+        const uint32_t fin = GraineAlea;
+        r.Reference = true;
+        GraineAlea = 31;
+        MethodePseudoAlea(image.data(), exact.data(), exact.size(), L, r);
+        EXPECT_EQ(fin, GraineAlea);
+        EXPECT_EQ(fin, Avance(31, 4 * image.size()));
+        ASSERT_EQ(vite, exact) << txcl;
+    }
+}
+
 TEST(GrainTextes, Labels) {
     EXPECT_EQ(TexteNBr(0), "0 %");
     EXPECT_EQ(TexteNBr(128), "50 %");  // 50.2
