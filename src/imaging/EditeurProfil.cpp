@@ -81,6 +81,8 @@ EditeurProfil::EditeurProfil(std::vector<CourbeEditee> courbes, std::vector<int>
                              Noyau noyau)
     : courbes_(std::move(courbes)), ordre_(std::move(ordreTrace)), noyau_(noyau) {
     for (int32_t i = 0; i < CoteGraphe; ++i) xs_[std::size_t(i)] = i;
+    fond_ = TImage(CoteGraphe, CoteGraphe, FondGraphe);
+    fond_.Cadre(CadreDialogue, CouleurRouge);
 }
 
 void EditeurProfil::ReInit() {
@@ -101,8 +103,7 @@ std::string EditeurProfil::Souris(int32_t X, int32_t Y, bool edite) {
 }
 
 void EditeurProfil::TracerProfils() {
-    graphe_.Remplir(FondGraphe);
-    graphe_.Cadre(CadreDialogue, CouleurRouge);
+    graphe_ = fond_;  // a copy: the same bytes as filling and framing again
     for (int i : ordre_) {
         const CourbeEditee &c = courbes_[std::size_t(i)];
         for (int32_t x = 0; x < CoteGraphe; ++x) ys_[std::size_t(x)] = (*c.Profil)[x];

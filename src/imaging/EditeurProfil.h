@@ -126,6 +126,7 @@ private:
     std::vector<int> ordre_;
     Noyau noyau_;
     TImage graphe_{CoteGraphe, CoteGraphe, FondGraphe};
+    TImage fond_;  // the background and its frame, drawn once
     std::array<int32_t, CoteGraphe> xs_{};  // PointsTrace: x = i
     std::array<int32_t, CoteGraphe> ys_{};  //             y = entry[i], copied at each repaint
 };
