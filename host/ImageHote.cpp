@@ -268,7 +268,7 @@ bool Enregistrer(const ImageHote &image, const Origine &origine, const QString &
         QImage q = VersQImage(image);
         for (const auto &[cle, texte] : origine.textes) q.setText(cle, texte);
         const QByteArray profil = origine.metadonnees.Profil();
-        if (format == "png" && !profil.isEmpty()) {
+        if ((format == "png" || format == "webp") && !profil.isEmpty()) {
             // Exiv2 names a PNG profile after the one it found in the file, and
             // readers drop an unnamed one: let the encoder write a named profile
             // (the very bytes when Qt can parse them) for Exiv2 to fill.
