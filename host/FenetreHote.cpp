@@ -422,12 +422,18 @@ void FenetreHote::Comparer(bool actif) {
     }
     if (comparaisonMenu_ == actif) return;
     comparaisonMenu_ = actif;
-    Rafraichir();
+    Montrer();
 }
 
 void FenetreHote::Rafraichir() {
+    courante_ = VersQImage(image_);
+    Montrer();
+}
+
+void FenetreHote::Montrer() {
+    // Switching between two kept pictures lets the view reuse their reduced copies.
     const bool comparer = EnComparaison() && !original_.isNull();
-    vue_->DefinirImage(comparer ? original_ : VersQImage(image_));
+    vue_->DefinirImage(comparer ? original_ : courante_);
     MettreAJourZoom();
 }
 
@@ -543,7 +549,7 @@ void FenetreHote::keyPressEvent(QKeyEvent *e) {
     if (e->key() == Qt::Key_B && !(e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))) {
         if (!e->isAutoRepeat() && !comparaisonTouche_ && !original_.isNull()) {
             comparaisonTouche_ = true;
-            Rafraichir();
+            Montrer();
         }
         e->accept();
         return;
@@ -555,7 +561,7 @@ void FenetreHote::keyReleaseEvent(QKeyEvent *e) {
     if (e->key() == Qt::Key_B) {
         if (!e->isAutoRepeat() && comparaisonTouche_) {
             comparaisonTouche_ = false;
-            Rafraichir();
+            Montrer();
         }
         e->accept();
         return;
@@ -567,7 +573,7 @@ void FenetreHote::changeEvent(QEvent *e) {
     // A release that goes to another window never comes here: let go on leaving.
     if (e->type() == QEvent::ActivationChange && !isActiveWindow() && comparaisonTouche_) {
         comparaisonTouche_ = false;
-        Rafraichir();
+        Montrer();
     }
     QMainWindow::changeEvent(e);
 }

@@ -115,7 +115,8 @@ private:
     void EnvoyerZone(QRect pixels, Qt::KeyboardModifiers touches);
     void FermerOperationOuverte();
     void LimiterHistorique();
-    void Rafraichir();
+    void Rafraichir(); // the pixels changed: a new picture of them, shown
+    void Montrer();    // the picture or the original, as comparing says
     void MettreAJour();
     void MettreAJourZoom();
     void AjouterRecent(const QString &chemin);
@@ -138,6 +139,7 @@ private:
     uint64_t etat_ = 0;
     uint64_t etatEnregistre_ = 0;
     uint64_t compteurEtats_ = 0;
+    QImage courante_; // the pixels as last shown
     QImage original_; // before the first operation since opening; null until then
     bool comparaisonMenu_ = false;
     bool comparaisonTouche_ = false;

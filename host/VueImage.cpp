@@ -55,7 +55,6 @@ double VueImage::PalierPrecedent(double z) {
 void VueImage::DefinirImage(const QImage &image) {
     const bool memeTaille = !image_.isNull() && image.size() == image_.size();
     image_ = image;
-    reduite_ = QImage();
     if (memeTaille) {
         viewport()->update();
         return;
@@ -72,7 +71,6 @@ double VueImage::ZoomAjuste() const {
 void VueImage::AjusterALaFenetre() {
     ajuste_ = true;
     zoom_ = ZoomAjuste();
-    reduite_ = QImage();
     MettreAJourBarres();
     viewport()->update();
     emit ZoomChange();
@@ -90,7 +88,6 @@ void VueImage::DefinirZoom(double zoom, QPointF pivot) {
                                           : (pivot - QPointF(avant.topLeft())) / zoom_;
     zoom_ = zoom;
     ajuste_ = false;
-    reduite_ = QImage();
     MettreAJourBarres();
     // Scroll so that the same point comes back under the pivot; the bars clamp
     // to their range, and an image smaller than the viewport stays centred.
@@ -147,8 +144,7 @@ void VueImage::resizeEvent(QResizeEvent *) {
         const double z = ZoomAjuste();
         if (z != zoom_) {
             zoom_ = z;
-            reduite_ = QImage();
-            emit ZoomChange();
+                    emit ZoomChange();
         }
     }
     MettreAJourBarres();
@@ -232,6 +228,18 @@ void VueImage::wheelEvent(QWheelEvent *e) {
     e->accept();
 }
 
+const QImage &VueImage::Reduire(QSize taille) {
+    // The one just used comes first; a new one pushes out the other.
+    if (reduites_[1].cle == image_.cacheKey() && reduites_[1].image.size() == taille)
+        std::swap(reduites_[0], reduites_[1]);
+    if (reduites_[0].cle == image_.cacheKey() && reduites_[0].image.size() == taille)
+        return reduites_[0].image;
+    reduites_[1] = std::move(reduites_[0]);
+    reduites_[0] = {image_.cacheKey(),
+                    image_.scaled(taille, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)};
+    return reduites_[0].image;
+}
+
 void VueImage::paintEvent(QPaintEvent *e) {
     QPainter p(viewport());
     p.fillRect(e->rect(), palette().color(QPalette::Dark));
@@ -256,9 +264,7 @@ void VueImage::paintEvent(QPaintEvent *e) {
     }
     if (zoom_ < 1.0) {
         // Reduced: an area-averaged copy at the shown size, made once per zoom.
-        if (reduite_.size() != cadre.size())
-            reduite_ = image_.scaled(cadre.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        p.drawImage(visible, reduite_, visible.translated(-cadre.topLeft()));
+        p.drawImage(visible, Reduire(cadre.size()), visible.translated(-cadre.topLeft()));
         return;
     }
     // Enlarged or 100 %: square pixels, and only the source pixels in view.

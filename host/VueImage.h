@@ -81,7 +81,14 @@ private:
     double ZoomAjuste() const;
 
     QImage image_;
-    QImage reduite_; // image_ smoothly scaled to the current reduced size
+    // Smoothly reduced copies of the last two pictures (by cacheKey) at the
+    // shown size: comparing switches between two pictures without redoing them.
+    struct Reduite {
+        qint64 cle = 0;
+        QImage image;
+    };
+    Reduite reduites_[2];
+    const QImage &Reduire(QSize taille);
     double zoom_ = 1.0;
     bool ajuste_ = true;
     double reliquatMolette_ = 0; // wheel angle not yet turned into a step

@@ -146,6 +146,16 @@ TEST(VueImageDessin, LisseeReduiteCarreeAgrandie) {
         const QColor c = vu.pixelColor(p);
         EXPECT_NEAR(c.red(), 128, 8) << p.x() << "," << p.y();
     }
+    // Another picture of the same size (as when comparing) is drawn, not the
+    // reduced copy kept from the first; back to the first, it is drawn again.
+    QImage blanc(damier.size(), QImage::Format_RGB888);
+    blanc.fill(Qt::white);
+    const std::pair<QImage, int> suite[] = {{blanc, 255}, {damier, 128}, {blanc, 255}, {damier, 128}};
+    for (const auto &[image, rouge] : suite) {
+        vue.DefinirImage(image);
+        EXPECT_DOUBLE_EQ(vue.Zoom(), 0.5);
+        EXPECT_NEAR(vue.viewport()->grab().toImage().pixelColor(70, 70).red(), rouge, 8);
+    }
 
     vue.DefinirZoom(2.0); // 128 x 128, centred
     ASSERT_EQ(vue.CadreImage(), QRect(16, 16, 128, 128));
