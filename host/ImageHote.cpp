@@ -39,7 +39,8 @@ QString Raison(QImageWriter::ImageWriterError e, const QString &sinon) {
 
 namespace {
 
-// Splits 8-bit pixels (Format_RGB888 or Format_RGBA8888) into the block and the alpha.
+// Splits 8-bit pixels (Format_BGR888, or Format_RGBA8888 with alpha) into the
+// block and the alpha.
 ImageHote Separer(const QImage &source) {
     ImageHote h;
     const bool avecAlpha = source.format() == QImage::Format_RGBA8888;
@@ -47,24 +48,30 @@ ImageHote Separer(const QImage &source) {
     h.pixels = TPtsImg::Creer(int32_t(n));
     h.largeur = source.width();
     h.hauteur = source.height();
-    if (avecAlpha) h.alpha.resize(std::size_t(n));
     TPtImg *dest = h.pixels.data();
+    if (!avecAlpha) { // the block's own layout: QImage only pads its rows
+        const std::size_t ligne = std::size_t(h.largeur) * sizeof(TPtImg);
+        for (int y = 0; y < h.hauteur; ++y)
+            std::memcpy(reinterpret_cast<uchar *>(dest) + std::size_t(y) * ligne,
+                        source.constScanLine(y), ligne);
+        return h;
+    }
+    h.alpha.resize(std::size_t(n));
     uint8_t *alpha = h.alpha.data();
-    const int pas = avecAlpha ? 4 : 3;
     for (int y = 0; y < h.hauteur; ++y) {
         const uchar *s = source.constScanLine(y);
-        for (int x = 0; x < h.largeur; ++x, s += pas) {
+        for (int x = 0; x < h.largeur; ++x, s += 4) {
             *dest++ = TPtImg{s[2], s[1], s[0]};
-            if (avecAlpha) *alpha++ = s[3];
+            *alpha++ = s[3];
         }
     }
     return h;
 }
 
-// The pixels in 8-bit RGB, or RGBA when there is an alpha channel (not premultiplied).
+// The pixels in 8-bit BGR, or RGBA when there is an alpha channel (not premultiplied).
 QImage Huit(const QImage &image) {
     return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_RGBA8888
-                                                         : QImage::Format_RGB888);
+                                                         : QImage::Format_BGR888);
 }
 
 } // namespace
@@ -236,6 +243,21 @@ std::optional<ImageChargee> Charger(const QString &chemin, QString *erreur) {
     c.origine.orientation = c.origine.metadonnees.Orientation();
     for (const QString &cle : image.textKeys())
         if (!CleExiv2(cle)) c.origine.textes.append({cle, image.text(cle)});
+    if (image.format() == QImage::Format_RGB32 && c.origine.orientation == 1) {
+        // What the JPEG decoder gives: straight into the block, without an
+        // intermediate image (a 50 MP photo saves 150 MB and a pass).
+        c.image.pixels = TPtsImg::Creer(int32_t(int64_t(image.width()) * image.height()));
+        c.image.largeur = image.width();
+        c.image.hauteur = image.height();
+        TPtImg *dest = c.image.pixels.data();
+        for (int y = 0; y < image.height(); ++y) {
+            const auto *ligne = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                *dest++ = TPtImg{uint8_t(qBlue(ligne[x])), uint8_t(qGreen(ligne[x])),
+                                 uint8_t(qRed(ligne[x]))};
+        }
+        return c;
+    }
     const QSize taille = image.size();
     QImage huit = Huit(image);
     image = QImage(); // one full copy at a time

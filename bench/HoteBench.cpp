@@ -1,0 +1,162 @@
+// velmora-host on a 50 MP camera JPEG (8688 x 5792, EXIF, XMP, ICC profile):
+// where the time of `--apply 1` goes. Each stage is measured against a memcpy
+// of the image's 151 MB of pixels in the same run:
+//   Decodage      Qt's JPEG decoder alone (part of Charger)
+//   Charger       decode, conversion to 8-bit RGB, split into the counted block
+//   Operation     the inversion alone, on the block
+//   Encodage      Qt's JPEG encoder alone, quality 95, into memory (part of Enregistrer)
+//   Enregistrer   encode (quality 95), metadata and profile copied, file replaced
+//   Apply         the whole command as a process (plug-in load, all of the above)
+#include "Banc.h"
+#include "ImageHote.h"
+#include "operations/InvCoul.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QBuffer>
+#include <QColorSpace>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <exiv2/exiv2.hpp>
+
+using namespace velmora;
+using namespace velmora::hote;
+
+namespace {
+
+constexpr int32_t Largeur = 8688, Hauteur = 5792;
+
+struct Fixture {
+    QTemporaryDir dossier;
+    QString photo;
+    std::vector<TPtImg> copie; // the reference buffer: as many pixels as the photo
+
+    Fixture() {
+        static int argc = 1;
+        static char nom[] = "velmora_bench";
+        static char *argv[] = {nom, nullptr};
+        if (!qApp) new QGuiApplication(argc, argv);
+        photo = dossier.filePath("photo50mp.jpg");
+        copie = banc::PhotoReelle(Largeur, Hauteur);
+        QImage image(reinterpret_cast<const uchar *>(copie.data()), Largeur, Hauteur,
+                     Largeur * 3, QImage::Format_BGR888);
+        image.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
+        image.save(photo, "jpeg", 92);
+        auto e = Exiv2::ImageFactory::open(QFile::encodeName(photo).toStdString());
+        e->readMetadata();
+        Exiv2::ExifData exif;
+        exif["Exif.Image.Make"] = "Fabricant";
+        exif["Exif.Image.Model"] = "Boitier 50";
+        exif["Exif.Image.Orientation"] = uint16_t(1);
+        exif["Exif.Photo.DateTimeOriginal"] = "2024:05:17 10:42:00";
+        exif["Exif.Photo.PixelXDimension"] = uint32_t(Largeur);
+        exif["Exif.Photo.PixelYDimension"] = uint32_t(Hauteur);
+        Exiv2::XmpData xmp;
+        xmp["Xmp.dc.creator"] = "Auteur";
+        e->setExifData(exif);
+        e->setXmpData(xmp);
+        e->writeMetadata();
+    }
+};
+
+Fixture &F() {
+    static Fixture f;
+    return f;
+}
+
+void Compter(benchmark::State &etat) {
+    etat.SetBytesProcessed(int64_t(etat.iterations()) * int64_t(Largeur) * Hauteur * 3);
+}
+
+void BM_Hote50MP_Charger(benchmark::State &etat) {
+    Fixture &f = F();
+    std::vector<TPtImg> dst(f.copie.size());
+    banc::MesurerContreCopie(etat, dst.data(), f.copie.data(), f.copie.size(), [&] {
+        QString erreur;
+        auto c = Charger(f.photo, &erreur);
+        if (!c) etat.SkipWithError(erreur.toUtf8().constData());
+        benchmark::DoNotOptimize(c);
+    });
+    Compter(etat);
+}
+
+void BM_Hote50MP_Decodage(benchmark::State &etat) {
+    Fixture &f = F();
+    std::vector<TPtImg> dst(f.copie.size());
+    QImageReader::setAllocationLimit(0);
+    banc::MesurerContreCopie(etat, dst.data(), f.copie.data(), f.copie.size(), [&] {
+        QImageReader l(f.photo);
+        QImage i = l.read();
+        if (i.isNull()) etat.SkipWithError("decoding failed");
+        benchmark::DoNotOptimize(i);
+    });
+    Compter(etat);
+}
+
+void BM_Hote50MP_Encodage(benchmark::State &etat) {
+    Fixture &f = F();
+    const QImage image(reinterpret_cast<const uchar *>(f.copie.data()), Largeur, Hauteur,
+                       Largeur * 3, QImage::Format_BGR888);
+    std::vector<TPtImg> dst(f.copie.size());
+    banc::MesurerContreCopie(etat, dst.data(), f.copie.data(), f.copie.size(), [&] {
+        QByteArray octets;
+        QBuffer tampon(&octets);
+        tampon.open(QIODevice::WriteOnly);
+        QImageWriter w(&tampon, "jpeg");
+        w.setQuality(95);
+        if (!w.write(image)) etat.SkipWithError("encoding failed");
+    });
+    Compter(etat);
+}
+
+void BM_Hote50MP_Operation(benchmark::State &etat) {
+    Fixture &f = F();
+    TPtsImg img = TPtsImg::Creer(int32_t(f.copie.size()));
+    banc::MesurerContreCopie(etat, img.data(), f.copie.data(), f.copie.size(),
+                             [&] { InverserCouleurs(img.data()); });
+    Compter(etat);
+}
+
+void BM_Hote50MP_Enregistrer(benchmark::State &etat) {
+    Fixture &f = F();
+    QString erreur;
+    auto c = Charger(f.photo, &erreur);
+    if (!c) {
+        etat.SkipWithError(erreur.toUtf8().constData());
+        return;
+    }
+    const QString sortie = f.dossier.filePath("sortie.jpg");
+    std::vector<TPtImg> dst(f.copie.size());
+    banc::MesurerContreCopie(etat, dst.data(), f.copie.data(), f.copie.size(), [&] {
+        if (!Enregistrer(c->image, c->origine, sortie, &erreur))
+            etat.SkipWithError(erreur.toUtf8().constData());
+    });
+    Compter(etat);
+}
+
+void BM_Hote50MP_Apply(benchmark::State &etat) {
+    Fixture &f = F();
+    const QString sortie = f.dossier.filePath("apply.jpg");
+    std::vector<TPtImg> dst(f.copie.size());
+    banc::MesurerContreCopie(etat, dst.data(), f.copie.data(), f.copie.size(), [&] {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.start(QStringLiteral(VELMORA_HOTE), {"--apply", "1", f.photo, sortie});
+        if (!p.waitForFinished(600000) || p.exitCode() != 0) etat.SkipWithError("--apply failed");
+    });
+    Compter(etat);
+}
+
+} // namespace
+
+BENCHMARK(BM_Hote50MP_Decodage)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Hote50MP_Charger)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Hote50MP_Operation)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Hote50MP_Encodage)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Hote50MP_Enregistrer)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Hote50MP_Apply)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
