@@ -9,8 +9,6 @@
 #include <utility>
 #include <algorithm>
 #include <array>
-#include <atomic>
-#include <thread>
 #include <vector>
 
 namespace velmora::grainoubr {
@@ -282,30 +280,6 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
     // least 1/42 from one, so a value the fast path cannot settle is a true half.
     const bool demisExacts = r.t == 0 || r.t == 0.5L || r.t == 1;
 
-    // The draws depend on the pixels and the generator only, not on the filter:
-    // they are made a block of pixels ahead (on another core for a large image),
-    // while the filter, which runs along the scan, takes the block before.
-    struct Bruit {
-        int16_t xl, xc[3];
-    };
-    constexpr std::size_t Bloc = 16384;
-    const std::size_t nbBlocs = (n + Bloc - 1) / Bloc;
-    std::array<std::vector<Bruit>, 2> tampons{std::vector<Bruit>(Bloc), std::vector<Bruit>(Bloc)};
-    uint32_t g = GraineAlea;
-    auto tirer = [&](std::size_t bloc) {
-        Bruit *b = tampons[bloc % 2].data();
-        const std::size_t d = bloc * Bloc, f = std::min(n, d + Bloc);
-        for (std::size_t i = d; i < f; ++i, ++b) {
-            const TCanaux c = CanauxDePixel(ValeurDe(copie[i]));
-            const int32_t s = c.Rouge + c.Vert + c.Bleu;
-            b->xl = int16_t(XDe(Sauts[1](g), amp[s]));
-            b->xc[0] = int16_t(XDe(Sauts[2](g), ampCanal[s * 256 + c.Rouge]));
-            b->xc[1] = int16_t(XDe(Sauts[3](g), ampCanal[s * 256 + c.Vert]));
-            b->xc[2] = int16_t(XDe(Sauts[4](g), ampCanal[s * 256 + c.Bleu]));
-            g = Sauts[4](g);
-        }
-    };
-
     // The filtered values of the two rows above, by column, and the last two along
     // the scan; carried from the end of a row into the next one. Integers, held
     // as doubles for the fast path (exactly).
@@ -315,65 +289,39 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
     std::vector<Colonne> lignes(std::size_t(largeur), Colonne{{0, 0, 0}, {0, 0, 0}});
     double prec1[3] = {0, 0, 0}, prec2[3] = {0, 0, 0};
     int32_t col = 0;
-    auto filtrer = [&](std::size_t bloc) {
-        const Bruit *b = tampons[bloc % 2].data();
-        const std::size_t d = bloc * Bloc, f = std::min(n, d + Bloc);
-        for (std::size_t i = d; i < f; ++i, ++b) {
-            const TCanaux c = CanauxDePixel(ValeurDe(copie[i]));
-            const int32_t canaux[3] = {c.Rouge, c.Vert, c.Bleu};
-            const int32_t xl = b->xl;
-            Colonne &ligne = lignes[col];
-            int32_t v[3];
-            for (int k = 0; k < 3; ++k) {
-                const int32_t xc = b->xc[k];
-                const double p1 = ligne.r1[k] + prec1[k], p2 = ligne.r2[k] + prec2[k];
-                // The state stays in doubles (integers, exactly): the value just
-                // rounded feeds the next pixel without a conversion on the way.
-                const double q = ((xl * uS + xc * tS) + p2 * k2S) + p1 * k1S;
-                double vd;
-                if (r.Reference || !ArrondiSur(q, vd)) {
-                    if (!r.Reference && demisExacts)
-                        vd = double(Round(Reel(std::floor(q)) + 0.5L));  // an exact half
-                    else
-                        vd = double(Round((((Reel(xl) * r.UnMoinsT + Reel(xc) * r.t) +
-                                            Reel(p1) * r.K1) +
-                                           Reel(p2) * r.K2) /
-                                          S));
-                }
-                prec2[k] = prec1[k];
-                prec1[k] = vd;
-                ligne.r2[k] = ligne.r1[k];
-                ligne.r1[k] = vd;
-                v[k] = canaux[k] + int32_t(vd);
+    uint32_t g = GraineAlea;
+    for (std::size_t i = 0; i < n; ++i) {
+        const TCanaux c = CanauxDePixel(ValeurDe(copie[i]));
+        const int32_t s = c.Rouge + c.Vert + c.Bleu;
+        const int32_t xl = XDe(Sauts[1](g), amp[s]);
+        const int32_t canaux[3] = {c.Rouge, c.Vert, c.Bleu};
+        Colonne &ligne = lignes[col];
+        int32_t v[3];
+        for (int k = 0; k < 3; ++k) {
+            const int32_t xc = XDe(Sauts[2 + k](g), ampCanal[s * 256 + canaux[k]]);
+            const double p1 = ligne.r1[k] + prec1[k], p2 = ligne.r2[k] + prec2[k];
+            // The state stays in doubles (integers, exactly): the value just rounded
+            // feeds the next pixel without a conversion on the way.
+            const double q = ((xl * uS + xc * tS) + p2 * k2S) + p1 * k1S;
+            double vd;
+            if (r.Reference || !ArrondiSur(q, vd)) {
+                if (!r.Reference && demisExacts)
+                    vd = double(Round(Reel(std::floor(q)) + 0.5L));  // an exact half
+                else
+                    vd = double(Round((((Reel(xl) * r.UnMoinsT + Reel(xc) * r.t) +
+                                        Reel(p1) * r.K1) +
+                                       Reel(p2) * r.K2) /
+                                      S));
             }
-            hote[i] = {Borne(v[2]), Borne(v[1]), Borne(v[0])};
-            if (++col == largeur) col = 0;
+            prec2[k] = prec1[k];
+            prec1[k] = vd;
+            ligne.r2[k] = ligne.r1[k];
+            ligne.r1[k] = vd;
+            v[k] = canaux[k] + int32_t(vd);
         }
-    };
-
-    if (r.Reference || n < SeuilParallele || std::thread::hardware_concurrency() < 2) {
-        for (std::size_t bloc = 0; bloc < nbBlocs; ++bloc) {
-            tirer(bloc);
-            filtrer(bloc);
-        }
-    } else {
-        // Two buffers: block k is drawn once block k - 2 has been filtered.
-        std::atomic<std::size_t> tires{0}, filtres{0};
-        std::jthread tireur([&] {
-            for (std::size_t bloc = 0; bloc < nbBlocs; ++bloc) {
-                for (std::size_t f = filtres.load(); f + 2 <= bloc; f = filtres.load())
-                    filtres.wait(f);
-                tirer(bloc);
-                tires.store(bloc + 1);
-                tires.notify_one();
-            }
-        });
-        for (std::size_t bloc = 0; bloc < nbBlocs; ++bloc) {
-            for (std::size_t t = tires.load(); t <= bloc; t = tires.load()) tires.wait(t);
-            filtrer(bloc);
-            filtres.store(bloc + 1);
-            filtres.notify_one();
-        }
+        hote[i] = {Borne(v[2]), Borne(v[1]), Borne(v[0])};
+        g = Sauts[4](g);
+        if (++col == largeur) col = 0;
     }
     GraineAlea = g;
 }
