@@ -346,6 +346,21 @@ TEST_F(Photo_, TropGrandeSeDitSansRienLire) {
     }
 }
 
+// 36 MP decode to 144 MB, past Qt's default 128 MB limit that refused every
+// photograph above about 33 MP. A flat JPEG keeps the file small.
+TEST_F(Photo_, GrandePhotoAuDelaDeLaLimiteDeQt) {
+    QImage source(6000, 6000, QImage::Format_RGB32);
+    source.fill(qRgb(30, 120, 200));
+    const QString entree = Chemin("grande.jpg"), sortie = Chemin("grande-inv.jpg");
+    ASSERT_TRUE(source.save(entree, "jpeg", 90));
+    const Resultat r = Lancer({"--apply", "1", entree, sortie});
+    ASSERT_EQ(r.code, 0) << r.erreurs.toStdString();
+    QImageReader::setAllocationLimit(0);
+    const QImage apres(sortie);
+    ASSERT_EQ(apres.size(), QSize(6000, 6000));
+    EXPECT_TRUE(Proche(apres.pixel(3000, 3000), qRgb(225, 135, 55), 3)) << std::hex << apres.pixel(3000, 3000);
+}
+
 // The bound itself, with the memory given: a count a counted array holds,
 // 16 bytes a pixel within the memory.
 TEST(TailleAdmise, CompteEtMemoire) {
