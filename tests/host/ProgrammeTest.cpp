@@ -138,7 +138,8 @@ TEST_F(Programme_, ErreursDonnentUneLigneEtUnCodeNonNul) {
 
 TEST_F(Programme_, LigneDeCommandeIncompleteDonneLUsage) {
     for (const QStringList &arguments :
-         {QStringList{"--apply", "1", "entree.png"}, QStringList{"--plugin"},
+         {QStringList{"--apply", "1", "entree.png"}, QStringList{"--apply", "1", "-o", "dossier"},
+          QStringList{"--plugin"},
           QStringList{"--inconnue"}, QStringList{"--info", "image.png"}}) {
         SCOPED_TRACE(arguments.join(' ').toStdString());
         const Resultat r = Lancer(arguments);
