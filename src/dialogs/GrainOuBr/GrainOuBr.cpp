@@ -239,8 +239,17 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
                 const int64_t debut = bande << decalage, fin = std::min(n, debut + pixelsBande);
                 const int64_t premier = debutBande[std::size_t(bande)];
                 for (int64_t j = debutBande[std::size_t(bande + 1)] - 1; j >= premier; --j) {
-                    // The centre of a spot a few places on, fetched while this one runs.
-                    if (j - 8 >= premier) __builtin_prefetch(copie + ordre[std::size_t(j - 8)].e);
+                    // The three rows of a spot a few places on, fetched while this one runs.
+                    if (j - 8 >= premier) {
+                        const int64_t e = ordre[std::size_t(j - 8)].e;
+                        for (int64_t q = e - largeur - 1; q <= e + largeur - 1; q += largeur) {
+                            if (q < debut - 2 || q >= fin) continue;
+                            __builtin_prefetch(copie + q);
+                            __builtin_prefetch(copie + q + 2);
+                            __builtin_prefetch(hote + q, 1);
+                            __builtin_prefetch(hote + q + 2, 1);
+                        }
+                    }
                     const Place &p = ordre[std::size_t(j)];
                     Tache(copie, hote, p.e, largeur, k, p.g, debut, fin, ecrit.data());
                 }
