@@ -3,6 +3,12 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+#ifdef _WIN32
+// Binary mode (no newline translation) and not inherited; paths in UTF-16.
+#include <io.h>
+#include <sys/stat.h>
+#define O_CLOEXEC (O_BINARY | O_NOINHERIT)
+#endif
 
 namespace velmora {
 
@@ -16,7 +22,10 @@ std::string MessageErreurFichier(int code) {
     // Opening a folder as a file is refused access, as on the original platform.
     case EACCES: case EPERM: case EISDIR: case EROFS: case ETXTBSY:
         return "Accès au fichier refusé";
-    case ENOSPC: case EDQUOT: case EFBIG: return "Disque plein";
+    case ENOSPC: case EFBIG: return "Disque plein";
+#ifdef EDQUOT
+    case EDQUOT: return "Disque plein";
+#endif
     default: return "Erreur E/S " + std::to_string(code);
     }
 }
@@ -27,7 +36,11 @@ ErreurFichier::ErreurFichier(int code)
 Fichier::Fichier(const std::filesystem::path &chemin, Mode mode) {
     if (chemin.empty()) throw ErreurFichier(ENOENT);
     const int drapeaux = mode == Mode::Lecture ? O_RDONLY : (O_WRONLY | O_CREAT | O_TRUNC);
+#ifdef _WIN32
+    do fd_ = ::_wopen(chemin.c_str(), drapeaux | O_CLOEXEC, _S_IREAD | _S_IWRITE);
+#else
     do fd_ = ::open(chemin.c_str(), drapeaux | O_CLOEXEC, 0666);
+#endif
     while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) {
         int code = errno;

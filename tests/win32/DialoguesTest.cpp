@@ -1,0 +1,662 @@
+// velmora-dialoguestest.exe: a Win32 console host that opens velmora.dll's
+// dialogs and drives them from a second thread as a user would (controls found
+// by their "objectName" property: sliders moved, buttons clicked, drags on the
+// pictures, keys pressed), then checks the host's pixels and callbacks against
+// what the Linux library gave for the same scenario, the form as the system
+// shows it, the file, colour and input boxes, and saves a screenshot of each
+// dialog. Needs a display (./test runs it under xvfb-run).
+//   velmora-dialoguestest.exe EXPECTED_FILE SCREENSHOT_FOLDER   prints "N passed, M failed"
+#include "Attendus.h"
+#include "Scenarios.h"
+
+#include <velmora/plugin.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// --- Checks -------------------------------------------------------------------
+
+std::mutex verrou;
+int reussis = 0, echoues = 0;
+
+bool Verifier(bool ok, const std::string &quoi) {
+    std::lock_guard<std::mutex> l(verrou);
+    if (ok) {
+        ++reussis;
+    } else {
+        ++echoues;
+        std::printf("ECHEC : %s\n", quoi.c_str());
+        std::fflush(stdout);
+    }
+    return ok;
+}
+
+template <class A, class B> bool Egal(const A &a, const B &b, const std::string &quoi) {
+    if (a == b) return Verifier(true, quoi);
+    return Verifier(false, quoi + " (obtenu " + std::to_string(a) + ", attendu " +
+                               std::to_string(b) + ")");
+}
+
+// --- Room for the shared page ------------------------------------------------------
+
+// As in velmora-hosttest.exe: Wine keeps memory of its own where the library's
+// sixteen candidates for the shared page lie; the library would then stop on a
+// message box in LoadLibrary. The top of the address space that GetSystemInfo
+// reports is lowered to the highest free stretch, for this process only.
+uintptr_t Candidat(int i) {
+    SYSTEM_INFO si;
+    GetSystemInfo(&si);
+    const uintptr_t haut = reinterpret_cast<uintptr_t>(si.lpMaximumApplicationAddress);
+    const uintptr_t c = (haut & ~uintptr_t(0xFFFF)) - uintptr_t(i) * 65536;
+    return c - c % si.dwPageSize;
+}
+
+bool UnCandidatLibre() {
+    for (int i = 0; i < 16; ++i) {
+        MEMORY_BASIC_INFORMATION m{};
+        if (VirtualQuery(reinterpret_cast<void *>(Candidat(i)), &m, sizeof m) == sizeof m &&
+            m.State == MEM_FREE)
+            return true;
+    }
+    return false;
+}
+
+SYSTEM_INFO systemeReel;
+uintptr_t sommetSimule = 0;
+
+void __stdcall GetSystemInfoSimule(LPSYSTEM_INFO si) {
+    *si = systemeReel;
+    si->lpMaximumApplicationAddress = reinterpret_cast<void *>(sommetSimule - 1);
+}
+
+bool PreparerEspace() {
+    if (UnCandidatLibre()) return true;
+    GetSystemInfo(&systemeReel);
+    uintptr_t a = 0x10000, haut = 0;
+    const uintptr_t fin = reinterpret_cast<uintptr_t>(systemeReel.lpMaximumApplicationAddress);
+    MEMORY_BASIC_INFORMATION m{};
+    while (a < fin && VirtualQuery(reinterpret_cast<void *>(a), &m, sizeof m) == sizeof m) {
+        const uintptr_t suivant = reinterpret_cast<uintptr_t>(m.BaseAddress) + m.RegionSize;
+        if (m.State == MEM_FREE && m.RegionSize >= 0x200000) haut = suivant & ~uintptr_t(0xFFFF);
+        if (suivant <= a) break;
+        a = suivant;
+    }
+    if (!haut) return false;
+    sommetSimule = haut;
+    auto *cible = reinterpret_cast<uint8_t *>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetSystemInfo"));
+    DWORD ancienne = 0;
+    if (!cible || !VirtualProtect(cible, 5, PAGE_EXECUTE_READWRITE, &ancienne)) return false;
+    cible[0] = 0xE9;  // jmp rel32
+    const int32_t saut = int32_t(reinterpret_cast<uintptr_t>(&GetSystemInfoSimule) -
+                                 reinterpret_cast<uintptr_t>(cible + 5));
+    std::memcpy(cible + 1, &saut, 4);
+    VirtualProtect(cible, 5, ancienne, &ancienne);
+    FlushInstructionCache(GetCurrentProcess(), cible, 5);
+    return UnCandidatLibre();
+}
+
+// --- The library and the callback -----------------------------------------------
+
+using FnAdrRetour = void(__stdcall *)(void *, void *);
+using FnXchgData = void(__stdcall *)(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, int32_t,
+                                     int32_t, uint32_t, uint32_t, TPtImg *, TPtImg *, uint32_t,
+                                     uint32_t);
+FnXchgData xchgData = nullptr;
+
+std::vector<std::array<int32_t, 8>> appels;
+int contexteRetour;
+
+void __stdcall Retour(void *contexte, int32_t largeur, int32_t hauteur, int32_t r1, int32_t r2,
+                      int32_t zone, int32_t zero, int32_t modifiee, int32_t fin) {
+    Verifier(contexte == &contexteRetour, "contexte du rappel");
+    appels.push_back({largeur, hauteur, r1, r2, zone, zero, modifiee & 0xFF, fin});
+}
+
+// The host's array: a counted block of its own heap. The host keeps its
+// reference throughout, so the library never frees it.
+TPtImg *NouveauBloc(int32_t n) {
+    auto *b = static_cast<int32_t *>(HeapAlloc(GetProcessHeap(), 0, SIZE_T(8 + 3 * n)));
+    b[0] = 1;
+    b[1] = n;
+    return reinterpret_cast<TPtImg *>(b + 2);
+}
+int32_t References(TPtImg *p) { return reinterpret_cast<int32_t *>(p)[-2]; }
+// Never freed: a dialog keeps its reference until its next opening, and
+// releases it then.
+void Liberer(TPtImg *) {}
+
+// --- Finding windows by name ----------------------------------------------------
+
+const char *Nom(HWND h) { return static_cast<const char *>(GetPropA(h, "objectName")); }
+
+struct Recherche {
+    const char *nom;
+    HWND trouve = nullptr;
+};
+
+BOOL CALLBACK ChercherEnfant(HWND h, LPARAM l) {
+    auto *r = reinterpret_cast<Recherche *>(l);
+    const char *n = Nom(h);
+    if (n && std::strcmp(n, r->nom) == 0) {
+        r->trouve = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK ChercherForme(HWND h, LPARAM l) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(h)) return TRUE;
+    return ChercherEnfant(h, l);
+}
+
+HWND Forme(const char *nom) {
+    Recherche r{nom};
+    EnumWindows(ChercherForme, LPARAM(&r));
+    return r.trouve;
+}
+
+HWND Controle(HWND forme, const char *nom) {
+    Recherche r{nom};
+    EnumChildWindows(forme, ChercherEnfant, LPARAM(&r));
+    return r.trouve;
+}
+
+bool Attendre(const std::function<bool()> &condition, int ms = 10000) {
+    for (int t = 0; t < ms; t += 20) {
+        if (condition()) return true;
+        Sleep(20);
+    }
+    return condition();
+}
+
+HWND AttendreForme(const char *nom) {
+    HWND h = nullptr;
+    Attendre([&] { return (h = Forme(nom)) != nullptr; });
+    return h;
+}
+
+// A system box of this process (file, colour, message, input), other than the forms.
+struct RechercheBoite {
+    HWND exclue;
+    HWND trouve = nullptr;
+};
+BOOL CALLBACK ChercherBoite(HWND h, LPARAM l) {
+    auto *r = reinterpret_cast<RechercheBoite *>(l);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    char classe[16] = {};
+    GetClassNameA(h, classe, sizeof classe);
+    if (pid == GetCurrentProcessId() && h != r->exclue && IsWindowVisible(h) &&
+        std::strcmp(classe, "#32770") == 0) {
+        r->trouve = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+HWND AttendreBoite(HWND exclue) {
+    RechercheBoite r{exclue};
+    Attendre([&] {
+        r.trouve = nullptr;
+        EnumWindows(ChercherBoite, LPARAM(&r));
+        return r.trouve != nullptr;
+    });
+    return r.trouve;
+}
+
+std::string Texte(HWND h) {
+    char t[512] = {};
+    GetWindowTextA(h, t, sizeof t);
+    return t;
+}
+
+// --- Screenshots ------------------------------------------------------------------
+
+// The window as the screen shows it, in a 24-bit BMP file.
+bool Capturer(HWND h, const std::string &chemin) {
+    RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(300);
+    RECT r;
+    GetWindowRect(h, &r);
+    const int l = r.right - r.left, ht = r.bottom - r.top;
+    if (l <= 0 || ht <= 0) return false;
+    HDC ecran = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(ecran);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = l;
+    bi.bmiHeader.biHeight = ht;  // bottom-up, as BMP files are
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void *bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(ecran, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ avant = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, l, ht, ecran, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    const DWORD ligne = DWORD((l * 3 + 3) & ~3), taille = ligne * DWORD(ht);
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + taille;
+    bool ok = false;
+    if (std::FILE *f = std::fopen(chemin.c_str(), "wb")) {
+        ok = std::fwrite(&fh, sizeof fh, 1, f) == 1 &&
+             std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1 &&
+             std::fwrite(bits, 1, taille, f) == taille;
+        ok = std::fclose(f) == 0 && ok;
+    }
+    SelectObject(mem, avant);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, ecran);
+    return ok;
+}
+
+std::string dossierCaptures;
+std::map<std::string, bool> captures;  // one screenshot per form
+
+// --- Playing a scenario -------------------------------------------------------------
+
+HWND FocusDe(HWND forme) {
+    GUITHREADINFO g{};
+    g.cbSize = sizeof g;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(forme, nullptr), &g) && g.hwndFocus &&
+        (g.hwndFocus == forme || IsChild(forme, g.hwndFocus)))
+        return g.hwndFocus;
+    return forme;
+}
+
+bool Jouer(HWND f, const scenarios::Action &a, const std::string &quoi) {
+    using G = scenarios::Geste;
+    HWND c = a.controle ? Controle(f, a.controle) : nullptr;
+    if (a.controle && !Verifier(c != nullptr, quoi + " : contrôle " + a.controle + " trouvé par son nom"))
+        return false;
+    switch (a.geste) {
+    case G::Curseur: {
+        // As the track bar does when the user moves it: the position, the
+        // notices to its parent, then the button released on it.
+        SendMessageA(c, TBM_SETPOS, TRUE, a.a);
+        SendMessageA(GetParent(c), WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, WORD(a.a)), LPARAM(c));
+        SendMessageA(GetParent(c), WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), LPARAM(c));
+        SendMessageA(c, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+        break;
+    }
+    case G::Clic:
+        SendMessageA(c, BM_CLICK, 0, 0);
+        break;
+    case G::Liste:
+        SendMessageA(c, CB_SETCURSEL, WPARAM(a.a), 0);
+        SendMessageA(GetParent(c), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(c), CBN_SELCHANGE), LPARAM(c));
+        break;
+    case G::Glisser:
+        SendMessageA(c, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(a.a, a.b));
+        for (int i = 1; i <= 4; ++i)
+            SendMessageA(c, WM_MOUSEMOVE, MK_LBUTTON,
+                         MAKELPARAM(a.a + (a.c - a.a) * i / 4, a.b + (a.d - a.b) * i / 4));
+        SendMessageA(c, WM_LBUTTONUP, 0, MAKELPARAM(a.c, a.d));
+        break;
+    case G::Touche: {
+        // Through the dialog's own message loop, to the control that has the focus.
+        HWND cible = FocusDe(f);
+        const WPARAM vk = a.a == 0 ? VK_RETURN : VK_ESCAPE;
+        PostMessageA(cible, WM_KEYDOWN, vk, 1);
+        PostMessageA(cible, WM_KEYUP, vk, 0xC0000001);
+        break;
+    }
+    }
+    return true;
+}
+
+// Runs XchgData on the main thread while `pilote` drives the form from another;
+// if the driver gives up, the form is closed so that XchgData returns.
+void Ouvrir(uint32_t op, int32_t l, int32_t h, TPtImg *bloc, const char *forme,
+            const std::function<void(HWND)> &pilote, const std::string &quoi) {
+    std::atomic<bool> fini{false};
+    std::thread t([&] {
+        HWND f = AttendreForme(forme);
+        if (Verifier(f != nullptr, quoi + " : la forme " + forme + " s'ouvre")) pilote(f);
+        // Whatever happened, the dialog must end.
+        if (!Attendre([&] { return fini.load(); }, 15000)) {
+            Verifier(false, quoi + " : le dialogue reste ouvert");
+            while (!fini) {
+                if (HWND g = Forme(forme)) PostMessageA(g, WM_CLOSE, 0, 0);
+                Sleep(200);
+            }
+        }
+    });
+    xchgData(op, 0, 0, 0, 0, l, h, 0, 0, bloc, nullptr, 0, 0);
+    fini = true;
+    t.join();
+}
+
+void Scenario(const attendus::Cas &attendu, const scenarios::Scenario &s) {
+    const std::string quoi = s.nom;
+    TPtImg *bloc = NouveauBloc(attendu.n);
+    std::memcpy(bloc, attendu.entree.data(), attendu.entree.size());
+    appels.clear();
+    Ouvrir(s.operation, attendu.largeur, attendu.hauteur, bloc, s.forme, [&](HWND f) {
+        for (std::size_t i = 0; i < s.actions.size(); ++i) {
+            if (i + 1 == s.actions.size() && !captures[s.forme]) {
+                captures[s.forme] = true;
+                Verifier(Capturer(f, dossierCaptures + "\\dialogue-" + s.forme + ".bmp"),
+                         quoi + " : capture d'écran");
+            }
+            if (!Jouer(f, s.actions[i], quoi)) return;
+        }
+        Verifier(Attendre([&] { return !IsWindowVisible(f); }), quoi + " : le dialogue se ferme");
+    }, quoi);
+    Verifier(std::memcmp(bloc, attendu.sortie.data(), attendu.sortie.size()) == 0,
+             quoi + " : pixels de l'hôte identiques à ceux de Linux");
+    // The dialog keeps its reference on the host's array until its next opening.
+    Egal(References(bloc), 2, quoi + " : la référence du dialogue reste jusqu'à la prochaine ouverture");
+    if (Egal(appels.size(), attendu.appels.size(), quoi + " : nombre de rappels"))
+        for (std::size_t i = 0; i < appels.size(); ++i)
+            Verifier(appels[i] == attendu.appels[i], quoi + " : arguments du rappel " + std::to_string(i));
+    Liberer(bloc);
+}
+
+// --- The form as the system shows it ----------------------------------------------
+
+std::string FaceDe(HWND c) {
+    HFONT p = reinterpret_cast<HFONT>(SendMessageA(c, WM_GETFONT, 0, 0));
+    HDC dc = GetDC(c);
+    HGDIOBJ avant = SelectObject(dc, p);
+    char face[LF_FACESIZE] = {};
+    GetTextFaceA(dc, sizeof face, face);
+    SelectObject(dc, avant);
+    ReleaseDC(c, dc);
+    return face;
+}
+
+int CALLBACK CompterPolice(const LOGFONTA *, const TEXTMETRICA *, DWORD, LPARAM l) {
+    ++*reinterpret_cast<int *>(l);
+    return 0;
+}
+bool PoliceExiste(const char *face) {
+    LOGFONTA lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    std::strncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+    int n = 0;
+    HDC dc = GetDC(nullptr);
+    EnumFontFamiliesExA(dc, &lf, CompterPolice, LPARAM(&n), 0);
+    ReleaseDC(nullptr, dc);
+    return n > 0;
+}
+
+void Fenetre(HWND f, const char *nom, const char *titre1252, int l, int h, bool dessus,
+             const std::vector<const char *> &controles) {
+    const std::string q = std::string("forme ") + nom;
+    Verifier(Texte(f) == titre1252, q + " : titre (Windows-1252)");
+    RECT r;
+    GetClientRect(f, &r);
+    Egal(int(r.right), l, q + " : largeur de la zone cliente");
+    Egal(int(r.bottom), h, q + " : hauteur de la zone cliente");
+    const LONG style = GetWindowLongA(f, GWL_STYLE), etendu = GetWindowLongA(f, GWL_EXSTYLE);
+    Verifier((style & WS_CAPTION) == WS_CAPTION && !(style & WS_SYSMENU) &&
+                 !(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)),
+             q + " : bord de dialogue, ni menu système ni boutons");
+    Egal(bool(etendu & WS_EX_TOPMOST), dessus, q + " : au premier plan");
+    RECT fr, travail;
+    GetWindowRect(f, &fr);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &travail, 0);
+    Verifier(std::abs((fr.left + fr.right) - (travail.left + travail.right)) <= 2 &&
+                 std::abs((fr.top + fr.bottom) - (travail.top + travail.bottom)) <= 2,
+             q + " : centrée sur l'écran");
+    for (const char *c : controles) {
+        HWND h = Controle(f, c);
+        if (Verifier(h != nullptr, q + " : contrôle " + c + " nommé")) {
+            if (std::strcmp(c, "Appliquer") == 0 && PoliceExiste("MS Sans Serif"))
+                Verifier(FaceDe(h) == "MS Sans Serif", q + " : police MS Sans Serif (" + FaceDe(h) + ")");
+        }
+    }
+}
+
+// --- Operation 2 -------------------------------------------------------------------
+
+HWND hote = nullptr;  // a window of the host's, disabled while a modal dialog runs
+
+void AjustCoulForme() {
+    std::printf("-- op 2 : la forme\n");
+    TPtImg *bloc = NouveauBloc(6);
+    std::memset(bloc, 90, 18);
+    appels.clear();
+    Ouvrir(2, 3, 2, bloc, "AjustCoul", [&](HWND f) {
+        Fenetre(f, "AjustCoul", "Ajustement des param\xE8tres d'image", 642, 344, false,
+                {"CadreAff", "PreVisu", "Label1", "PosGamma", "ValG", "PosContraste", "ValC",
+                 "PosLuminosite", "ValL", "PosSaturation", "ValS", "ReInit", "Annuler", "Appliquer"});
+        Verifier(!IsWindowEnabled(hote), "op 2 : la fenêtre de l'hôte est désactivée pendant le dialogue");
+        HWND g = Controle(f, "PosGamma");
+        Egal(int(SendMessageA(g, TBM_GETRANGEMIN, 0, 0)), -50, "PosGamma : Min");
+        Egal(int(SendMessageA(g, TBM_GETRANGEMAX, 0, 0)), 50, "PosGamma : Max");
+        Egal(int(SendMessageA(g, TBM_GETPOS, 0, 0)), 0, "PosGamma : Position");
+        // Ticks every 5 from -50 to 50: 21, the two ends included.
+        Egal(int(SendMessageA(g, TBM_GETNUMTICS, 0, 0)), 21, "PosGamma : graduations tous les 5");
+        const LONG st = GetWindowLongA(g, GWL_STYLE);
+        Verifier((st & TBS_AUTOTICKS) && !(st & TBS_TOP) && !(st & TBS_VERT),
+                 "PosGamma : horizontale, graduations dessous");
+        // The picture sits centred in the frame: 3 x 2 unscaled.
+        RECT r;
+        GetWindowRect(Controle(f, "PreVisu"), &r);
+        MapWindowPoints(nullptr, Controle(f, "CadreAff"), reinterpret_cast<POINT *>(&r), 2);
+        Verifier(r.left == 159 && r.top == 160 && r.right - r.left == 3 && r.bottom - r.top == 2,
+                 "PreVisu placée au centre du cadre, à la taille de la vignette");
+        // The keyboard moves a slider too: End puts it at Max and tells the dialog.
+        const std::string avant = Texte(Controle(f, "ValG"));
+        PostMessageA(g, WM_KEYDOWN, VK_END, 1);
+        PostMessageA(g, WM_KEYUP, VK_END, 0xC0000001);
+        Verifier(Attendre([&] { return SendMessageA(g, TBM_GETPOS, 0, 0) == 50 && Texte(Controle(f, "ValG")) != avant; }, 3000),
+                 "PosGamma au clavier : position et étiquette suivent (" + Texte(Controle(f, "ValG")) + ")");
+        SendMessageA(Controle(f, "Annuler"), BM_CLICK, 0, 0);
+        Verifier(Attendre([&] { return !IsWindowVisible(f); }), "op 2 : Annuler ferme");
+    }, "op 2 forme");
+    Verifier(IsWindowEnabled(hote), "op 2 : la fenêtre de l'hôte est réactivée après");
+    Verifier(bloc[0].Bleu == 90 && bloc[5].Rouge == 90, "op 2 : Annuler laisse les pixels");
+    Verifier(appels.size() == 1 && appels[0] == std::array<int32_t, 8>{3, 2, 0, 0, 0, 0, 0, 1},
+             "op 2 : Annuler, un rappel ImageModifiee 0, Fin 1");
+    Liberer(bloc);
+}
+
+// --- Operation 9: list, deferred call, colour and input boxes, files ---------------------
+
+int32_t Compte(HWND liste) { return int32_t(SendMessageA(liste, CB_GETCOUNT, 0, 0)); }
+int32_t Selection(HWND liste) { return int32_t(SendMessageA(liste, CB_GETCURSEL, 0, 0)); }
+
+// Types a name in the file box's name field and confirms.
+void TaperNomFichier(HWND boite, const std::string &nom) {
+    HWND champ = GetDlgItem(boite, 0x480);  // edt1
+    if (!champ) champ = GetDlgItem(boite, 0x47C);  // cmb13
+    Verifier(champ != nullptr, "boîte de fichier : champ du nom");
+    SendMessageA(champ, WM_SETTEXT, 0, LPARAM(nom.c_str()));
+    PostMessageA(boite, WM_COMMAND, IDOK, 0);
+}
+
+std::string Lire(const std::string &chemin) {
+    std::string s;
+    if (std::FILE *f = std::fopen(chemin.c_str(), "rb")) {
+        char t[256];
+        std::size_t n;
+        while ((n = std::fread(t, 1, sizeof t, f)) > 0) s.append(t, n);
+        std::fclose(f);
+    }
+    return s;
+}
+
+std::string DossierExe() {
+    char c[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, c, MAX_PATH);
+    std::string s(c, n);
+    return s.substr(0, s.find_last_of("\\/"));
+}
+
+void MonoCouleurBoites() {
+    std::printf("-- op 9 : la forme, les boîtes\n");
+    TPtImg *bloc = NouveauBloc(16);
+    std::memset(bloc, 77, 48);
+    appels.clear();
+    const std::string fichier = DossierExe() + "\\teinte-essai.uni";
+    DeleteFileA(fichier.c_str());
+    Ouvrir(9, 4, 4, bloc, "MonoCouleur", [&](HWND f) {
+        Fenetre(f, "MonoCouleur", "R\xE9" "alisation de Monochrome", 606, 380, true,
+                {"CadreAff", "PreVisu", "FiltreImage", "ChoixCoul", "CoeffR", "CoeffV", "CoeffB",
+                 "MonoChr", "ChoixTeinte", "ChargTeinte", "EnrgTeinte", "ReInit", "Annuler",
+                 "Appliquer"});
+        HWND liste = Controle(f, "ChoixTeinte");
+        const int32_t n = Compte(liste);
+        Egal(n, 15, "ChoixTeinte : quinze teintes");
+        Egal(Selection(liste), 0, "ChoixTeinte : la première choisie");
+
+        // A tint of the list, then "Autre teinte ..." (the last): the colour box
+        // opens from the deferred call; cancelled, the list goes back.
+        SendMessageA(liste, CB_SETCURSEL, 4, 0);
+        SendMessageA(f, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(liste), CBN_SELCHANGE), LPARAM(liste));
+        SendMessageA(liste, CB_SETCURSEL, WPARAM(n - 1), 0);
+        PostMessageA(GetParent(liste), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(liste), CBN_SELCHANGE),
+                     LPARAM(liste));
+        HWND couleur = AttendreBoite(f);
+        if (Verifier(couleur != nullptr, "Autre teinte : la boîte de couleur s'ouvre (message 0x500)")) {
+            Verifier(!(GetWindowLongA(f, GWL_EXSTYLE) & WS_EX_TOPMOST),
+                     "la forme quitte le premier plan pendant la boîte");
+            PostMessageA(couleur, WM_COMMAND, IDCANCEL, 0);
+            Verifier(Attendre([&] { return !IsWindow(couleur) || !IsWindowVisible(couleur); }),
+                     "boîte de couleur annulée");
+            Verifier(Attendre([&] { return Selection(liste) == 4; }, 3000),
+                     "annulée : la liste revient à la teinte d'avant");
+            Verifier(Attendre([&] { return (GetWindowLongA(f, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }, 3000),
+                     "la forme revient au premier plan");
+        }
+        // Confirmed (black), then named in the input box: a new entry before the last.
+        SendMessageA(liste, CB_SETCURSEL, WPARAM(n - 1), 0);
+        PostMessageA(GetParent(liste), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(liste), CBN_SELCHANGE),
+                     LPARAM(liste));
+        couleur = AttendreBoite(f);
+        if (Verifier(couleur != nullptr, "Autre teinte : la boîte de couleur s'ouvre encore")) {
+            PostMessageA(couleur, WM_COMMAND, IDOK, 0);
+            HWND saisie = nullptr;
+            Attendre([&] {
+                saisie = AttendreBoite(f);
+                return saisie && saisie != couleur && Nom(saisie);
+            });
+            if (Verifier(saisie && Nom(saisie) && std::strcmp(Nom(saisie), "Saisie") == 0,
+                         "la boîte de saisie s'ouvre")) {
+                Verifier(Texte(saisie) == "Nouvelle teinte", "boîte de saisie : titre");
+                Verifier(Texte(GetDlgItem(saisie, 100)) == "Teinte", "boîte de saisie : valeur proposée");
+                SetDlgItemTextA(saisie, 100, "Noir d'essai");
+                PostMessageA(saisie, WM_COMMAND, IDOK, 0);
+                Verifier(Attendre([&] { return Compte(liste) == n + 1; }, 5000),
+                         "la teinte saisie entre dans la liste");
+                char t[128] = {};
+                SendMessageA(liste, CB_GETLBTEXT, WPARAM(Selection(liste)), LPARAM(t));
+                Verifier(std::string(t).rfind("Noir d'essai", 0) == 0 && Selection(liste) == n - 1,
+                         std::string("la teinte saisie est choisie : ") + t);
+            }
+        }
+
+        // Saving: the name typed in the file box, the default extension added,
+        // the file in the host's folder.
+        PostMessageA(Controle(f, "EnrgTeinte"), BM_CLICK, 0, 0);
+        HWND boite = AttendreBoite(f);
+        if (Verifier(boite != nullptr, "Enregistrer : la boîte de fichier s'ouvre")) {
+            TaperNomFichier(boite, "teinte-essai");
+            Verifier(Attendre([&] { return !IsWindow(boite) || !IsWindowVisible(boite); }),
+                     "boîte d'enregistrement confirmée");
+            Verifier(Attendre([&] { return Lire(fichier).rfind("Noir d'essai", 0) == 0; }, 3000),
+                     "teinte-essai.uni écrit dans le dossier de l'hôte : " + Lire(fichier));
+        }
+        // Loading, cancelled: nothing changes.
+        PostMessageA(Controle(f, "ChargTeinte"), BM_CLICK, 0, 0);
+        boite = AttendreBoite(f);
+        if (Verifier(boite != nullptr, "Charger : la boîte de fichier s'ouvre")) {
+            PostMessageA(boite, WM_COMMAND, IDCANCEL, 0);
+            Verifier(Attendre([&] { return !IsWindow(boite) || !IsWindowVisible(boite); }),
+                     "boîte d'ouverture annulée");
+            Sleep(200);
+            Egal(Compte(liste), n + 1, "Charger annulé : la liste ne change pas");
+        }
+        // Loading a file that is not there: the stop box with the French message.
+        PostMessageA(Controle(f, "ChargTeinte"), BM_CLICK, 0, 0);
+        boite = AttendreBoite(f);
+        if (Verifier(boite != nullptr, "Charger : la boîte de fichier s'ouvre encore")) {
+            TaperNomFichier(boite, DossierExe() + "\\absent.uni");
+            HWND message = nullptr;
+            Attendre([&] {
+                message = AttendreBoite(f);
+                return message && message != boite && !GetDlgItem(message, 0x480) &&
+                       !GetDlgItem(message, 0x47C);
+            });
+            if (Verifier(message != nullptr, "fichier absent : une boîte de message")) {
+                HWND texte = GetDlgItem(message, 0xFFFF);
+                Verifier(texte && Texte(texte) == "Fichier introuvable.",
+                         "fichier absent : « Fichier introuvable. » (" + (texte ? Texte(texte) : "") + ")");
+                PostMessageA(message, WM_COMMAND, IDOK, 0);
+                Verifier(Attendre([&] { return !IsWindow(message); }), "boîte de message fermée");
+            }
+        }
+        Verifier(IsWindowVisible(f), "op 9 : la forme reste ouverte après les boîtes");
+        SendMessageA(Controle(f, "Annuler"), BM_CLICK, 0, 0);
+    }, "op 9 boîtes");
+    Verifier(bloc[0].Bleu == 77 && bloc[15].Rouge == 77, "op 9 : Annuler laisse les pixels");
+    Verifier(appels.size() == 1 && appels[0] == std::array<int32_t, 8>{4, 4, 0, 0, 0, 0, 0, 1},
+             "op 9 : Annuler, un rappel ImageModifiee 0, Fin 1");
+    Liberer(bloc);
+    DeleteFileA(fichier.c_str());
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage : velmora-dialoguestest.exe FICHIER_ATTENDUS DOSSIER_CAPTURES\n");
+        return 2;
+    }
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    dossierCaptures = argv[2];
+    // Nothing may hang ./test: the whole run has a limit.
+    std::thread([] {
+        Sleep(240000);
+        std::printf("ECHEC : délai dépassé\n%d passed, %d failed\n", reussis, echoues + 1);
+        std::fflush(stdout);
+        ExitProcess(3);
+    }).detach();
+
+    std::vector<attendus::Cas> cas;
+    std::string erreur;
+    const auto tous = scenarios::Tous();
+    Verifier(attendus::Lire(argv[1], cas, erreur) && cas.size() == tous.size(),
+             "résultats de la bibliothèque Linux lus " + erreur);
+
+    Verifier(PreparerEspace(), "des candidats libres pour la page partagée");
+    hote = CreateWindowExA(0, "STATIC", "Hôte", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                           nullptr, nullptr, nullptr, nullptr);
+    HMODULE m = LoadLibraryA("velmora.dll");
+    if (!Verifier(m != nullptr, "LoadLibrary(\"velmora.dll\")")) return 1;
+    auto adrRetour = reinterpret_cast<FnAdrRetour>(reinterpret_cast<void *>(GetProcAddress(m, "AdrRetour")));
+    xchgData = reinterpret_cast<FnXchgData>(reinterpret_cast<void *>(GetProcAddress(m, "XchgData")));
+    if (!Verifier(adrRetour && xchgData, "exports")) return 1;
+    adrRetour(reinterpret_cast<void *>(&Retour), &contexteRetour);
+
+    AjustCoulForme();
+    MonoCouleurBoites();
+    std::printf("-- scénarios joués comme sous Linux\n");
+    for (std::size_t i = 0; i < cas.size() && i < tous.size(); ++i)
+        if (Verifier(cas[i].nom == tous[i].nom, "scénario " + std::string(tous[i].nom)))
+            Scenario(cas[i], tous[i]);
+
+    FreeLibrary(m);
+    DestroyWindow(hote);
+    std::printf("%d passed, %d failed\n", reussis, echoues);
+    return echoues == 0 ? 0 : 1;
+}

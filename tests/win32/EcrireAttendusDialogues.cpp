@@ -1,0 +1,196 @@
+// Linux side of the Windows dialog comparison: plays every scenario on the Qt
+// forms of the Linux library (loaded with dlopen, as a host would) and writes
+// the host's pixels and the callbacks it got, for velmora-dialoguestest.exe.
+//   velmora-attendus-dialogues PLUGIN SAMPLES_FOLDER OUTPUT_FILE
+// Runs with any Qt platform (./test uses offscreen).
+#include "Attendus.h"
+#include "Scenarios.h"
+
+#include <velmora/memoire.h>
+#include <velmora/plugin.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QSlider>
+#include <QTimer>
+#include <QWidget>
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+using FnAdrRetour = void (*)(void *, void *);
+using FnXchgData = void (*)(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, int32_t, int32_t,
+                            uint32_t, uint32_t, TPtImg *, TPtImg *, uint32_t, uint32_t);
+
+std::vector<std::array<int32_t, 8>> appels;
+
+void Retour(void *, int32_t l, int32_t h, int32_t r1, int32_t r2, int32_t zone, int32_t zero,
+            int32_t modifiee, int32_t fin) {
+    appels.push_back({l, h, r1, r2, zone, zero, modifiee & 0xFF, fin});
+}
+
+// The same bytes as velmora-attendus's random images.
+std::vector<uint8_t> Aleatoire(std::size_t octets, uint32_t graine) {
+    std::vector<uint8_t> v(octets);
+    uint32_t x = graine * 2654435761u + 12345u;
+    for (auto &o : v) {
+        x = x * 1664525u + 1013904223u;
+        o = uint8_t(x >> 24);
+    }
+    return v;
+}
+
+std::vector<uint8_t> Photo(const QImage &image) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    std::vector<uint8_t> v;
+    v.reserve(std::size_t(rgb.width()) * rgb.height() * 3);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const uint8_t *ligne = rgb.constScanLine(y);
+        for (int x = 0; x < rgb.width(); ++x) // blue, green, red
+            v.insert(v.end(), {ligne[3 * x + 2], ligne[3 * x + 1], ligne[3 * x]});
+    }
+    return v;
+}
+
+QWidget *Forme(const char *nom) {
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String(nom) && w->isVisible()) return w;
+    return nullptr;
+}
+
+void Souris(QWidget *w, QEvent::Type t, QPoint p, Qt::MouseButton b, Qt::MouseButtons bs) {
+    QMouseEvent ev(t, QPointF(p), w->mapToGlobal(QPointF(p)), b, bs, Qt::NoModifier);
+    QApplication::sendEvent(w, &ev);
+}
+
+// Plays the actions on the shown form; false when a control is missing.
+bool Jouer(const scenarios::Scenario &s) {
+    QWidget *f = Forme(s.forme);
+    if (!f) return false;
+    using G = scenarios::Geste;
+    for (const scenarios::Action &a : s.actions) {
+        const QString nom = QString::fromUtf8(a.controle);
+        switch (a.geste) {
+        case G::Curseur: {
+            auto *c = f->findChild<QSlider *>(nom);
+            if (!c) return false;
+            c->setValue(a.a);
+            Souris(c, QEvent::MouseButtonRelease, QPoint(1, 1), Qt::LeftButton, Qt::NoButton);
+            break;
+        }
+        case G::Clic: {
+            auto *b = f->findChild<QAbstractButton *>(nom);
+            if (!b) return false;
+            b->click();
+            break;
+        }
+        case G::Liste: {
+            auto *l = f->findChild<QComboBox *>(nom);
+            if (!l) return false;
+            l->setCurrentIndex(a.a);
+            emit l->activated(a.a);
+            break;
+        }
+        case G::Glisser: {
+            QWidget *w = f->findChild<QWidget *>(nom);
+            if (!w) return false;
+            Souris(w, QEvent::MouseButtonPress, QPoint(a.a, a.b), Qt::LeftButton, Qt::LeftButton);
+            for (int i = 1; i <= 4; ++i)
+                Souris(w, QEvent::MouseMove,
+                       QPoint(a.a + (a.c - a.a) * i / 4, a.b + (a.d - a.b) * i / 4), Qt::NoButton,
+                       Qt::LeftButton);
+            Souris(w, QEvent::MouseButtonRelease, QPoint(a.c, a.d), Qt::LeftButton, Qt::NoButton);
+            break;
+        }
+        case G::Touche: {
+            QKeyEvent ev(QEvent::KeyPress, a.a == 0 ? Qt::Key_Return : Qt::Key_Escape,
+                         Qt::NoModifier);
+            QApplication::sendEvent(f, &ev);
+            break;
+        }
+        }
+        QApplication::processEvents();
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage : velmora-attendus-dialogues PLUGIN ECHANTILLONS SORTIE\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    void *bib = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+    if (!bib) {
+        std::fprintf(stderr, "velmora-attendus-dialogues : %s\n", dlerror());
+        return 1;
+    }
+    auto adrRetour = reinterpret_cast<FnAdrRetour>(dlsym(bib, "AdrRetour"));
+    auto xchgData = reinterpret_cast<FnXchgData>(dlsym(bib, "XchgData"));
+    if (!adrRetour || !xchgData) return 1;
+    adrRetour(reinterpret_cast<void *>(&Retour), nullptr);
+
+    const QImage photo(QString::fromLocal8Bit(argv[2]) + "/coffee.png");
+    if (photo.isNull()) {
+        std::fprintf(stderr, "velmora-attendus-dialogues : %s/coffee.png illisible\n", argv[2]);
+        return 1;
+    }
+
+    std::vector<attendus::Cas> cas;
+    int graine = 1;
+    for (const scenarios::Scenario &s : scenarios::Tous()) {
+        attendus::Cas c;
+        c.nom = s.nom;
+        c.operation = s.operation;
+        if (s.largeur == 0) {
+            c.largeur = photo.width();
+            c.hauteur = photo.height();
+            c.entree = Photo(photo);
+        } else {
+            c.largeur = s.largeur;
+            c.hauteur = s.hauteur;
+            c.entree = Aleatoire(std::size_t(s.largeur) * s.hauteur * 3, uint32_t(100 + graine++));
+        }
+        c.n = int32_t(c.entree.size() / 3);
+        TPtImg *bloc = velmora::tableau::Nouveau(c.n);
+        std::memcpy(bloc, c.entree.data(), c.entree.size());
+        appels.clear();
+        bool joue = false;
+        // The modal dialog runs its loop inside XchgData: played from there.
+        QTimer::singleShot(0, [&] { joue = Jouer(s); });
+        xchgData(c.operation, 0, 0, 0, 0, c.largeur, c.hauteur, 0, 0, bloc, nullptr, 0, 0);
+        if (!joue) {
+            std::fprintf(stderr, "velmora-attendus-dialogues : « %s » n'a pas pu être joué\n", s.nom);
+            return 1;
+        }
+        const auto *o = reinterpret_cast<const uint8_t *>(bloc);
+        c.sortie.assign(o, o + c.entree.size());
+        velmora::tableau::Relacher(bloc);
+        c.appels = appels;
+        cas.push_back(std::move(c));
+    }
+
+    attendus::Ecrivain sortie(argv[3]);
+    if (!sortie.Ouvert()) {
+        std::fprintf(stderr, "velmora-attendus-dialogues : impossible d'écrire %s\n", argv[3]);
+        return 1;
+    }
+    sortie.Entete(uint32_t(cas.size()));
+    for (const auto &c : cas) sortie.Ecrire(c);
+    if (!sortie.Fermer()) {
+        std::fprintf(stderr, "velmora-attendus-dialogues : écriture de %s incomplète\n", argv[3]);
+        return 1;
+    }
+    std::printf("%zu scénarios écrits dans %s\n", cas.size(), argv[3]);
+    return 0;
+}
