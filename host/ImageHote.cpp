@@ -141,10 +141,17 @@ QString MessageTropGrande(int64_t largeur, int64_t hauteur) {
 }
 
 QString Origine::Note() const {
-    if (bitsParCanal <= 8) return {};
-    return QStringLiteral("« %1 » a %2 bits par canal : elle est traitée et enregistrée en 8 bits")
-        .arg(QFileInfo(chemin).fileName())
-        .arg(bitsParCanal);
+    const QString nom = QFileInfo(chemin).fileName();
+    QStringList parties;
+    if (bitsParCanal > 8)
+        parties << QStringLiteral("« %1 » a %2 bits par canal : elle est traitée et enregistrée en 8 bits")
+                       .arg(nom)
+                       .arg(bitsParCanal);
+    if (!profilEcarte.isEmpty())
+        parties << QStringLiteral("le profil de couleur %1 de « %2 » ne décrit pas des pixels RVB : "
+                                  "il n'est pas recopié")
+                       .arg(profilEcarte, nom);
+    return parties.join(QStringLiteral(" ; "));
 }
 
 namespace {
@@ -240,6 +247,17 @@ std::optional<ImageChargee> Charger(const QString &chemin, QString *erreur) {
     c.origine.format = format;
     c.origine.bitsParCanal = BitsParCanal(image.format());
     c.origine.metadonnees = Metadonnees::Lire(chemin);
+    // The host hands out RGB pixels whatever the file held (grey, CMYK): a
+    // profile of another colour space would make every managed viewer show
+    // wrong colours, so it is left behind, and said.
+    if (const QByteArray profil = c.origine.metadonnees.Profil(); !profil.isEmpty()) {
+        const QByteArray espace = profil.mid(16, 4);
+        if (espace != "RGB ") {
+            c.origine.profilEcarte = QString::fromLatin1(espace).trimmed();
+            if (c.origine.profilEcarte.isEmpty()) c.origine.profilEcarte = QStringLiteral("illisible");
+            c.origine.metadonnees = c.origine.metadonnees.SansProfil();
+        }
+    }
     c.origine.orientation = c.origine.metadonnees.Orientation();
     for (const QString &cle : image.textKeys())
         if (!CleExiv2(cle)) c.origine.textes.append({cle, image.text(cle)});

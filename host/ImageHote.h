@@ -38,7 +38,12 @@ struct Origine {
     Metadonnees metadonnees; // EXIF, XMP, IPTC, ICC profile and comment, as read
     QList<QPair<QString, QString>> textes; // the file's other text fields (PNG chunks…)
 
-    // The one line that says the depth was reduced, or an empty string.
+    // A colour profile left behind because it does not describe RGB pixels
+    // (CMYK, grey…): its colour space as the profile names it, else empty.
+    QString profilEcarte;
+
+    // The one line that says what the host changed (depth reduced, a profile
+    // left behind), or an empty string.
     QString Note() const;
 };
 

@@ -92,6 +92,15 @@ int Metadonnees::Orientation() const { return d_ ? d_->orientation : 1; }
 
 QByteArray Metadonnees::Profil() const { return d_ ? d_->icc : QByteArray(); }
 
+Metadonnees Metadonnees::SansProfil() const {
+    if (!d_ || d_->icc.isEmpty()) return *this;
+    auto d = std::make_shared<Donnees>(*d_);
+    d->icc.clear();
+    Metadonnees m;
+    m.d_ = std::move(d);
+    return m;
+}
+
 bool Metadonnees::Ecrire(QByteArray &fichier, int largeur, int hauteur, QString *erreur) const {
     if (!d_) return true;
     try {

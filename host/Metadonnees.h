@@ -21,6 +21,8 @@ public:
     int Orientation() const;
     // The ICC profile's bytes, empty without one.
     QByteArray Profil() const;
+    // The same labels without the profile.
+    Metadonnees SansProfil() const;
 
     // Puts everything into `fichier`, an encoded image in memory, for the
     // blocks its format carries. The orientation becomes 1 and the pixel

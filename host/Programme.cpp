@@ -127,9 +127,11 @@ QtMessageHandler gestionnaireQt = nullptr;
 void FiltrerMessages(QtMsgType type, const QMessageLogContext &contexte, const QString &message) {
     if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR")))
         return;
-    // The decoders' own notices: a file that cannot be read gets our one line instead.
+    // The decoders' own notices (image data, colour profiles): a file that
+    // cannot be read, or a profile left behind, gets our one line instead.
     if (type == QtWarningMsg && contexte.category &&
-        std::strcmp(contexte.category, "qt.gui.imageio") == 0)
+        (std::strcmp(contexte.category, "qt.gui.imageio") == 0 ||
+         std::strcmp(contexte.category, "qt.gui.icc") == 0))
         return;
     if (gestionnaireQt) gestionnaireQt(type, contexte, message);
 }

@@ -510,6 +510,39 @@ TEST_F(Photo_, WebpTourneEtGardeSesMetadonnees) {
     EXPECT_EQ(apres.colorSpace().iccProfile(), ProfilIcc());
 }
 
+// The host hands out RGB pixels: a profile for grey or CMYK pixels would make
+// managed viewers show wrong colours. It stays behind, and a line says so.
+TEST_F(Photo_, ProfilQuiNeDecritPasDuRvbEcarte) {
+    for (const char *espace : {"CMYK", "GRAY"}) {
+        SCOPED_TRACE(espace);
+        const QString entree = Chemin(QStringLiteral("%1.jpg").arg(espace));
+        const QString sortie = Chemin(QStringLiteral("%1-inv.jpg").arg(espace));
+        ASSERT_TRUE(ImageAleatoire(8, 8, 4).save(entree, "jpeg", 95));
+        Etiqueter(entree, 1, 8, 8);
+        QByteArray profil = ProfilIcc();
+        profil.replace(16, 4, espace); // the header's data colour space
+        {
+            auto image = Exiv2::ImageFactory::open(QFile::encodeName(entree).toStdString());
+            image->readMetadata();
+            Exiv2::DataBuf tampon(reinterpret_cast<const Exiv2::byte *>(profil.constData()),
+                                  long(profil.size()));
+            image->setIccProfile(tampon, false);
+            image->writeMetadata();
+        }
+        ASSERT_EQ(Lire(entree).icc, profil);
+        const Resultat r = Lancer({"--apply", "1", entree, sortie});
+        ASSERT_EQ(r.code, 0) << r.erreurs.toStdString();
+        const QStringList lignes = r.erreurs.split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lignes.size(), 1) << r.erreurs.toStdString();
+        EXPECT_TRUE(lignes[0].contains(espace)) << lignes[0].toStdString();
+        EXPECT_TRUE(lignes[0].contains(QStringLiteral("n'est pas recopié"))) << lignes[0].toStdString();
+        const Etiquettes ecrit = Lire(sortie);
+        EXPECT_TRUE(ecrit.icc.isEmpty());
+        EXPECT_EQ(ecrit.exif.at("Exif.Image.Make"), "Fabricant");
+        EXPECT_EQ(ecrit.xmp.at("Xmp.dc.creator"), "Auteur");
+    }
+}
+
 // A TIFF saved as JPEG: the photo's fields go along, the TIFF's storage
 // layout (strips, samples, compression) does not, since it describes nothing there.
 TEST_F(Photo_, TiffVersJpegSansSaStructure) {
