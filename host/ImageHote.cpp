@@ -2,11 +2,13 @@
 
 #include <QBuffer>
 #include <QColorSpace>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -124,9 +126,21 @@ bool Restaurer(ImageHote &i, const std::vector<TPtImg> &instantane) {
 }
 
 int64_t MemoireMachine() {
+    int64_t memoire = std::numeric_limits<int64_t>::max();
     const long pages = sysconf(_SC_PHYS_PAGES), taille = sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || taille <= 0) return std::numeric_limits<int64_t>::max();
-    return int64_t(pages) * int64_t(taille);
+    if (pages > 0 && taille > 0) memoire = int64_t(pages) * int64_t(taille);
+    // A container's share, where one is set (cgroup v2 says "max" otherwise).
+    QFile limite(QStringLiteral("/sys/fs/cgroup/memory.max"));
+    if (limite.open(QIODevice::ReadOnly)) {
+        bool ok = false;
+        const qlonglong v = limite.readAll().trimmed().toLongLong(&ok);
+        if (ok && v > 0) memoire = std::min<int64_t>(memoire, v);
+    }
+    // And the process's own address-space limit (ulimit -v).
+    rlimit espace{};
+    if (getrlimit(RLIMIT_AS, &espace) == 0 && espace.rlim_cur != RLIM_INFINITY)
+        memoire = std::min<int64_t>(memoire, int64_t(espace.rlim_cur));
+    return memoire;
 }
 
 bool TailleAdmise(int64_t largeur, int64_t hauteur, int64_t memoire) {

@@ -69,7 +69,7 @@ bool Enregistrer(const ImageHote &image, const Origine &origine, const QString &
 // (decoding, conversion, the block and the output) within the machine's memory.
 constexpr int64_t OctetsParPixel = 16;
 bool TailleAdmise(int64_t largeur, int64_t hauteur, int64_t memoire);
-int64_t MemoireMachine(); // physical memory, in bytes
+int64_t MemoireMachine(); // physical memory, or less where a cgroup or ulimit -v says so
 QString MessageTropGrande(int64_t largeur, int64_t hauteur);
 
 // A new counted block holding the image's pixels, and its alpha channel if it has one.

@@ -361,6 +361,29 @@ TEST_F(Photo_, GrandePhotoAuDelaDeLaLimiteDeQt) {
     EXPECT_TRUE(Proche(apres.pixel(3000, 3000), qRgb(225, 135, 55), 3)) << std::hex << apres.pixel(3000, 3000);
 }
 
+// Within the count but beyond the memory the process may use (ulimit -v
+// 3 GB: 187.5 MP at 16 bytes a pixel): refused from the header alone.
+TEST_F(Photo_, TropGrandePourLaMemoireDuProcessus) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's shadow memory needs an unlimited address space";
+#endif
+    const QString entree = Chemin("enorme.png"), sortie = Chemin("sortie.png");
+    QFile f(entree);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(PngAnnonce(20000, 10000));
+    f.close();
+    const QString commande =
+        QStringLiteral("ulimit -v 3000000 && exec \"$0\" --apply 1 \"$1\" \"$2\"");
+    Appli();
+    QProcess p;
+    p.start(QStringLiteral("/bin/sh"), {"-c", commande, Programme(), entree, sortie});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()),
+              QStringLiteral("velmora-host : Image trop grande : 20000 × 10000 pixels\n"));
+    EXPECT_FALSE(QFileInfo::exists(sortie));
+}
+
 // The bound itself, with the memory given: a count a counted array holds,
 // 16 bytes a pixel within the memory.
 TEST(TailleAdmise, CompteEtMemoire) {
