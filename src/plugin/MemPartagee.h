@@ -1,6 +1,6 @@
 // The page through which the modules of one process share a memory manager,
 // and the seam to the platform under it (one file per platform:
-// MemPartageeLinux.cpp, MemPartageeWindows.cpp).
+// MemPartageeLinux.cpp, MemPartageeWin32.cpp).
 #pragma once
 
 #include <velmora/memoire.h>

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 
+#include <new>
+
 #include <semaphore.h>
 
 #ifdef __SANITIZE_ADDRESS__
@@ -66,7 +68,10 @@ public:
 } // namespace
 
 IFabriqueFormes &FabriqueFormes() {
-    static FabriqueQt *fabrique = new FabriqueQt;  // outlives every static destructor
+    // Built in static storage and never destroyed: the unload code of other
+    // files may still ask for it, and nothing is left on the heap after an unload.
+    alignas(FabriqueQt) static unsigned char stockage[sizeof(FabriqueQt)];
+    static FabriqueQt *fabrique = new (stockage) FabriqueQt;
     return *fabrique;
 }
 

@@ -1,6 +1,7 @@
 #include "Dialogue.h"
 
 #include "imaging/Curseur.h"
+#include "imaging/Fpu.h"
 #include "Hote.h"
 
 #include <exception>
@@ -51,6 +52,9 @@ void TDialogue::Lier(std::string_view controle, TTypeEvenement type, Gestionnair
 }
 
 void TDialogue::Evenement(const TEvenement &e) {
+    // A modeless dialog is served by the host's own message loop, outside any
+    // export: its handlers too run in the environment the rules are written for.
+    const fpu::Garde garde;
     for (const Liaison &l : liaisons_)
         if (l.type == e.Type && l.controle == e.Controle) {
             // Events reach a dialog only while it is shown.
@@ -81,6 +85,7 @@ bool TDialogue::Executer(const std::function<void()> &f) {
 
 void TDialogue::Differer(std::function<void()> f) {
     F().Differer([this, f = std::move(f)] {
+        const fpu::Garde garde;
         if (ouvert_) Executer(f);
     });
 }
