@@ -271,6 +271,21 @@ std::map<std::string, bool> captures;  // one screenshot per form
 
 // --- Playing a scenario -------------------------------------------------------------
 
+// Operation 7, mode 1: a zone of the image sent while the modeless dialog is
+// open, from the host's thread (the driver asks it through a thread message).
+constexpr UINT MessageZone = WM_APP + 1;
+DWORD filHote = 0;
+TPtImg *imageCourante = nullptr;
+int32_t zoneDemandee = 0;
+std::atomic<bool> zoneFaite{false};
+
+void Zone() {
+    TPtImg *zone = NouveauBloc(zoneDemandee);
+    std::memcpy(zone, imageCourante, std::size_t(zoneDemandee) * 3);
+    xchgData(7, 0, 0, 0, 0, 0, 0, 1, 0, zone, imageCourante, 0, 0);
+    zoneFaite = true;
+}
+
 HWND FocusDe(HWND forme) {
     GUITHREADINFO g{};
     g.cbSize = sizeof g;
@@ -309,6 +324,20 @@ bool Jouer(HWND f, const scenarios::Action &a, const std::string &quoi) {
                          MAKELPARAM(a.a + (a.c - a.a) * i / 4, a.b + (a.d - a.b) * i / 4));
         SendMessageA(c, WM_LBUTTONUP, 0, MAKELPARAM(a.c, a.d));
         break;
+    case G::Zone:
+        zoneDemandee = a.a;
+        zoneFaite = false;
+        PostThreadMessageA(filHote, MessageZone, 0, 0);
+        // The first of two zones brings an information box: answered.
+        Verifier(Attendre([&] {
+                     if (zoneFaite) return true;
+                     RechercheBoite r{f};
+                     EnumWindows(ChercherBoite, LPARAM(&r));
+                     if (r.trouve) PostMessageA(r.trouve, WM_COMMAND, IDOK, 0);
+                     return false;
+                 }, 5000),
+                 quoi + " : zone reçue");
+        break;
     case G::Touche: {
         // Through the dialog's own message loop, to the control that has the focus.
         HWND cible = FocusDe(f);
@@ -325,21 +354,35 @@ bool Jouer(HWND f, const scenarios::Action &a, const std::string &quoi) {
 // if the driver gives up, the form is closed so that XchgData returns.
 void Ouvrir(uint32_t op, int32_t l, int32_t h, TPtImg *bloc, const char *forme,
             const std::function<void(HWND)> &pilote, const std::string &quoi) {
-    std::atomic<bool> fini{false};
+    std::atomic<bool> fini{false}, pilote_fini{false};
     std::thread t([&] {
         HWND f = AttendreForme(forme);
         if (Verifier(f != nullptr, quoi + " : la forme " + forme + " s'ouvre")) pilote(f);
         // Whatever happened, the dialog must end.
-        if (!Attendre([&] { return fini.load(); }, 15000)) {
+        if (!Attendre([&] { return fini.load() && !Forme(forme); }, 15000)) {
             Verifier(false, quoi + " : le dialogue reste ouvert");
-            while (!fini) {
+            while (!fini || Forme(forme)) {
                 if (HWND g = Forme(forme)) PostMessageA(g, WM_CLOSE, 0, 0);
                 Sleep(200);
             }
         }
+        pilote_fini = true;
     });
     xchgData(op, 0, 0, 0, 0, l, h, 0, 0, bloc, nullptr, 0, 0);
     fini = true;
+    // A modeless dialog lives on in the host's own message loop.
+    while (!pilote_fini) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            if (m.message == MessageZone && !m.hwnd) {
+                Zone();
+                continue;
+            }
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+    }
     t.join();
 }
 
@@ -348,6 +391,7 @@ void Scenario(const attendus::Cas &attendu, const scenarios::Scenario &s) {
     TPtImg *bloc = NouveauBloc(attendu.n);
     std::memcpy(bloc, attendu.entree.data(), attendu.entree.size());
     appels.clear();
+    imageCourante = bloc;
     Ouvrir(s.operation, attendu.largeur, attendu.hauteur, bloc, s.forme, [&](HWND f) {
         for (std::size_t i = 0; i < s.actions.size(); ++i) {
             if (i + 1 == s.actions.size() && !captures[s.forme]) {
@@ -624,6 +668,7 @@ int main(int argc, char **argv) {
     }
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     dossierCaptures = argv[2];
+    filHote = GetCurrentThreadId();
     // Nothing may hang ./test: the whole run has a limit.
     std::thread([] {
         Sleep(240000);

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QTimer>
@@ -71,6 +72,9 @@ void Souris(QWidget *w, QEvent::Type t, QPoint p, Qt::MouseButton b, Qt::MouseBu
     QApplication::sendEvent(w, &ev);
 }
 
+FnXchgData xchgData = nullptr;
+TPtImg *imageCourante = nullptr;
+
 // Plays the actions on the shown form; false when a control is missing.
 bool Jouer(const scenarios::Scenario &s) {
     QWidget *f = Forme(s.forme);
@@ -110,6 +114,21 @@ bool Jouer(const scenarios::Scenario &s) {
             Souris(w, QEvent::MouseButtonRelease, QPoint(a.c, a.d), Qt::LeftButton, Qt::NoButton);
             break;
         }
+        case G::Zone: {
+            TPtImg *zone = velmora::tableau::Nouveau(a.a);
+            std::memcpy(zone, imageCourante, std::size_t(a.a) * 3);
+            // The information box the first of two zones brings is answered.
+            QTimer boites;
+            QObject::connect(&boites, &QTimer::timeout, [] {
+                if (auto *m = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                    m->accept();
+            });
+            boites.start(20);
+            xchgData(7, 0, 0, 0, 0, 0, 0, 1, 0, zone, imageCourante, 0, 0);
+            boites.stop();
+            velmora::tableau::Relacher(zone);
+            break;
+        }
         case G::Touche: {
             QKeyEvent ev(QEvent::KeyPress, a.a == 0 ? Qt::Key_Return : Qt::Key_Escape,
                          Qt::NoModifier);
@@ -136,7 +155,7 @@ int main(int argc, char **argv) {
         return 1;
     }
     auto adrRetour = reinterpret_cast<FnAdrRetour>(dlsym(bib, "AdrRetour"));
-    auto xchgData = reinterpret_cast<FnXchgData>(dlsym(bib, "XchgData"));
+    xchgData = reinterpret_cast<FnXchgData>(dlsym(bib, "XchgData"));
     if (!adrRetour || !xchgData) return 1;
     adrRetour(reinterpret_cast<void *>(&Retour), nullptr);
 
@@ -165,10 +184,18 @@ int main(int argc, char **argv) {
         TPtImg *bloc = velmora::tableau::Nouveau(c.n);
         std::memcpy(bloc, c.entree.data(), c.entree.size());
         appels.clear();
+        imageCourante = bloc;
         bool joue = false;
-        // The modal dialog runs its loop inside XchgData: played from there.
-        QTimer::singleShot(0, [&] { joue = Jouer(s); });
+        // A modal dialog runs its loop inside XchgData: played from there; the
+        // modeless one (operation 7) after XchgData has returned.
+        const bool modal = s.operation != 7;
+        if (modal) QTimer::singleShot(0, [&] { joue = Jouer(s); });
         xchgData(c.operation, 0, 0, 0, 0, c.largeur, c.hauteur, 0, 0, bloc, nullptr, 0, 0);
+        if (!modal) {
+            QApplication::processEvents();
+            joue = Jouer(s);
+            QApplication::processEvents();
+        }
         if (!joue) {
             std::fprintf(stderr, "velmora-attendus-dialogues : « %s » n'a pas pu être joué\n", s.nom);
             return 1;

@@ -15,6 +15,7 @@ enum class Geste : uint8_t {
     Liste,    // item a chosen in a drop-down list
     Glisser,  // left button pressed at (a, b) on a picture, dragged to (c, d), released
     Touche,   // a key pressed in the dialog: a = 0 Enter, 1 Escape
+    Zone,     // operation 7, mode 1: the first a pixels of the image sent as the zone
 };
 
 struct Action {
@@ -63,6 +64,31 @@ inline std::vector<Scenario> Tous() {
           {G::Clic, "Annuler"}}},
         {"op 9 : Échap", 9, 20, 20, "MonoCouleur",
          {{G::Glisser, "ChoixCoul", 104, 104, 100, 60}, {G::Touche, nullptr, 1}}},
+        {"op 3 : deux courbes tirées, Appliquer", 3, 257, 131, "ProfGamma",
+         {{G::Glisser, "ProfilG", 64, 192, 64, 120}, {G::Clic, "CoulProfs_1"},
+          {G::Glisser, "ProfilG", 192, 64, 192, 110}, {G::Clic, "Appliquer"}}},
+        {"op 3 : Annuler", 3, 30, 20, "ProfGamma",
+         {{G::Glisser, "ProfilG", 128, 128, 100, 40}, {G::Clic, "Annuler"}}},
+        {"op 4 : courbe tirée, Appliquer (photo)", 4, 0, 0, "AjustLumManu",
+         {{G::Glisser, "ProfilL", 128, 128, 128, 60}, {G::Clic, "Appliquer"}}},
+        {"op 4 : Échap", 4, 30, 20, "AjustLumManu",
+         {{G::Glisser, "ProfilL", 60, 196, 60, 150}, {G::Touche, nullptr, 1}}},
+        {"op 8 : grain, Appliquer", 8, 120, 80, "AjoutGrain",
+         {{G::Curseur, "NivBr", 60}, {G::Curseur, "TxCl", 7}, {G::Curseur, "DstPt", 4},
+          {G::Clic, "Appliquer"}}},
+        {"op 8 : pseudo-aléatoire, Appliquer", 8, 90, 70, "AjoutGrain",
+         {{G::Clic, "PseudoAlea"}, {G::Curseur, "NivBr", 120}, {G::Curseur, "Ord1", 5},
+          {G::Clic, "Appliquer"}}},
+        {"op 8 : Annuler", 8, 40, 40, "AjoutGrain",
+         {{G::Curseur, "NivBr", 50}, {G::Clic, "Annuler"}}},
+        {"op 7 : température et méthodes, Appliquer", 7, 100, 60, "BalCoul",
+         {{G::Curseur, "TempCoul", 20}, {G::Clic, "LumRef_1"}, {G::Clic, "SatCoul_1"},
+          {G::Curseur, "TempCoul", 50}, {G::Zone, nullptr, 700}, {G::Clic, "Appliquer"}}},
+        {"op 7 : deux zones, Appliquer", 7, 80, 50, "BalCoul",
+         {{G::Clic, "ZoneRef_1"}, {G::Zone, nullptr, 300}, {G::Curseur, "TempCoul", 10},
+          {G::Zone, nullptr, 1500}, {G::Clic, "Appliquer"}}},
+        {"op 7 : Annuler", 7, 50, 30, "BalCoul",
+         {{G::Curseur, "TempCoul", 60}, {G::Zone, nullptr, 400}, {G::Clic, "Annuler"}}},
     };
 }
 
