@@ -165,6 +165,10 @@ QString Origine::Note() const {
         parties << QStringLiteral("le profil de couleur %1 de « %2 » ne décrit pas des pixels RVB : "
                                   "il n'est pas recopié")
                        .arg(profilEcarte, nom);
+    if (!metadonneesIllisibles.isEmpty())
+        parties << QStringLiteral("les métadonnées de « %1 » sont illisibles (%2) : elles ne sont "
+                                  "pas recopiées")
+                       .arg(nom, metadonneesIllisibles);
     return parties.join(QStringLiteral(" ; "));
 }
 
@@ -260,7 +264,7 @@ std::optional<ImageChargee> Charger(const QString &chemin, QString *erreur) {
     c.origine.chemin = chemin;
     c.origine.format = format;
     c.origine.bitsParCanal = BitsParCanal(image.format());
-    c.origine.metadonnees = Metadonnees::Lire(chemin);
+    c.origine.metadonnees = Metadonnees::Lire(chemin, &c.origine.metadonneesIllisibles);
     // The host hands out RGB pixels whatever the file held (grey, CMYK): a
     // profile of another colour space would make every managed viewer show
     // wrong colours, so it is left behind, and said.

@@ -41,9 +41,11 @@ struct Origine {
     // A colour profile left behind because it does not describe RGB pixels
     // (CMYK, grey…): its colour space as the profile names it, else empty.
     QString profilEcarte;
+    // Why the file's labels could not be read (they are then not copied), or empty.
+    QString metadonneesIllisibles;
 
     // The one line that says what the host changed (depth reduced, a profile
-    // left behind), or an empty string.
+    // or unreadable labels left behind), or an empty string.
     QString Note() const;
 };
 

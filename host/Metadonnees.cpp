@@ -55,7 +55,7 @@ bool Accepte(Exiv2::Image &image, Exiv2::MetadataId quoi) {
 
 } // namespace
 
-Metadonnees Metadonnees::Lire(const QString &chemin) {
+Metadonnees Metadonnees::Lire(const QString &chemin, QString *erreur) {
     Metadonnees m;
     try {
         Preparer();
@@ -82,8 +82,11 @@ Metadonnees Metadonnees::Lire(const QString &chemin) {
             d->commentaire.empty())
             return m;
         m.d_ = std::move(d);
-    } catch (const std::exception &) {
-        // Unknown to Exiv2 or damaged labels: the image is still the image.
+    } catch (const Exiv2::AnyError &e) {
+        if (erreur && e.code() != Exiv2::kerFileContainsUnknownImageType)
+            *erreur = QString::fromUtf8(e.what());
+    } catch (const std::exception &e) {
+        if (erreur) *erreur = QString::fromUtf8(e.what());
     }
     return m;
 }

@@ -12,9 +12,10 @@ namespace velmora::hote {
 
 class Metadonnees {
 public:
-    // What the file carries; nothing when it carries nothing Exiv2 reads
-    // (or cannot be read by it: the pixels matter more than the labels).
-    static Metadonnees Lire(const QString &chemin);
+    // What the file carries; nothing when it carries nothing Exiv2 reads.
+    // Labels Exiv2 cannot make sense of give nothing too (the pixels matter
+    // more), and erreur says why; a format Exiv2 does not know is no error.
+    static Metadonnees Lire(const QString &chemin, QString *erreur = nullptr);
 
     bool Vide() const { return !d_; }
     // The EXIF orientation (1..8); 1 when absent or out of range.

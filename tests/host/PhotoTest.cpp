@@ -566,6 +566,31 @@ TEST_F(Photo_, ProfilQuiNeDecritPasDuRvbEcarte) {
     }
 }
 
+// An EXIF block that is not one: the image still goes through, and a line
+// says its labels are not copied rather than dropping them in silence.
+TEST_F(Photo_, MetadonneesIllisiblesDites) {
+    const QString entree = Chemin("abime.jpg"), sortie = Chemin("abime-inv.jpg");
+    const QImage source = ImageAleatoire(8, 8, 6);
+    ASSERT_TRUE(source.save(entree, "jpeg", 95));
+    QFile f(entree);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray octets = f.readAll();
+    f.close();
+    // After the start marker: an APP1 "Exif" segment whose TIFF header is "XX".
+    octets.insert(2, QByteArray("\xff\xe1\x00\x0a" "Exif\0\0" "XX", 12));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(octets);
+    f.close();
+    ASSERT_FALSE(QImage(entree).isNull());
+    const Resultat r = Lancer({"--apply", "1", entree, sortie});
+    ASSERT_EQ(r.code, 0) << r.erreurs.toStdString();
+    const QStringList lignes = r.erreurs.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lignes.size(), 1) << r.erreurs.toStdString();
+    EXPECT_TRUE(lignes[0].contains(QStringLiteral("métadonnées de « abime.jpg » sont illisibles")))
+        << lignes[0].toStdString();
+    EXPECT_EQ(QImage(sortie).size(), source.size());
+}
+
 // A TIFF saved as JPEG: the photo's fields go along, the TIFF's storage
 // layout (strips, samples, compression) does not, since it describes nothing there.
 TEST_F(Photo_, TiffVersJpegSansSaStructure) {
