@@ -310,6 +310,12 @@ bool Enregistrer(const ImageHote &image, const Origine &origine, const QString &
                  QString *erreur, const QByteArray &formatDemande) {
     const QByteArray format =
         formatDemande.isEmpty() ? QFileInfo(chemin).suffix().toLower().toLatin1() : formatDemande;
+    if (!formatDemande.isEmpty() && !QImageWriter::supportedImageFormats().contains(format)) {
+        if (erreur)
+            *erreur = QStringLiteral("Le format « %1 » ne s'écrit pas : « %2 » n'est pas écrit")
+                          .arg(QString::fromLatin1(format), chemin);
+        return false;
+    }
     if (format.isEmpty() || !QImageWriter::supportedImageFormats().contains(format)) {
         if (erreur)
             *erreur = QStringLiteral("Format d'image inconnu pour « %1 » (extension attendue : %2)")

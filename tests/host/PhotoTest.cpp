@@ -422,26 +422,35 @@ TEST_F(Photo_, LotContinueApresUnEchec) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("pas une image");
     f.close();
+    // A JPEG named .png goes out as a JPEG; a GIF reads but Qt cannot write one.
+    const QString d = Chemin("entrees/d.png"), e = Chemin("entrees/e.gif");
+    ASSERT_TRUE(source.save(d, "jpeg", 95));
+    QFile gif(e);
+    ASSERT_TRUE(gif.open(QIODevice::WriteOnly));
+    gif.write(QByteArray::fromHex("47494638396101000100800000000000ffffff2c00000000010001000002024401003b"));
+    gif.close();
+    ASSERT_FALSE(QImage(e).isNull());
 
     const QString sortie = Chemin("sorties");
-    const Resultat r = Lancer({"--apply", "1", "-o", sortie, a, faux, b, c});
+    const Resultat r = Lancer({"--apply", "1", "-o", sortie, a, faux, b, c, d, e});
     EXPECT_EQ(r.code, 1);
     const QStringList lignes = r.erreurs.split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lignes.size(), 1) << r.erreurs.toStdString();
+    ASSERT_EQ(lignes.size(), 2) << r.erreurs.toStdString();
     EXPECT_TRUE(lignes[0].startsWith(QStringLiteral("velmora-host : ")));
     EXPECT_TRUE(lignes[0].contains(QStringLiteral("faux.png")));
-    EXPECT_TRUE(r.sortie.contains(QStringLiteral("3 sur 4"))) << r.sortie.toStdString();
+    EXPECT_TRUE(lignes[1].contains(QStringLiteral("e.gif")));
+    EXPECT_TRUE(r.sortie.contains(QStringLiteral("4 sur 6"))) << r.sortie.toStdString();
     EXPECT_TRUE(EstNegatif(source, QImage(sortie + "/a.png")));
     EXPECT_TRUE(EstNegatif(source, QImage(sortie + "/b.tif")));
     EXPECT_FALSE(QFileInfo::exists(sortie + "/faux.png"));
     const struct {
         const char *nom, *format;
-    } formats[] = {{"a.png", "png"}, {"b.tif", "tiff"}, {"c.jpg", "jpeg"}};
+    } formats[] = {{"a.png", "png"}, {"b.tif", "tiff"}, {"c.jpg", "jpeg"}, {"d.png", "jpeg"}};
     for (const auto &f : formats)
         EXPECT_EQ(QImageReader(sortie + '/' + f.nom).format(), QByteArray(f.format)) << f.nom;
     EXPECT_TRUE(EtiquettesRecopiees(Lire(c), Lire(sortie + "/c.jpg"), 11, 6));
     // Only the finished files are there: no temporary file left behind.
-    EXPECT_EQ(QDir(sortie).entryList(QDir::Files).size(), 3);
+    EXPECT_EQ(QDir(sortie).entryList(QDir::Files).size(), 4);
 }
 
 // An output that is also an input (the same file under any name), or two
