@@ -254,8 +254,6 @@ bool CleExiv2(const QString &cle) {
 
 } // namespace
 
-QImage LireImage(const QString &chemin, QString *erreur) { return Lire(chemin, nullptr, erreur); }
-
 std::optional<ImageChargee> Charger(const QString &chemin, QString *erreur) {
     QByteArray format;
     QImage image = Lire(chemin, &format, erreur);
@@ -317,10 +315,7 @@ bool Enregistrer(const ImageHote &image, const Origine &origine, const QString &
         return false;
     }
     if (format.isEmpty() || !QImageWriter::supportedImageFormats().contains(format)) {
-        if (erreur)
-            *erreur = QStringLiteral("Format d'image inconnu pour « %1 » (extension attendue : %2)")
-                          .arg(chemin, QString::fromLatin1(
-                                           QImageWriter::supportedImageFormats().join(", ")));
+        if (erreur) *erreur = MessageFormatInconnu(chemin);
         return false;
     }
     if (image.Vide()) {
@@ -375,22 +370,9 @@ bool FormatEcritureConnu(const QString &chemin) {
     return !suffixe.isEmpty() && QImageWriter::supportedImageFormats().contains(suffixe);
 }
 
-bool EcrireImage(const QImage &image, const QString &chemin, QString *erreur) {
-    if (!FormatEcritureConnu(chemin)) {
-        if (erreur)
-            *erreur = QStringLiteral("Format d'image inconnu pour « %1 » (extension attendue : %2)")
-                          .arg(chemin, QString::fromLatin1(
-                                           QImageWriter::supportedImageFormats().join(", ")));
-        return false;
-    }
-    QImageWriter ecrivain(chemin, QFileInfo(chemin).suffix().toLower().toLatin1());
-    if (!ecrivain.write(image)) {
-        if (erreur)
-            *erreur = QStringLiteral("Impossible d'écrire l'image « %1 » : %2")
-                          .arg(chemin, Raison(ecrivain.error(), ecrivain.errorString()));
-        return false;
-    }
-    return true;
+QString MessageFormatInconnu(const QString &chemin) {
+    return QStringLiteral("Format d'image inconnu pour « %1 » (extension attendue : %2)")
+        .arg(chemin, QString::fromLatin1(QImageWriter::supportedImageFormats().join(", ")));
 }
 
 namespace {

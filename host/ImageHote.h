@@ -90,13 +90,10 @@ std::vector<TPtImg> Instantane(const ImageHote &i);
 // Writes a snapshot back into the same block; false if the sizes differ.
 bool Restaurer(ImageHote &i, const std::vector<TPtImg> &instantane);
 
-// Reads an image file as Qt decodes it (no orientation, no bound beyond Qt's
-// own); on failure returns a null image and sets erreur.
-QImage LireImage(const QString &chemin, QString *erreur);
-// Writes an image file, the format taken from the extension; false and erreur on failure.
-bool EcrireImage(const QImage &image, const QString &chemin, QString *erreur);
 // Whether the extension of chemin names a format Qt can write.
 bool FormatEcritureConnu(const QString &chemin);
+// The message for an extension that names no format Qt can write.
+QString MessageFormatInconnu(const QString &chemin);
 
 // File dialog filters for the formats Qt can read / write.
 QString FiltreLecture();

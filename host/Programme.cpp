@@ -234,9 +234,7 @@ int Appliquer(ChargeurPlugin &plugin, const QStringList &args) {
     }
     // Checked before the operation runs, so that no dialog is answered in vain.
     if (!FormatEcritureConnu(sortie)) {
-        QString erreur;
-        EcrireImage(QImage(), sortie, &erreur);
-        Erreur(erreur);
+        Erreur(MessageFormatInconnu(sortie));
         return EchecFichier;
     }
     QString erreur;
