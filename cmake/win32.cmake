@@ -44,10 +44,11 @@ add_dependencies(velmora-dialoguestest velmora)
 set(VELMORA_ATTENDUS_DIALOGUES ${CMAKE_BINARY_DIR}/attendus-dialogues.bin CACHE FILEPATH
     "Expected dialog results written by the Linux build's velmora-attendus-dialogues")
 find_program(VELMORA_XVFB_RUN xvfb-run REQUIRED)
-# A Wine prefix of its own: its desktop belongs to the virtual display.
+# A Wine prefix of its own, whose virtual desktop lives on the virtual display.
 add_test(NAME velmora_dialogues
   COMMAND ${VELMORA_XVFB_RUN} -a -s "-screen 0 1024x768x24"
-          wine $<TARGET_FILE:velmora-dialoguestest> ${VELMORA_ATTENDUS_DIALOGUES} ${CMAKE_BINARY_DIR})
+          sh ${CMAKE_SOURCE_DIR}/tests/win32/BureauVirtuel.sh
+          $<TARGET_FILE:velmora-dialoguestest> ${VELMORA_ATTENDUS_DIALOGUES} ${CMAKE_BINARY_DIR})
 set_tests_properties(velmora_dialogues PROPERTIES
   ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-dialogues;WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
   PASS_REGULAR_EXPRESSION "[0-9]+ passed, 0 failed"

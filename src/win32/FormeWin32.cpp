@@ -141,6 +141,25 @@ LRESULT CALLBACK ProcControleStatique(HWND h, UINT m, WPARAM w, LPARAM l) {
     return f->ProcControle(*c, ancien, h, m, w, l);
 }
 
+int CALLBACK PoliceTrouvee(const LOGFONTA *, const TEXTMETRICA *, DWORD, LPARAM l) {
+    *reinterpret_cast<bool *>(l) = true;
+    return 0;
+}
+
+// Whether the system has that face. Without it, the dialogs' own face (a
+// sans-serif of the same metrics) rather than whatever the mapper would pick.
+bool Existe(const char *face) {
+    LOGFONTA lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    std::strncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+    bool trouvee = false;
+    if (HDC dc = GetDC(nullptr)) {
+        EnumFontFamiliesExA(dc, &lf, PoliceTrouvee, LPARAM(&trouvee), 0);
+        ReleaseDC(nullptr, dc);
+    }
+    return trouvee;
+}
+
 std::string TitreApplication() {
     char chemin[MAX_PATH];
     const DWORD n = GetModuleFileNameA(nullptr, chemin, MAX_PATH);
@@ -275,7 +294,8 @@ FormeWin32::FormeWin32(const TForme &table, IGestionnaire &dialogue)
     lf.lfHeight = -MulDiv(table.Points, ppp, 72);
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = DEFAULT_CHARSET;
-    std::strncpy(lf.lfFaceName, table.Police, LF_FACESIZE - 1);
+    std::strncpy(lf.lfFaceName, Existe(table.Police) ? table.Police : "MS Shell Dlg",
+                 LF_FACESIZE - 1);
     police_ = CreateFontIndirectA(&lf);
 
     const DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;

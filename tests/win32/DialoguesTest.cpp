@@ -388,6 +388,7 @@ void Ouvrir(uint32_t op, int32_t l, int32_t h, TPtImg *bloc, const char *forme,
 
 void Scenario(const attendus::Cas &attendu, const scenarios::Scenario &s) {
     const std::string quoi = s.nom;
+    const DWORD debut = GetTickCount();
     TPtImg *bloc = NouveauBloc(attendu.n);
     std::memcpy(bloc, attendu.entree.data(), attendu.entree.size());
     appels.clear();
@@ -411,6 +412,7 @@ void Scenario(const attendus::Cas &attendu, const scenarios::Scenario &s) {
         for (std::size_t i = 0; i < appels.size(); ++i)
             Verifier(appels[i] == attendu.appels[i], quoi + " : arguments du rappel " + std::to_string(i));
     Liberer(bloc);
+    std::printf("   %s : %lu ms\n", s.nom, static_cast<unsigned long>(GetTickCount() - debut));
 }
 
 // --- The form as the system shows it ----------------------------------------------
@@ -693,8 +695,12 @@ int main(int argc, char **argv) {
     if (!Verifier(adrRetour && xchgData, "exports")) return 1;
     adrRetour(reinterpret_cast<void *>(&Retour), &contexteRetour);
 
+    DWORD debut = GetTickCount();
     AjustCoulForme();
+    std::printf("   %lu ms\n", static_cast<unsigned long>(GetTickCount() - debut));
+    debut = GetTickCount();
     MonoCouleurBoites();
+    std::printf("   %lu ms\n", static_cast<unsigned long>(GetTickCount() - debut));
     std::printf("-- scénarios joués comme sous Linux\n");
     for (std::size_t i = 0; i < cas.size() && i < tous.size(); ++i)
         if (Verifier(cas[i].nom == tous[i].nom, "scénario " + std::string(tous[i].nom)))
