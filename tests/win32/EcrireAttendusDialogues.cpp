@@ -1,7 +1,9 @@
 // Linux side of the Windows dialog comparison: plays every scenario on the Qt
 // forms of the Linux library (loaded with dlopen, as a host would) and writes
 // the host's pixels and the callbacks it got, for velmora-dialoguestest.exe.
-//   velmora-attendus-dialogues PLUGIN SAMPLES_FOLDER OUTPUT_FILE
+//   velmora-attendus-dialogues PLUGIN SAMPLES_FOLDER OUTPUT_FILE [SCREENSHOT_FOLDER]
+// With a screenshot folder, each form is saved there once (dialogue-<form>.png),
+// as it stands before the scenario's last action.
 // Runs with any Qt platform (./test uses offscreen).
 #include "Attendus.h"
 #include "Scenarios.h"
@@ -16,6 +18,8 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPixmap>
+#include <QStringList>
 #include <QSlider>
 #include <QTimer>
 #include <QWidget>
@@ -74,6 +78,8 @@ void Souris(QWidget *w, QEvent::Type t, QPoint p, Qt::MouseButton b, Qt::MouseBu
 
 FnXchgData xchgData = nullptr;
 TPtImg *imageCourante = nullptr;
+QString dossierCaptures;
+QStringList capturees;
 
 // Plays the actions on the shown form; false when a control is missing.
 bool Jouer(const scenarios::Scenario &s) {
@@ -81,6 +87,11 @@ bool Jouer(const scenarios::Scenario &s) {
     if (!f) return false;
     using G = scenarios::Geste;
     for (const scenarios::Action &a : s.actions) {
+        if (&a == &s.actions.back() && !dossierCaptures.isEmpty() &&
+            !capturees.contains(QLatin1String(s.forme))) {
+            capturees << QLatin1String(s.forme);
+            f->grab().save(dossierCaptures + "/dialogue-" + QLatin1String(s.forme) + ".png");
+        }
         const QString nom = QString::fromUtf8(a.controle);
         switch (a.geste) {
         case G::Curseur: {
@@ -144,11 +155,12 @@ bool Jouer(const scenarios::Scenario &s) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage : velmora-attendus-dialogues PLUGIN ECHANTILLONS SORTIE\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage : velmora-attendus-dialogues PLUGIN ECHANTILLONS SORTIE [CAPTURES]\n");
         return 2;
     }
     QApplication app(argc, argv);
+    if (argc == 5) dossierCaptures = QString::fromLocal8Bit(argv[4]);
     void *bib = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
     if (!bib) {
         std::fprintf(stderr, "velmora-attendus-dialogues : %s\n", dlerror());
