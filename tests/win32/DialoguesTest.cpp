@@ -386,6 +386,24 @@ void Ouvrir(uint32_t op, int32_t l, int32_t h, TPtImg *bloc, const char *forme,
     t.join();
 }
 
+void Fenetre(HWND f, const char *nom, const char *titre1252, int l, int h, bool dessus,
+             const std::vector<const char *> &controles);
+
+// Each form as the system must show it: caption (Windows-1252), client size, on top.
+struct FormeAttendue {
+    const char *titre;
+    int largeur, hauteur;
+    bool dessus;
+};
+const std::map<std::string, FormeAttendue> formes = {
+    {"AjustCoul", {"Ajustement des param\xE8tres d'image", 642, 344, false}},
+    {"ProfGamma", {"Ajustement du profil du Gamma", 606, 380, true}},
+    {"AjustLumManu", {"Ajustement du profil du Gamma", 606, 380, true}},
+    {"BalCoul", {"Balance des couleurs", 316, 266, true}},
+    {"AjoutGrain", {"Ajout de Grain ou de Bruit dans l'image", 330, 175, false}},
+    {"MonoCouleur", {"R\xE9" "alisation de Monochrome", 606, 380, true}},
+};
+
 void Scenario(const attendus::Cas &attendu, const scenarios::Scenario &s) {
     const std::string quoi = s.nom;
     const DWORD debut = GetTickCount();
@@ -397,6 +415,10 @@ void Scenario(const attendus::Cas &attendu, const scenarios::Scenario &s) {
         for (std::size_t i = 0; i < s.actions.size(); ++i) {
             if (i + 1 == s.actions.size() && !captures[s.forme]) {
                 captures[s.forme] = true;
+                const auto it = formes.find(s.forme);
+                if (Verifier(it != formes.end(), quoi + " : forme connue"))
+                    Fenetre(f, s.forme, it->second.titre, it->second.largeur, it->second.hauteur,
+                            it->second.dessus, {"Annuler", "Appliquer"});
                 Verifier(Capturer(f, dossierCaptures + "\\dialogue-" + s.forme + ".bmp"),
                          quoi + " : capture d'écran");
             }
@@ -494,6 +516,20 @@ void AjustCoulForme() {
         const LONG st = GetWindowLongA(g, GWL_STYLE);
         Verifier((st & TBS_AUTOTICKS) && !(st & TBS_TOP) && !(st & TBS_VERT),
                  "PosGamma : horizontale, graduations dessous");
+        // The tab order of the table.
+        {
+            const char *ordre[] = {"PosGamma", "PosContraste", "PosLuminosite", "ReInit",
+                                   "Annuler", "Appliquer", "PosSaturation", "PosGamma"};
+            HWND c = Controle(f, ordre[0]);
+            std::string suite = Nom(c);
+            for (std::size_t i = 1; i < std::size(ordre); ++i) {
+                c = GetNextDlgTabItem(f, c, FALSE);
+                suite += std::string(" ") + (c && Nom(c) ? Nom(c) : "?");
+            }
+            Verifier(suite == "PosGamma PosContraste PosLuminosite ReInit Annuler Appliquer "
+                              "PosSaturation PosGamma",
+                     "op 2 : ordre de tabulation : " + suite);
+        }
         // The picture sits centred in the frame: 3 x 2 unscaled.
         RECT r;
         GetWindowRect(Controle(f, "PreVisu"), &r);

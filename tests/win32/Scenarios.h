@@ -87,6 +87,8 @@ inline std::vector<Scenario> Tous() {
         {"op 7 : deux zones, Appliquer", 7, 80, 50, "BalCoul",
          {{G::Clic, "ZoneRef_1"}, {G::Zone, nullptr, 300}, {G::Curseur, "TempCoul", 10},
           {G::Zone, nullptr, 1500}, {G::Clic, "Appliquer"}}},
+        {"op 7 : Échap (dialogue non modal)", 7, 40, 30, "BalCoul",
+         {{G::Curseur, "TempCoul", 30}, {G::Zone, nullptr, 200}, {G::Touche, nullptr, 1}}},
         {"op 7 : Annuler", 7, 50, 30, "BalCoul",
          {{G::Curseur, "TempCoul", 60}, {G::Zone, nullptr, 400}, {G::Clic, "Annuler"}}},
     };
