@@ -596,6 +596,24 @@ void MonoCouleurBoites() {
                 {"CadreAff", "PreVisu", "FiltreImage", "ChoixCoul", "CoeffR", "CoeffV", "CoeffB",
                  "MonoChr", "ChoixTeinte", "ChargTeinte", "EnrgTeinte", "ReInit", "Annuler",
                  "Appliquer"});
+        // Dragged out of the disc, the picker puts the mouse back on its circle.
+        HWND choix = Controle(f, "ChoixCoul");
+        SendMessageA(choix, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(104, 104));
+        SendMessageA(choix, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(4, 4));
+        const auto demande = reinterpret_cast<uintptr_t>(GetPropA(choix, "PointCurseur"));
+        POINT voulu{int16_t(LOWORD(demande)), int16_t(HIWORD(demande))}, reel{};
+        const bool surCercle = demande != 0 && voulu.x > 4 && voulu.y > 4 && voulu.x < 104;
+        ClientToScreen(choix, &voulu);
+        Attendre([&] {
+            GetCursorPos(&reel);
+            return reel.x == voulu.x && reel.y == voulu.y;
+        }, 2000);
+        Verifier(surCercle && reel.x == voulu.x && reel.y == voulu.y,
+                 "sélecteur : la souris est remise sur le cercle (SetCursorPos) : demandé " +
+                     std::to_string(voulu.x) + "," + std::to_string(voulu.y) + ", souris en " +
+                     std::to_string(reel.x) + "," + std::to_string(reel.y));
+        SendMessageA(choix, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+
         HWND liste = Controle(f, "ChoixTeinte");
         const int32_t n = Compte(liste);
         Egal(n, 15, "ChoixTeinte : quinze teintes");
@@ -697,6 +715,31 @@ void MonoCouleurBoites() {
     DeleteFileA(fichier.c_str());
 }
 
+// --- Operation 8: two radio buttons of one parent ----------------------------------------
+
+void AjoutGrainRadios() {
+    std::printf("-- op 8 : les boutons radio\n");
+    TPtImg *bloc = NouveauBloc(64);
+    std::memset(bloc, 128, 64 * 3);
+    appels.clear();
+    Ouvrir(8, 8, 8, bloc, "AjoutGrain", [&](HWND f) {
+        HWND taches = Controle(f, "TacheAlea"), pseudo = Controle(f, "PseudoAlea");
+        auto coche = [](HWND h) { return SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED; };
+        Verifier(coche(taches) && !coche(pseudo), "op 8 : Taches aléatoires coché à l'ouverture");
+        // A change of method computes over the image and tells the host.
+        const std::size_t avant = appels.size();
+        SendMessageA(pseudo, BM_CLICK, 0, 0);
+        Verifier(!coche(taches) && coche(pseudo), "op 8 : un clic coche l'un et décoche l'autre");
+        const std::size_t apres = appels.size();
+        Verifier(apres == avant + 1, "op 8 : le changement de méthode calcule et prévient l'hôte");
+        // A click on the button already chosen changes nothing: no event.
+        SendMessageA(pseudo, BM_CLICK, 0, 0);
+        Egal(appels.size(), apres, "op 8 : un clic sur le bouton déjà coché ne fait rien");
+        SendMessageA(Controle(f, "Annuler"), BM_CLICK, 0, 0);
+    }, "op 8 radios");
+    Liberer(bloc);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -741,6 +784,9 @@ int main(int argc, char **argv) {
     for (std::size_t i = 0; i < cas.size() && i < tous.size(); ++i)
         if (Verifier(cas[i].nom == tous[i].nom, "scénario " + std::string(tous[i].nom)))
             Scenario(cas[i], tous[i]);
+    // After the scenarios: the grain's generator runs on across openings, and the
+    // method chosen stays for the next one.
+    AjoutGrainRadios();
 
     FreeLibrary(m);
     DestroyWindow(hote);
