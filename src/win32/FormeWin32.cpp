@@ -426,12 +426,15 @@ void FormeWin32::CreerControle(const TControle &t) {
                 creer(0, "STATIC", SS_LEFT | SS_NOPREFIX | SS_NOTIFY, p.Gauche, p.Haut, l, h, id));
         return;
     }
-    case TGenre::Bouton:
+    case TGenre::Bouton: {
+        // A button with a picture draws itself (picture and caption side by side).
+        const DWORD genre = t.Glyphe != TGlyphe::Aucun ? BS_OWNERDRAW
+                            : t.Role == TRole::Defaut  ? BS_DEFPUSHBUTTON
+                                                       : BS_PUSHBUTTON;
         Ajouter(&t, t.Nom, t.Genre,
-                creer(0, "BUTTON",
-                      WS_TABSTOP | (t.Role == TRole::Defaut ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
-                      p.Gauche, p.Haut, p.Largeur, p.Hauteur, id));
+                creer(0, "BUTTON", WS_TABSTOP | genre, p.Gauche, p.Haut, p.Largeur, p.Hauteur, id));
         return;
+    }
     case TGenre::Groupe: {
         HWND h = creer(WS_EX_CONTROLPARENT, "BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, p.Gauche,
                        p.Haut, p.Largeur, p.Hauteur, id);
@@ -574,6 +577,14 @@ bool FormeWin32::Notification(UINT m, WPARAM w, LPARAM l, LRESULT &r) {
         }
         return true;
     }
+    case WM_DRAWITEM: {
+        const auto *d = reinterpret_cast<const DRAWITEMSTRUCT *>(l);
+        auto *c = static_cast<Controle *>(GetPropA(d->hwndItem, ProprieteControle));
+        if (!c || !c->table || d->CtlType != ODT_BUTTON) return false;
+        DessinerBouton(*c, *d);
+        r = TRUE;
+        return true;
+    }
     case WM_CTLCOLORSTATIC: {
         auto *c = static_cast<Controle *>(GetPropA(HWND(l), ProprieteControle));
         if (!c || !c->table || c->table->CouleurTexte == SansCouleur) return false;
@@ -697,6 +708,29 @@ void FormeWin32::PeindreImage(Controle &c) {
     }
     FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
     EndPaint(c.hwnd, &ps);
+}
+
+void FormeWin32::DessinerBouton(const Controle &c, const DRAWITEMSTRUCT &d) {
+    RECT r = d.rcItem;
+    const bool enfonce = d.itemState & ODS_SELECTED;
+    DrawFrameControl(d.hDC, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (enfonce ? DFCS_PUSHED : 0));
+    const std::string texte = TexteFenetre(c.hwnd);
+    HGDIOBJ avant = SelectObject(d.hDC, police_);
+    SIZE t{};
+    GetTextExtentPoint32A(d.hDC, texte.c_str(), int(texte.size()), &t);
+    // Picture, 4 pixels, caption: centred together.
+    const int decalage = enfonce ? 1 : 0;
+    const int x = std::max(4, int(r.right - r.left - (16 + 4 + t.cx)) / 2) + decalage;
+    DessinerGlyphe(d.hDC, c.table->Glyphe, x, int(r.bottom - r.top - 16) / 2 + decalage);
+    SetBkMode(d.hDC, TRANSPARENT);
+    SetTextColor(d.hDC, GetSysColor(d.itemState & ODS_DISABLED ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+    TextOutA(d.hDC, x + 20, int(r.bottom - r.top - t.cy) / 2 + decalage, texte.c_str(),
+             int(texte.size()));
+    SelectObject(d.hDC, avant);
+    if (d.itemState & ODS_FOCUS) {
+        InflateRect(&r, -4, -4);
+        DrawFocusRect(d.hDC, &r);
+    }
 }
 
 void FormeWin32::Peindre(HWND h) {

@@ -27,6 +27,9 @@ bool Initialiser();
 // Library unload, after every form has been destroyed: the classes go.
 void Terminer();
 
+// The picture of a button that carries one, 16 x 16 from (x, y).
+void DessinerGlyphe(HDC dc, TGlyphe g, int x, int y);
+
 class FormeWin32 final : public IForme {
 public:
     FormeWin32(const TForme &table, IGestionnaire &dialogue);
@@ -104,6 +107,7 @@ private:
     void Montrer();
     void Peindre(HWND h);
     void PeindreImage(Controle &c);
+    void DessinerBouton(const Controle &c, const DRAWITEMSTRUCT &d);
     HWND Proprietaire() const;
     std::optional<std::filesystem::path> Fichier(const TDialogueFichier &d, bool enregistrer);
     std::string A(std::string_view utf8) const;  // to the code page of the A functions
