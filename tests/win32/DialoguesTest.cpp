@@ -428,6 +428,14 @@ void Scenario(const attendus::Cas &attendu, const scenarios::Scenario &s) {
     }, quoi);
     Verifier(std::memcmp(bloc, attendu.sortie.data(), attendu.sortie.size()) == 0,
              quoi + " : pixels de l'hôte identiques à ceux de Linux");
+    // The dialogs with a preview leave every byte when closed without "Appliquer".
+    const scenarios::Action &fin = s.actions.back();
+    const bool sansAppliquer = fin.geste == scenarios::Geste::Touche
+                                   ? fin.a == 1
+                                   : fin.controle && std::strcmp(fin.controle, "Annuler") == 0;
+    if (sansAppliquer && s.operation != 7 && s.operation != 8)
+        Verifier(std::memcmp(bloc, attendu.entree.data(), attendu.entree.size()) == 0,
+                 quoi + " : aucun octet de l'hôte ne change");
     // The dialog keeps its reference on the host's array until its next opening.
     Egal(References(bloc), 2, quoi + " : la référence du dialogue reste jusqu'à la prochaine ouverture");
     if (Egal(appels.size(), attendu.appels.size(), quoi + " : nombre de rappels"))
