@@ -748,9 +748,52 @@ void AjoutGrainRadios() {
     Liberer(bloc);
 }
 
+// --- Exiting with a dialog open --------------------------------------------------------
+
+// Child process: the colour balance left open, the process ends without
+// unloading the library.
+int EnfantSortie() {
+    if (!PreparerEspace()) return 2;
+    HMODULE m = LoadLibraryA("velmora.dll");
+    if (!m) return 3;
+    auto adrRetour = reinterpret_cast<FnAdrRetour>(reinterpret_cast<void *>(GetProcAddress(m, "AdrRetour")));
+    xchgData = reinterpret_cast<FnXchgData>(reinterpret_cast<void *>(GetProcAddress(m, "XchgData")));
+    if (!adrRetour || !xchgData) return 4;
+    adrRetour(reinterpret_cast<void *>(&Retour), &contexteRetour);
+    TPtImg *bloc = NouveauBloc(4);
+    std::memset(bloc, 50, 12);
+    xchgData(7, 0, 0, 0, 0, 2, 2, 0, 0, bloc, nullptr, 0, 0);
+    for (int i = 0; i < 10; ++i) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(20);
+    }
+    return Forme("BalCoul") ? 7 : 5;
+}
+
+void SortieDialogueOuvert() {
+    std::printf("-- sortie du processus, le dialogue non modal ouvert\n");
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string ligne = std::string("\"") + exe + "\" --enfant-sortie";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (Verifier(CreateProcessA(exe, ligne.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi),
+                 "processus enfant lancé")) {
+        WaitForSingleObject(pi.hProcess, 30000);
+        DWORD code = 99;
+        GetExitCodeProcess(pi.hProcess, &code);
+        Egal(uint32_t(code), 7u, "le processus sort normalement, l'Équilibrage ouvert");
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--enfant-sortie") == 0) return EnfantSortie();
     if (argc != 3) {
         std::fprintf(stderr, "usage : velmora-dialoguestest.exe FICHIER_ATTENDUS DOSSIER_CAPTURES\n");
         return 2;
@@ -795,6 +838,7 @@ int main(int argc, char **argv) {
     // After the scenarios: the grain's generator runs on across openings, and the
     // method chosen stays for the next one.
     AjoutGrainRadios();
+    SortieDialogueOuvert();
 
     FreeLibrary(m);
     DestroyWindow(hote);
