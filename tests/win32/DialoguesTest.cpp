@@ -678,6 +678,11 @@ void MonoCouleurBoites() {
         PostMessageA(Controle(f, "EnrgTeinte"), BM_CLICK, 0, 0);
         HWND boite = AttendreBoite(f);
         if (Verifier(boite != nullptr, "Enregistrer : la boîte de fichier s'ouvre")) {
+            // The filter of the tint files.
+            char filtre[128] = {};
+            SendDlgItemMessageA(boite, 0x470, CB_GETLBTEXT, 0, LPARAM(filtre));  // cmb1
+            Verifier(std::string(filtre) == "Fichiers Monochrome (*.uni)",
+                     std::string("boîte de fichier : filtre « ") + filtre + " »");
             TaperNomFichier(boite, "teinte-essai");
             Verifier(Attendre([&] { return !IsWindow(boite) || !IsWindowVisible(boite); }),
                      "boîte d'enregistrement confirmée");
