@@ -39,8 +39,14 @@ void TraiterOctets(const uint8_t *s, uint8_t *d, std::size_t n, const uint8_t *b
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define VELMORA_VBMI 1
-// 64 bytes at a time with byte permutations over 128-entry halves of each
-// table: 64 pixels (three vectors, each starting one channel further on) per turn.
+// The lanes k of a 64-byte vector starting on channel p whose channel is c.
+constexpr uint64_t Voies(unsigned p, unsigned c) {
+    uint64_t m = 0;
+    for (unsigned k = 0; k < 64; ++k)
+        if ((p + k) % 3 == c) m |= uint64_t(1) << k;
+    return m;
+}
+
 #define VELMORA_CIBLE __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 // The 256-entry table (four vectors) at the bytes of x.
 VELMORA_CIBLE inline __m512i table(__m512i x, __m512i t0, __m512i t1, __m512i t2, __m512i t3) {
@@ -49,6 +55,8 @@ VELMORA_CIBLE inline __m512i table(__m512i x, __m512i t0, __m512i t1, __m512i t2
     return _mm512_mask_blend_epi8(_mm512_movepi8_mask(x), bas, haut);
 }
 
+// 64 bytes at a time with byte permutations over 128-entry halves of each
+// table: 64 pixels (three vectors, each starting one channel further on) per turn.
 VELMORA_CIBLE std::size_t TraiterVbmi(const uint8_t *s, uint8_t *d, std::size_t n, const uint8_t *b, const uint8_t *v,
             const uint8_t *r) {
     const __m512i tb0 = _mm512_loadu_si512(b), tb1 = _mm512_loadu_si512(b + 64);
@@ -58,19 +66,15 @@ VELMORA_CIBLE std::size_t TraiterVbmi(const uint8_t *s, uint8_t *d, std::size_t 
     const __m512i tr0 = _mm512_loadu_si512(r), tr1 = _mm512_loadu_si512(r + 64);
     const __m512i tr2 = _mm512_loadu_si512(r + 128), tr3 = _mm512_loadu_si512(r + 192);
     // Lanes of green and of red in a vector whose first byte is channel p.
-    __mmask64 vert[3] = {0, 0, 0}, rouge[3] = {0, 0, 0};
-    for (unsigned p = 0; p < 3; ++p)
-        for (unsigned k = 0; k < 64; ++k) {
-            if ((p + k) % 3 == 1) vert[p] |= __mmask64(1) << k;
-            if ((p + k) % 3 == 2) rouge[p] |= __mmask64(1) << k;
-        }
+    static constexpr uint64_t vert[3] = {Voies(0, 1), Voies(1, 1), Voies(2, 1)};
+    static constexpr uint64_t rouge[3] = {Voies(0, 2), Voies(1, 2), Voies(2, 2)};
     const std::size_t pixels = n / 64 * 64;
     for (std::size_t i = 0; i < pixels * 3; i += 192) {
         for (unsigned p = 0; p < 3; ++p) {
             const __m512i x = _mm512_loadu_si512(s + i + 64 * p);
             __m512i y = table(x, tb0, tb1, tb2, tb3);
-            y = _mm512_mask_blend_epi8(vert[p], y, table(x, tv0, tv1, tv2, tv3));
-            y = _mm512_mask_blend_epi8(rouge[p], y, table(x, tr0, tr1, tr2, tr3));
+            y = _mm512_mask_blend_epi8(__mmask64(vert[p]), y, table(x, tv0, tv1, tv2, tv3));
+            y = _mm512_mask_blend_epi8(__mmask64(rouge[p]), y, table(x, tr0, tr1, tr2, tr3));
             _mm512_storeu_si512(d + i + 64 * p, y);
         }
     }
