@@ -301,7 +301,10 @@ void FormeQt::Envoyer(const TEvenement &e) {
 
 bool FormeQt::eventFilter(QObject *objet, QEvent *ev) {
     const auto t = ev->type();
-    if (t != QEvent::MouseButtonPress && t != QEvent::MouseMove && t != QEvent::MouseButtonRelease)
+    // Qt turns the second press of a double click into its own event; for the
+    // dialogs it is a press like any other.
+    const bool enfoncee = t == QEvent::MouseButtonPress || t == QEvent::MouseButtonDblClick;
+    if (!enfoncee && t != QEvent::MouseMove && t != QEvent::MouseButtonRelease)
         return false;
     const auto it = noms_.find(objet);
     if (it == noms_.end()) return false;
@@ -316,7 +319,7 @@ bool FormeQt::eventFilter(QObject *objet, QEvent *ev) {
     e.Bouton = Boutons(m->button());
     e.X = p.x();
     e.Y = p.y();
-    if (t == QEvent::MouseButtonPress) e.Type = TTypeEvenement::SourisEnfoncee;
+    if (enfoncee) e.Type = TTypeEvenement::SourisEnfoncee;
     if (t == QEvent::MouseButtonRelease) e.Type = TTypeEvenement::SourisRelachee;
     Envoyer(e);
     // A picture keeps its own presses (the drag stays with it); groups and the

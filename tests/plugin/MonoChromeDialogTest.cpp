@@ -192,6 +192,10 @@ TEST_F(MonoChromeDialogue, GlisserDansLeSelecteurPuisAnnuler) {
         // One marker only: back at the centre, the picture is as it started.
         Glisser(choix, {104, 104}, {104, 104});
         EXPECT_EQ(choix->property("Image").value<QImage>(), propre);
+        // The second press of a double click is a press too: the marker follows it.
+        Souris(choix, QEvent::MouseButtonDblClick, {60, 120}, Qt::LeftButton, Qt::LeftButton);
+        EXPECT_NE(choix->property("Image").value<QImage>(), propre);
+        Souris(choix, QEvent::MouseButtonRelease, {60, 120}, Qt::LeftButton, Qt::NoButton);
         Controle<QPushButton>(d, "Annuler")->click();
     });
     EXPECT_TRUE(MemesOctets(avant, image));
