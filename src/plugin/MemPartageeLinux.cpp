@@ -1,8 +1,9 @@
 // The shared page on Linux.
 #include "MemPartagee.h"
 
+#include "../imaging/Sortie.h"
+
 #include <pthread.h>
-#include <semaphore.h>
 #include <sys/auxv.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
@@ -11,13 +12,6 @@
 
 #include <cstring>
 
-#ifdef __SANITIZE_ADDRESS__
-#include <sanitizer/lsan_interface.h>
-#endif
-
-// libc's registration of exit handlers (what atexit is built on); a handler given no
-// module handle runs at process exit only, never when a library is unloaded.
-extern "C" int __cxa_atexit(void (*)(void *), void *, void *);
 
 namespace velmora::memoire::plateforme {
 namespace {
@@ -36,9 +30,6 @@ constexpr uintptr_t HautUtilisateur = 0xC0000000;
 constexpr uintptr_t GardePile = 256 * 4096;
 // How far the stack may grow when its limit is "unlimited" (or huge).
 constexpr uintptr_t PorteeMaxi = uintptr_t(1) << 30;
-
-// Posted by an exit handler; outlives an unload of this module.
-sem_t *sortie = nullptr;
 
 } // namespace
 
@@ -96,22 +87,9 @@ void Signaler(const char *titre, const char *message) {
 
 void Terminer() { _exit(0); }
 
-void GuetterSortie() {
-    if (sortie) return;
-    sortie = new sem_t; // kept for the handler, also after an unload
-#ifdef __SANITIZE_ADDRESS__
-    __lsan_ignore_object(sortie);
-#endif
-    sem_init(sortie, 0, 0);
-    // sem_post(sem_t *) called as void (*)(void *): the same call on every ABI we build for.
-    __cxa_atexit(reinterpret_cast<void (*)(void *)>(reinterpret_cast<void (*)()>(&sem_post)),
-                 sortie, nullptr);
-}
+void GuetterSortie() { sortie::Guetter(); }
 
-bool SortieEnCours() {
-    int valeur = 0;
-    return sortie && sem_getvalue(sortie, &valeur) == 0 && valeur > 0;
-}
+bool SortieEnCours() { return sortie::EnCours(); }
 
 void ApresFork(void (*f)()) { pthread_atfork(nullptr, nullptr, f); }
 

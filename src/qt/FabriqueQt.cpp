@@ -3,50 +3,20 @@
 // may be gone by then, and the system takes everything back anyway.
 #include "Application.h"
 #include "FormeQt.h"
+#include "imaging/Sortie.h"
 
 #include <QApplication>
 
 #include <new>
 
-#include <semaphore.h>
-
-#ifdef __SANITIZE_ADDRESS__
-#include <sanitizer/lsan_interface.h>
-#endif
-
-// libc's registration of exit handlers (what atexit is built on); a handler given no
-// module handle runs at process exit only, never when a library is unloaded.
-extern "C" int __cxa_atexit(void (*)(void *), void *, void *);
-
 namespace velmora {
 namespace {
-
-// Process exit or library unload? At exit the handler below posts the semaphore;
-// an unload does not run it. Both live in libc and on the heap, so they outlast an unload.
-sem_t *sortie = nullptr;
-
-void GuetterSortie() {
-    if (sortie) return;
-    sortie = new sem_t;  // kept for the handler, also after an unload
-#ifdef __SANITIZE_ADDRESS__
-    __lsan_ignore_object(sortie);
-#endif
-    sem_init(sortie, 0, 0);
-    // sem_post(sem_t *) called as void (*)(void *): the same call on every ABI we build for.
-    __cxa_atexit(reinterpret_cast<void (*)(void *)>(reinterpret_cast<void (*)()>(&sem_post)),
-                 sortie, nullptr);
-}
-
-bool SortieEnCours() {
-    int valeur = 0;
-    return sortie && sem_getvalue(sortie, &valeur) == 0 && valeur > 0;
-}
 
 class FabriqueQt final : public IFabriqueFormes {
 public:
     bool Disponible() override {
         if (!qt::AssurerApplication()) return false;
-        GuetterSortie();
+        sortie::Guetter();
         return true;
     }
     uint64_t Generation() const override { return qt::GenerationApplication(); }
@@ -56,12 +26,12 @@ public:
     void Liberer(std::unique_ptr<IForme> forme) override {
         // Widgets of a dead application object, or at exit: left alone.
         auto *f = dynamic_cast<qt::FormeQt *>(forme.get());
-        if (SortieEnCours() || !qt::ApplicationVivante() || !f ||
+        if (sortie::EnCours() || !qt::ApplicationVivante() || !f ||
             f->Generation() != qt::GenerationApplication())
             (void)forme.release();
     }
     void Terminer() override {
-        if (!SortieEnCours()) qt::LibererApplication();
+        if (!sortie::EnCours()) qt::LibererApplication();
     }
 };
 

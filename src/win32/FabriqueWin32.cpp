@@ -2,18 +2,10 @@
 // belong to the thread that made them: another thread, or the process exiting,
 // drops the form without touching them.
 #include "FormeWin32.h"
+#include "imaging/Sortie.h"
 
 namespace velmora {
 namespace {
-
-// True while the process is exiting (the library's destructors then run from
-// its detach notice): windows are left to the system rather than destroyed.
-bool SortieEnCours() {
-    using Fn = BOOLEAN(WINAPI *)();
-    static const auto f = reinterpret_cast<Fn>(reinterpret_cast<void *>(
-        GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlDllShutdownInProgress")));
-    return f && f();
-}
 
 class FabriqueWin32 final : public IFabriqueFormes {
 public:
@@ -25,11 +17,11 @@ public:
     }
     void Liberer(std::unique_ptr<IForme> forme) override {
         auto *f = dynamic_cast<win32::FormeWin32 *>(forme.get());
-        if (!f || SortieEnCours() || f->Fil() != GetCurrentThreadId() || !IsWindow(f->Fenetre()))
+        if (!f || sortie::EnCours() || f->Fil() != GetCurrentThreadId() || !IsWindow(f->Fenetre()))
             (void)forme.release();
     }
     void Terminer() override {
-        if (!SortieEnCours()) win32::Terminer();
+        if (!sortie::EnCours()) win32::Terminer();
     }
 };
 
