@@ -25,12 +25,9 @@ constexpr TControle Controles[] = {
     {.Genre = G::Curseur, .Nom = "PosSaturation", .Place = {405, 185, 201, 45},
      .Min = -100, .Max = 100, .Position = 0, .Frequence = 10, .OrdreTab = 7},
     {.Genre = G::Etiquette, .Nom = "ValS", .Place = {608, 190}},
-    {.Genre = G::Bouton, .Nom = "ReInit", .Place = {345, 303, 80, 25}, .Texte = "Réinitialiser",
-     .OrdreTab = 3},
-    {.Genre = G::Bouton, .Nom = "Annuler", .Place = {447, 303, 80, 25}, .Texte = "Annuler",
-     .Role = TRole::Annulation, .OrdreTab = 4},
-    {.Genre = G::Bouton, .Nom = "Appliquer", .Place = {550, 303, 80, 25}, .Texte = "Appliquer",
-     .Role = TRole::Defaut, .OrdreTab = 5},
+    BoutonReInit({345, 303, 80, 25}, AGauche | AHaut, 3),
+    BoutonAnnuler({447, 303, 80, 25}, AGauche | AHaut, 4),
+    BoutonAppliquer({550, 303, 80, 25}, AGauche | AHaut, 5),
 };
 } // namespace
 

@@ -25,12 +25,9 @@ constexpr TControle Controles[] = {
     {.Genre = G::GroupeRadio, .Nom = "ZoneRef", .Place = {5, 180, 306, 41},
      .Texte = " Zones de référence ", .Elements = ZoneRefs, .Colonnes = 2, .Index = 0,
      .OrdreTab = 3},
-    {.Genre = G::Bouton, .Nom = "ReInit", .Place = {10, 233, 81, 25}, .Texte = "Réinitialiser",
-     .Ancres = BasGauche, .OrdreTab = 4},
-    {.Genre = G::Bouton, .Nom = "Annuler", .Place = {117, 233, 81, 25}, .Texte = "Annuler",
-     .Role = TRole::Annulation, .Ancres = BasGauche, .OrdreTab = 5},
-    {.Genre = G::Bouton, .Nom = "Appliquer", .Place = {225, 233, 80, 25}, .Texte = "Appliquer",
-     .Role = TRole::Defaut, .Ancres = BasGauche, .OrdreTab = 6},
+    BoutonReInit({10, 233, 81, 25}, BasGauche, 4),
+    BoutonAnnuler({117, 233, 81, 25}, BasGauche, 5),
+    BoutonAppliquer({225, 233, 80, 25}, BasGauche, 6),
 };
 } // namespace
 

@@ -34,10 +34,8 @@ constexpr TControle Controles[] = {
     {.Genre = G::Etiquette, .Nom = "Km2", .Place = {307, 103}},
     {.Genre = G::Bouton, .Nom = "BitBtn1", .Place = {10, 140, 81, 25}, .Texte = "Réinitialiser",
      .OrdreTab = 8},
-    {.Genre = G::Bouton, .Nom = "Annuler", .Place = {125, 140, 81, 25}, .Texte = "Annuler",
-     .Role = TRole::Annulation, .OrdreTab = 9},
-    {.Genre = G::Bouton, .Nom = "Appliquer", .Place = {240, 140, 81, 25}, .Texte = "Appliquer",
-     .Role = TRole::Defaut, .OrdreTab = 10},
+    BoutonAnnuler({125, 140, 81, 25}, AGauche | AHaut, 9),
+    BoutonAppliquer({240, 140, 81, 25}, AGauche | AHaut, 10),
 };
 } // namespace
 

@@ -27,12 +27,9 @@ constexpr TControle Controles[] = {
      .Texte = "Charger", .Glyphe = TGlyphe::Charger},
     {.Genre = G::Bouton, .Nom = "EnrgTeinte", .Parent = "MonoChr", .Place = {147, 55, 92, 25},
      .Texte = "Enregistrer", .Glyphe = TGlyphe::Enregistrer},
-    {.Genre = G::Bouton, .Nom = "ReInit", .Place = {20, 343, 81, 25}, .Texte = "Réinitialiser",
-     .Ancres = BasGauche},
-    {.Genre = G::Bouton, .Nom = "Annuler", .Place = {127, 343, 81, 25}, .Texte = "Annuler",
-     .Role = TRole::Annulation, .Ancres = BasGauche},
-    {.Genre = G::Bouton, .Nom = "Appliquer", .Place = {235, 343, 81, 25}, .Texte = "Appliquer",
-     .Role = TRole::Defaut, .Ancres = BasGauche},
+    BoutonReInit({20, 343, 81, 25}, BasGauche),
+    BoutonAnnuler({127, 343, 81, 25}, BasGauche),
+    BoutonAppliquer({235, 343, 81, 25}, BasGauche),
 };
 } // namespace
 

@@ -27,6 +27,25 @@
 
 namespace velmora {
 
+// The buttons every dialog shares, as TDialogue binds them: "Réinitialiser"
+// (ReInit), the cancel button (Annuler, Escape) and the default button
+// (Appliquer, Enter). Each form gives their places.
+constexpr TControle BoutonReInit(TRect place, uint8_t ancres = AGauche | AHaut,
+                                 int32_t ordreTab = -1) {
+    return {.Genre = TGenre::Bouton, .Nom = "ReInit", .Place = place, .Texte = "Réinitialiser",
+            .Ancres = ancres, .OrdreTab = ordreTab};
+}
+constexpr TControle BoutonAnnuler(TRect place, uint8_t ancres = AGauche | AHaut,
+                                  int32_t ordreTab = -1) {
+    return {.Genre = TGenre::Bouton, .Nom = "Annuler", .Place = place, .Texte = "Annuler",
+            .Role = TRole::Annulation, .Ancres = ancres, .OrdreTab = ordreTab};
+}
+constexpr TControle BoutonAppliquer(TRect place, uint8_t ancres = AGauche | AHaut,
+                                    int32_t ordreTab = -1) {
+    return {.Genre = TGenre::Bouton, .Nom = "Appliquer", .Place = place, .Texte = "Appliquer",
+            .Role = TRole::Defaut, .Ancres = ancres, .OrdreTab = ordreTab};
+}
+
 class TDialogue : public IGestionnaire {
 public:
     explicit TDialogue(const TForme &table);
