@@ -7,6 +7,7 @@
 // dialog. Needs a display (./test runs it under xvfb-run).
 //   velmora-dialoguestest.exe EXPECTED_FILE SCREENSHOT_FOLDER   prints "N passed, M failed"
 #include "Attendus.h"
+#include "EspaceWine.h"
 #include "Scenarios.h"
 
 #include <velmora/plugin.h>
@@ -51,62 +52,7 @@ template <class A, class B> bool Egal(const A &a, const B &b, const std::string 
 
 // --- Room for the shared page ------------------------------------------------------
 
-// As in velmora-hosttest.exe: Wine keeps memory of its own where the library's
-// sixteen candidates for the shared page lie; the library would then stop on a
-// message box in LoadLibrary. The top of the address space that GetSystemInfo
-// reports is lowered to the highest free stretch, for this process only.
-uintptr_t Candidat(int i) {
-    SYSTEM_INFO si;
-    GetSystemInfo(&si);
-    const uintptr_t haut = reinterpret_cast<uintptr_t>(si.lpMaximumApplicationAddress);
-    const uintptr_t c = (haut & ~uintptr_t(0xFFFF)) - uintptr_t(i) * 65536;
-    return c - c % si.dwPageSize;
-}
-
-bool UnCandidatLibre() {
-    for (int i = 0; i < 16; ++i) {
-        MEMORY_BASIC_INFORMATION m{};
-        if (VirtualQuery(reinterpret_cast<void *>(Candidat(i)), &m, sizeof m) == sizeof m &&
-            m.State == MEM_FREE)
-            return true;
-    }
-    return false;
-}
-
-SYSTEM_INFO systemeReel;
-uintptr_t sommetSimule = 0;
-
-void __stdcall GetSystemInfoSimule(LPSYSTEM_INFO si) {
-    *si = systemeReel;
-    si->lpMaximumApplicationAddress = reinterpret_cast<void *>(sommetSimule - 1);
-}
-
-bool PreparerEspace() {
-    if (UnCandidatLibre()) return true;
-    GetSystemInfo(&systemeReel);
-    uintptr_t a = 0x10000, haut = 0;
-    const uintptr_t fin = reinterpret_cast<uintptr_t>(systemeReel.lpMaximumApplicationAddress);
-    MEMORY_BASIC_INFORMATION m{};
-    while (a < fin && VirtualQuery(reinterpret_cast<void *>(a), &m, sizeof m) == sizeof m) {
-        const uintptr_t suivant = reinterpret_cast<uintptr_t>(m.BaseAddress) + m.RegionSize;
-        if (m.State == MEM_FREE && m.RegionSize >= 0x200000) haut = suivant & ~uintptr_t(0xFFFF);
-        if (suivant <= a) break;
-        a = suivant;
-    }
-    if (!haut) return false;
-    sommetSimule = haut;
-    auto *cible = reinterpret_cast<uint8_t *>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetSystemInfo"));
-    DWORD ancienne = 0;
-    if (!cible || !VirtualProtect(cible, 5, PAGE_EXECUTE_READWRITE, &ancienne)) return false;
-    cible[0] = 0xE9;  // jmp rel32
-    const int32_t saut = int32_t(reinterpret_cast<uintptr_t>(&GetSystemInfoSimule) -
-                                 reinterpret_cast<uintptr_t>(cible + 5));
-    std::memcpy(cible + 1, &saut, 4);
-    VirtualProtect(cible, 5, ancienne, &ancienne);
-    FlushInstructionCache(GetCurrentProcess(), cible, 5);
-    return UnCandidatLibre();
-}
+bool PreparerEspace() { return espace::Preparer(); }
 
 // --- The library and the callback -----------------------------------------------
 

@@ -5,6 +5,7 @@
 // environment a host may leave, and the shared memory manager's page.
 //   velmora-hosttest.exe EXPECTED_FILE      prints "N passed, M failed"
 #include "Attendus.h"
+#include "EspaceWine.h"
 
 #include <velmora/plugin.h>
 
@@ -142,19 +143,8 @@ struct Page {
 };
 static_assert(sizeof(Page) == 40);
 
-uintptr_t Candidat(int i) {
-    SYSTEM_INFO si;
-    GetSystemInfo(&si);
-    const uintptr_t haut = reinterpret_cast<uintptr_t>(si.lpMaximumApplicationAddress);
-    const uintptr_t c = (haut & ~uintptr_t(0xFFFF)) - uintptr_t(i) * 65536;
-    return c - c % si.dwPageSize;
-}
-
-bool Libre(uintptr_t adresse) {
-    MEMORY_BASIC_INFORMATION m{};
-    return VirtualQuery(reinterpret_cast<void *>(adresse), &m, sizeof m) == sizeof m &&
-           m.State == MEM_FREE;
-}
+using espace::Candidat;
+using espace::Libre;
 
 Page *PageValide(uintptr_t adresse) {
     MEMORY_BASIC_INFORMATION m{};
@@ -169,56 +159,15 @@ Page *PageValide(uintptr_t adresse) {
     return p;
 }
 
-// Wine keeps memory of its own (the tables of its virtual memory manager) in
-// the megabytes just below the top of a 32-bit process's address space, where
-// the sixteen candidates lie: there, no module could ever publish. Then the test
-// host reports a lower top through GetSystemInfo, to itself and to the library
-// alike (both ask that one function), the top of the highest free stretch of
-// the address space, so that the candidates fall in free memory and the
-// arrangement runs as it does on Windows.
-SYSTEM_INFO systemeReel;
-uintptr_t sommetSimule = 0;
-
-void __stdcall GetSystemInfoSimule(LPSYSTEM_INFO si) {
-    *si = systemeReel;
-    si->lpMaximumApplicationAddress = reinterpret_cast<void *>(sommetSimule - 1);
-}
-
-bool AucunCandidatLibre() {
-    for (int i = 0; i < 16; ++i)
-        if (Libre(Candidat(i))) return false;
-    return true;
-}
-
-// Returns false when the top had to be lowered and could not be.
+// Under Wine the reported top of the address space is lowered when no
+// candidate is free (EspaceWine.h). Returns false when it could not be.
 bool PreparerEspace() {
-    if (!AucunCandidatLibre()) return true;
-    GetSystemInfo(&systemeReel);
-    // The highest free stretch of at least 2 MiB.
-    uintptr_t a = 0x10000, haut = 0;
-    const uintptr_t fin = reinterpret_cast<uintptr_t>(systemeReel.lpMaximumApplicationAddress);
-    MEMORY_BASIC_INFORMATION m{};
-    while (a < fin && VirtualQuery(reinterpret_cast<void *>(a), &m, sizeof m) == sizeof m) {
-        const uintptr_t suivant = reinterpret_cast<uintptr_t>(m.BaseAddress) + m.RegionSize;
-        if (m.State == MEM_FREE && m.RegionSize >= 0x200000) haut = suivant & ~uintptr_t(0xFFFF);
-        if (suivant <= a) break;
-        a = suivant;
-    }
-    if (!haut) return false;
-    sommetSimule = haut;
-    auto *cible = reinterpret_cast<uint8_t *>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetSystemInfo"));
-    DWORD ancienne = 0;
-    if (!cible || !VirtualProtect(cible, 5, PAGE_EXECUTE_READWRITE, &ancienne)) return false;
-    cible[0] = 0xE9; // jmp rel32
-    const int32_t saut = int32_t(reinterpret_cast<uintptr_t>(&GetSystemInfoSimule) -
-                                 reinterpret_cast<uintptr_t>(cible + 5));
-    std::memcpy(cible + 1, &saut, 4);
-    VirtualProtect(cible, 5, ancienne, &ancienne);
-    FlushInstructionCache(GetCurrentProcess(), cible, 5);
-    std::printf("(aucun candidat libre sous le sommet de l'espace d'adressage : sommet ramené à %s)\n",
-                Hex(uint32_t(haut)).c_str());
-    return !AucunCandidatLibre();
+    uintptr_t haut = 0;
+    const bool ok = espace::Preparer(&haut);
+    if (haut)
+        std::printf("(aucun candidat libre sous le sommet de l'espace d'adressage : sommet ramené à %s)\n",
+                    Hex(uint32_t(haut)).c_str());
+    return ok;
 }
 
 // The first candidate that is free now: where the next publisher must land.
