@@ -3,6 +3,7 @@
 // sample photograph, and writes what it got for the Windows test host.
 //   velmora-attendus PLUGIN SAMPLES_FOLDER OUTPUT_FILE
 #include "Attendus.h"
+#include "EcrivainsCommuns.h"
 
 #include <velmora/plugin.h>
 #include <velmora/memoire.h>
@@ -16,27 +17,7 @@
 
 namespace {
 
-using FnAdrRetour = void (*)(void *, void *);
-using FnXchgData = void (*)(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, int32_t, int32_t,
-                            uint32_t, uint32_t, TPtImg *, TPtImg *, uint32_t, uint32_t);
-
-std::vector<std::array<int32_t, 8>> appels;
-
-void Retour(void *, int32_t l, int32_t h, int32_t r1, int32_t r2, int32_t zone, int32_t zero,
-            int32_t modifiee, int32_t fin) {
-    appels.push_back({l, h, r1, r2, zone, zero, modifiee & 0xFF, fin});
-}
-
-// Deterministic bytes, every value occurring in large images.
-std::vector<uint8_t> Aleatoire(std::size_t octets, uint32_t graine) {
-    std::vector<uint8_t> v(octets);
-    uint32_t x = graine * 2654435761u + 12345u;
-    for (auto &o : v) {
-        x = x * 1664525u + 1013904223u;
-        o = uint8_t(x >> 24);
-    }
-    return v;
-}
+using namespace attendus;
 
 // n pixels whose channels each run evenly over [bas, bas + etendue - 2] (one
 // level above the lower stop to one below the upper), so that the automatic
@@ -48,18 +29,6 @@ std::vector<uint8_t> Etendue(int etendue, int n) {
     const int bas[3] = {(255 - largeur) / 2, (255 - largeur) / 3, (255 - largeur) * 2 / 3};
     for (int i = 0; i < n; ++i)
         for (int c = 0; c < 3; ++c) v[std::size_t(i) * 3 + c] = uint8_t(bas[c] + (i * (c + 1) * 7 + c) % largeur);
-    return v;
-}
-
-std::vector<uint8_t> Photo(const QImage &image) {
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-    std::vector<uint8_t> v;
-    v.reserve(std::size_t(rgb.width()) * rgb.height() * 3);
-    for (int y = 0; y < rgb.height(); ++y) {
-        const uint8_t *ligne = rgb.constScanLine(y);
-        for (int x = 0; x < rgb.width(); ++x) // blue, green, red
-            v.insert(v.end(), {ligne[3 * x + 2], ligne[3 * x + 1], ligne[3 * x]});
-    }
     return v;
 }
 
