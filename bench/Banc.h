@@ -7,7 +7,9 @@
 //   x_copie_moy       ratio of the mean times;  x_copie_min  of the fastest.
 #pragma once
 
+#include <velmora/memoire.h>
 #include <velmora/plugin.h>
+#include "imaging/dialogue/EtatDialogue.h"
 
 #include <benchmark/benchmark.h>
 
@@ -70,6 +72,20 @@ inline std::vector<TPtImg> PhotoReelle(int32_t largeur, int32_t hauteur) {
     }
     return px;
 }
+
+// A dialog's state as an opening leaves it, on a photo-like image of l x h:
+// the host's array, the working copy and the thumbnail.
+struct Ouverture {
+    velmora::EtatDialogue e;
+    velmora::TPtsImg hote;
+    Ouverture(int32_t l, int32_t h) : hote(velmora::TPtsImg::Creer(l * h)) {
+        const auto photo = ImagePhoto(l, h);
+        std::memcpy(hote.data(), photo.data(), photo.size() * sizeof(TPtImg));
+        e.DefinirTaille({l, h});
+        e.PrendreImage(hote.data());
+        e.ConstruireApercu();
+    }
+};
 
 // Each iteration: memcpy n pixels from src to dst (the reference), then op().
 template <class Op>

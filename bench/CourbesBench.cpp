@@ -20,17 +20,7 @@ using namespace velmora;
 
 namespace {
 
-struct Etat {
-    EtatDialogue e;
-    TPtsImg hote;
-    Etat(int32_t l, int32_t h) : hote(TPtsImg::Creer(l * h)) {
-        const auto photo = banc::ImagePhoto(l, h);
-        std::memcpy(hote.data(), photo.data(), photo.size() * sizeof(TPtImg));
-        e.DefinirTaille({l, h});
-        e.PrendreImage(hote.data());
-        e.ConstruireApercu();
-    }
-};
+using Etat = banc::Ouverture;
 
 Etat &Grand() {
     static Etat etat(6000, 4000);

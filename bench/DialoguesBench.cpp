@@ -31,17 +31,7 @@ RegleAjustCoul Regle(int32_t gamma, int32_t contraste, int32_t lum, int32_t sat)
     return regle;
 }
 
-struct Etat {
-    EtatDialogue e;
-    TPtsImg hote;
-    Etat(int32_t l, int32_t h) : hote(TPtsImg::Creer(l * h)) {
-        const auto photo = banc::ImagePhoto(l, h);
-        std::memcpy(hote.data(), photo.data(), photo.size() * sizeof(TPtImg));
-        e.DefinirTaille({l, h});
-        e.PrendreImage(hote.data());
-        e.ConstruireApercu();
-    }
-};
+using Etat = banc::Ouverture;
 
 Etat &Grand() {
     static Etat etat(L, H);
