@@ -23,18 +23,12 @@ using namespace banc;
 
 namespace {
 
-template <class T> T *Enfant(QWidget *d, const char *nom) {
-    T *w = d->findChild<T *>(QString::fromUtf8(nom));
-    if (!w) ADD_FAILURE() << "no widget " << nom;
-    return w;
-}
-
 void Cliquer(QWidget *d, const char *bouton) {
-    QTest::mouseClick(Enfant<QPushButton>(d, bouton), Qt::LeftButton);
+    QTest::mouseClick(Controle<QPushButton>(d, bouton), Qt::LeftButton);
 }
 
 QImage ImageApercu(QWidget *d) {
-    return Enfant<QWidget>(d, "PreVisu")->property("Image").value<QImage>();
+    return Controle<QWidget>(d, "PreVisu")->property("Image").value<QImage>();
 }
 
 // The thumbnail bitmap (1:1 for a small image) against pixels.
@@ -140,7 +134,7 @@ TEST_F(AjustImgDialogue, FormeEtControles) {
             {"PosSaturation", {405, 185, 201, 45}, -100, 100, 0, 10},
         };
         for (const auto &b : barres) {
-            auto *s = Enfant<QSlider>(d, b.nom);
+            auto *s = Controle<QSlider>(d, b.nom);
             ASSERT_NE(s, nullptr);
             EXPECT_EQ(s->geometry(), b.geometrie) << b.nom;
             EXPECT_EQ(s->minimum(), b.min) << b.nom;
@@ -165,7 +159,7 @@ TEST_F(AjustImgDialogue, FormeEtControles) {
             {"ValS", QStringLiteral("0 %"), {608, 190}},
         };
         for (const auto &e : etiquettes) {
-            auto *l = Enfant<QLabel>(d, e.nom);
+            auto *l = Controle<QLabel>(d, e.nom);
             ASSERT_NE(l, nullptr);
             EXPECT_EQ(l->text(), e.texte) << e.nom;
             EXPECT_EQ(l->pos(), e.position) << e.nom;
@@ -179,15 +173,15 @@ TEST_F(AjustImgDialogue, FormeEtControles) {
             {"Appliquer", "Appliquer", {550, 303, 80, 25}},
         };
         for (const auto &b : boutons) {
-            auto *p = Enfant<QPushButton>(d, b.nom);
+            auto *p = Controle<QPushButton>(d, b.nom);
             ASSERT_NE(p, nullptr);
             EXPECT_EQ(p->text(), QString::fromUtf8(b.texte));
             EXPECT_EQ(p->geometry(), b.geometrie);
         }
-        EXPECT_TRUE(Enfant<QPushButton>(d, "Appliquer")->isDefault());
-        EXPECT_EQ(Enfant<QWidget>(d, "CadreAff")->geometry(), QRect(10, 10, 322, 322));
+        EXPECT_TRUE(Controle<QPushButton>(d, "Appliquer")->isDefault());
+        EXPECT_EQ(Controle<QWidget>(d, "CadreAff")->geometry(), QRect(10, 10, 322, 322));
         // 8 x 6 image: 1:1 thumbnail centred in the panel.
-        EXPECT_EQ(Enfant<QWidget>(d, "PreVisu")->pos(), QPoint(157, 158));
+        EXPECT_EQ(Controle<QWidget>(d, "PreVisu")->pos(), QPoint(157, 158));
         // Tab order.
         const char *ordre[] = {"PosGamma", "PosContraste", "PosLuminosite", "ReInit",
                                "Annuler", "Appliquer"};
@@ -197,9 +191,9 @@ TEST_F(AjustImgDialogue, FormeEtControles) {
             return w;
         };
         for (int i = 0; i + 1 < 6; ++i)
-            EXPECT_EQ(suivant(Enfant<QWidget>(d, ordre[i])), Enfant<QWidget>(d, ordre[i + 1]))
+            EXPECT_EQ(suivant(Controle<QWidget>(d, ordre[i])), Controle<QWidget>(d, ordre[i + 1]))
                 << ordre[i];
-        EXPECT_EQ(suivant(Enfant<QWidget>(d, "Appliquer")), Enfant<QWidget>(d, "PosSaturation"));
+        EXPECT_EQ(suivant(Controle<QWidget>(d, "Appliquer")), Controle<QWidget>(d, "PosSaturation"));
         Cliquer(d, "Annuler");
     });
     P().Executer(2, t.pixels, 8, 6);
@@ -214,10 +208,10 @@ TEST_F(AjustImgDialogue, ApercuEgaleResultat) {
     t.Remplir(7);
     QImage apercu;
     PendantDialogue("AjustCoul", [&](QDialog *d) {
-        Enfant<QSlider>(d, "PosGamma")->setValue(13);
-        Enfant<QSlider>(d, "PosContraste")->setValue(71);
-        Enfant<QSlider>(d, "PosLuminosite")->setValue(44);
-        auto *sat = Enfant<QSlider>(d, "PosSaturation");
+        Controle<QSlider>(d, "PosGamma")->setValue(13);
+        Controle<QSlider>(d, "PosContraste")->setValue(71);
+        Controle<QSlider>(d, "PosLuminosite")->setValue(44);
+        auto *sat = Controle<QSlider>(d, "PosSaturation");
         sat->setValue(-20);
         // The thumb dragged with the mouse to the right, then released.
         const int avant = sat->value();
@@ -234,9 +228,9 @@ TEST_F(AjustImgDialogue, ApercuEgaleResultat) {
         // A click on the track fires it as well.
         QTest::mouseClick(sat, Qt::LeftButton, {}, QPoint(sat->width() - 2, sat->height() / 2));
         EXPECT_EQ(relachements.count(), 2);
-        EXPECT_EQ(Enfant<QLabel>(d, "ValS")->text(), QString::number(sat->value()) + " %");
-        EXPECT_EQ(Enfant<QLabel>(d, "ValC")->text(), QStringLiteral("71 %"));
-        EXPECT_EQ(Enfant<QLabel>(d, "ValG")->text(), QStringLiteral("1") + Sep() + QStringLiteral("80"));
+        EXPECT_EQ(Controle<QLabel>(d, "ValS")->text(), QString::number(sat->value()) + " %");
+        EXPECT_EQ(Controle<QLabel>(d, "ValC")->text(), QStringLiteral("71 %"));
+        EXPECT_EQ(Controle<QLabel>(d, "ValG")->text(), QStringLiteral("1") + Sep() + QStringLiteral("80"));
         apercu = ImageApercu(d);
         Cliquer(d, "Appliquer");
     });
@@ -277,7 +271,7 @@ TEST_F(AjustImgDialogue, ImageSansApercuTraiteeEntierement) {
     const std::vector<TPtImg> avant(t.pixels, t.pixels + t.size());
     PendantDialogue("AjustCoul", [&](QDialog *d) {
         EXPECT_TRUE(ImageApercu(d).isNull());
-        Enfant<QSlider>(d, "PosSaturation")->setValue(-100);
+        Controle<QSlider>(d, "PosSaturation")->setValue(-100);
         Cliquer(d, "Appliquer");
     });
     P().Executer(2, t.pixels, 1000, 1);
@@ -293,7 +287,7 @@ TEST_F(AjustImgDialogue, ApercuReduit) {
     Image t(640, 480);
     t.Remplir(19);
     PendantDialogue("AjustCoul", [&](QDialog *d) {
-        EXPECT_EQ(Enfant<QWidget>(d, "PreVisu")->pos(), QPoint(1, 41));
+        EXPECT_EQ(Controle<QWidget>(d, "PreVisu")->pos(), QPoint(1, 41));
         Cliquer(d, "ReInit");
         const QImage img = ImageApercu(d);
         ASSERT_EQ(img.size(), QSize(320, 240));

@@ -17,19 +17,13 @@ namespace {
 TPtImg Px(int r, int v, int b) { return {uint8_t(b), uint8_t(v), uint8_t(r)}; }
 bool Egal(TPtImg a, TPtImg b) { return a.Bleu == b.Bleu && a.Vert == b.Vert && a.Rouge == b.Rouge; }
 
-template <class T> T *Enfant(QWidget *d, const char *nom) {
-    T *w = d->findChild<T *>(QString::fromUtf8(nom));
-    if (!w) ADD_FAILURE() << "no widget " << nom;
-    return w;
-}
-
 void Cliquer(QWidget *d, const char *nom) {
-    QTest::mouseClick(Enfant<QAbstractButton>(d, nom), Qt::LeftButton);
+    QTest::mouseClick(Controle<QAbstractButton>(d, nom), Qt::LeftButton);
 }
 
 // A slider set by the program (a change), then clicked where its thumb is (a release).
 void Glisser(QWidget *d, const char *nom, int position) {
-    auto *s = Enfant<QSlider>(d, nom);
+    auto *s = Controle<QSlider>(d, nom);
     s->setValue(position);
     QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(s->width() / 2, s->height() / 2));
     s->setValue(position);  // a click beside the thumb may have paged it
@@ -77,14 +71,14 @@ TEST_F(BalanceGrain, BalanceOpensModelessAndCorrectsFromZones) {
     EXPECT_FALSE(qobject_cast<QDialog *>(d)->isModal());
     EXPECT_TRUE(d->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(d->windowTitle(), QStringLiteral("Balance des couleurs"));
-    EXPECT_EQ(Enfant<QGroupBox>(d, "TeinteEquil")->title(),
+    EXPECT_EQ(Controle<QGroupBox>(d, "TeinteEquil")->title(),
               QString::fromUtf8(" Teinte d'équilibrage  T = 6700 °K "));
     ASSERT_EQ(P().appels.size(), 1u);
     AppelAttendu(P().appels[0], 2, 2, 1, 0, 0);
 
     // 6200 K, one grey zone.
-    Enfant<QSlider>(d, "TempCoul")->setValue(32);
-    EXPECT_EQ(Enfant<QGroupBox>(d, "TeinteEquil")->title(),
+    Controle<QSlider>(d, "TempCoul")->setValue(32);
+    EXPECT_EQ(Controle<QGroupBox>(d, "TeinteEquil")->title(),
               QString::fromUtf8(" Teinte d'équilibrage  T = 6200 °K "));
     Zone gris(5, Px(100, 100, 100));
     P().Executer(7, gris.pixels, 0, 0, 1, img.pixels);
@@ -95,19 +89,19 @@ TEST_F(BalanceGrain, BalanceOpensModelessAndCorrectsFromZones) {
 
     // Two zones: the prompt between the picks, answered.
     Cliquer(d, "ZoneRef_1");
-    EXPECT_FALSE(Enfant<QGroupBox>(d, "LumRef")->isEnabled());
+    EXPECT_FALSE(Controle<QGroupBox>(d, "LumRef")->isEnabled());
     Zone claire(3, Px(200, 200, 200)), sombre(2, Px(50, 50, 50));
     QString invite;
     RepondreInformation(&invite);
     P().Executer(7, claire.pixels, 0, 0, 1, img.pixels);
     EXPECT_EQ(invite, QString::fromUtf8(
                           "Information|Sélectionnez la zone sombre : même méthode + touche \"CTRL\""));
-    EXPECT_FALSE(Enfant<QGroupBox>(d, "ZoneRef")->isEnabled());
+    EXPECT_FALSE(Controle<QGroupBox>(d, "ZoneRef")->isEnabled());
     EXPECT_EQ(P().appels.size(), 2u);
     P().Executer(7, sombre.pixels, 0, 0, 1, img.pixels);
     EXPECT_TRUE(Egal(img[1], Px(128, 136, 136)));
     EXPECT_TRUE(Egal(img[2], Px(0, 136, 255)));
-    EXPECT_TRUE(Enfant<QGroupBox>(d, "ZoneRef")->isEnabled());
+    EXPECT_TRUE(Controle<QGroupBox>(d, "ZoneRef")->isEnabled());
 
     Cliquer(d, "Appliquer");
     EXPECT_FALSE(d->isVisible());
@@ -122,7 +116,7 @@ TEST_F(BalanceGrain, BalanceReInitAndCancel) {
     P().Executer(7, img.pixels, 3, 1, 0);
     QWidget *d = FenetreVisible("BalCoul");
     ASSERT_NE(d, nullptr);
-    EXPECT_EQ(Enfant<QSlider>(d, "TempCoul")->value(), 37);  // FormShow, whatever was left
+    EXPECT_EQ(Controle<QSlider>(d, "TempCoul")->value(), 37);  // FormShow, whatever was left
     Zone z(2, Px(90, 120, 150));
     P().Executer(7, z.pixels, 0, 0, 1, img.pixels);
     EXPECT_NE(img.Octets(), avant);
@@ -143,14 +137,14 @@ TEST_F(BalanceGrain, GrainLabelsComputationsAndTheHostNotices) {
     std::vector<uint8_t> apresTaches;
     PendantDialogue("AjoutGrain", [&](QDialog *d) {
         EXPECT_EQ(d->windowTitle(), QStringLiteral("Ajout de Grain ou de Bruit dans l'image"));
-        EXPECT_EQ(Enfant<QLabel>(d, "NBr")->text(), QStringLiteral("0 %"));
-        EXPECT_EQ(Enfant<QLabel>(d, "BC")->text(), QStringLiteral("50 %"));
-        EXPECT_EQ(Enfant<QLabel>(d, "DPt")->text(), QStringLiteral("N/3"));
-        EXPECT_EQ(Enfant<QLabel>(d, "Km1")->text(), QStringLiteral("1") + QLocale().decimalPoint() + "0");
-        EXPECT_TRUE(Enfant<QRadioButton>(d, "TacheAlea")->isChecked());
+        EXPECT_EQ(Controle<QLabel>(d, "NBr")->text(), QStringLiteral("0 %"));
+        EXPECT_EQ(Controle<QLabel>(d, "BC")->text(), QStringLiteral("50 %"));
+        EXPECT_EQ(Controle<QLabel>(d, "DPt")->text(), QStringLiteral("N/3"));
+        EXPECT_EQ(Controle<QLabel>(d, "Km1")->text(), QStringLiteral("1") + QLocale().decimalPoint() + "0");
+        EXPECT_TRUE(Controle<QRadioButton>(d, "TacheAlea")->isChecked());
         EXPECT_TRUE(P().appels.empty());
         Glisser(d, "NivBr", 200);
-        EXPECT_EQ(Enfant<QLabel>(d, "NBr")->text(), QStringLiteral("78 %"));
+        EXPECT_EQ(Controle<QLabel>(d, "NBr")->text(), QStringLiteral("78 %"));
         ASSERT_FALSE(P().appels.empty());
         AppelAttendu(P().appels.back(), 30, 20, 0, 1, 0);
         apresTaches = img.Octets();
@@ -169,7 +163,7 @@ TEST_F(BalanceGrain, GrainLabelsComputationsAndTheHostNotices) {
     P().Brancher();
     const auto rouvert = img.Octets();
     PendantDialogue("AjoutGrain", [&](QDialog *d) {
-        EXPECT_TRUE(Enfant<QRadioButton>(d, "TacheAlea")->isChecked());
+        EXPECT_TRUE(Controle<QRadioButton>(d, "TacheAlea")->isChecked());
         ASSERT_EQ(P().appels.size(), 1u);
         AppelAttendu(P().appels[0], 30, 20, 0, 1, 0);
         EXPECT_EQ(img.Octets(), rouvert);

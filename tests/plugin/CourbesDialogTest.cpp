@@ -28,18 +28,6 @@ Plugin &Hote() {
     return Plugin::Instance();
 }
 
-template <class T> T *Controle(QDialog *d, const char *nom) {
-    T *w = d->findChild<T *>(QString::fromUtf8(nom));
-    EXPECT_NE(w, nullptr) << nom;
-    return w;
-}
-
-void Souris(QWidget *w, QEvent::Type type, QPoint p, Qt::MouseButton bouton,
-            Qt::MouseButtons boutons, Qt::KeyboardModifiers touches = Qt::NoModifier) {
-    QMouseEvent ev(type, QPointF(p), QPointF(w->mapToGlobal(p)), bouton, boutons, touches);
-    QApplication::sendEvent(w, &ev);
-}
-
 QImage ImageDe(QDialog *d, const char *nom) {
     return Controle<QWidget>(d, nom)->property("Image").value<QImage>().convertToFormat(
         QImage::Format_RGB32);

@@ -10,6 +10,7 @@
 #include "ChargeurPlugin.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QDialog>
 #include <QTimer>
 #include <QWidget>
@@ -203,5 +204,19 @@ private:
     std::atomic<bool> fini_ = false;
     std::thread veilleur_;
 };
+
+// A control of a dialog by its name (a failure when there is none).
+template <class T> T *Controle(QWidget *d, const char *nom) {
+    T *w = d->findChild<T *>(QString::fromUtf8(nom));
+    if (!w) ADD_FAILURE() << "no widget " << nom;
+    return w;
+}
+
+// A mouse event on a widget, at p in its coordinates.
+inline void Souris(QWidget *w, QEvent::Type type, QPoint p, Qt::MouseButton bouton,
+                   Qt::MouseButtons boutons, Qt::KeyboardModifiers touches = Qt::NoModifier) {
+    QMouseEvent ev(type, QPointF(p), QPointF(w->mapToGlobal(p)), bouton, boutons, touches);
+    QApplication::sendEvent(w, &ev);
+}
 
 } // namespace banc

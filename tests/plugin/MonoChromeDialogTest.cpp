@@ -40,18 +40,6 @@ bool MemesOctets(const std::vector<TPtImg> &a, const Image &img) {
     return int32_t(a.size()) == img.size() && std::memcmp(a.data(), img.pixels, a.size() * 3) == 0;
 }
 
-template <class T> T *Controle(QDialog *d, const char *nom) {
-    T *w = d->findChild<T *>(QString::fromUtf8(nom));
-    EXPECT_NE(w, nullptr) << nom;
-    return w;
-}
-
-void Souris(QWidget *w, QEvent::Type type, QPoint p, Qt::MouseButton bouton,
-            Qt::MouseButtons boutons, Qt::KeyboardModifiers touches = Qt::NoModifier) {
-    QMouseEvent ev(type, QPointF(p), QPointF(w->mapToGlobal(p)), bouton, boutons, touches);
-    QApplication::sendEvent(w, &ev);
-}
-
 void Glisser(QWidget *choix, QPoint de, QPoint a) {
     Souris(choix, QEvent::MouseButtonPress, de, Qt::LeftButton, Qt::LeftButton);
     Souris(choix, QEvent::MouseMove, a, Qt::NoButton, Qt::LeftButton);
