@@ -2,7 +2,7 @@
 # Sourced by ./run and ./test.
 
 VELMORA_PAQUETS="cmake ninja-build g++ pkg-config qt6-base-dev qt6-image-formats-plugins \
-libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core libexiv2-dev"
+libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core libexiv2-dev ccache"
 
 velmora_deps() {
     local manquants=() p
