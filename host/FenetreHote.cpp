@@ -21,11 +21,75 @@
 #include <QStatusBar>
 
 #include <algorithm>
+#include <map>
 
 namespace velmora::hote {
 namespace {
 
 QString Echapper(QString texte) { return texte.replace('&', QStringLiteral("&&")); }
+
+// Reading or writing a large photograph takes a second or more: the pointer
+// says so until it is done. Ended before any box is shown.
+class CurseurOccupe {
+public:
+    CurseurOccupe() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CurseurOccupe() { QApplication::restoreOverrideCursor(); }
+    CurseurOccupe(const CurseurOccupe &) = delete;
+    CurseurOccupe &operator=(const CurseurOccupe &) = delete;
+};
+
+// The letter after the first lone '&' of a caption, upper case, or 0.
+QChar Mnemonique(const QString &texte) {
+    for (qsizetype i = 0; i + 1 < texte.size(); ++i) {
+        if (texte[i] != '&') continue;
+        if (texte[i + 1] != '&') return texte[i + 1].toUpper();
+        ++i;
+    }
+    return {};
+}
+
+// A menu title given by the plug-in, with '&' before its first plain letter
+// that no other title of the bar uses, so that Alt and that letter open it.
+// Accented letters are passed over: not every keyboard has them as keys.
+QString AvecMnemonique(const QString &titre, const QList<QAction *> &autres) {
+    QString pris;
+    for (const QAction *a : autres)
+        if (const QChar c = Mnemonique(a->text()); !c.isNull()) pris += c;
+    for (qsizetype i = 0; i < titre.size(); ++i) {
+        const QChar c = titre[i].toUpper();
+        if (c.unicode() < 128 && c.isLetterOrNumber() && !pris.contains(c))
+            return Echapper(titre.left(i)) + '&' + Echapper(titre.mid(i));
+    }
+    return Echapper(titre);
+}
+
+// What the recent files menu shows for each path: the file name, and where two
+// names are the same, as many of the last folders as tell them apart.
+QStringList NomsDistincts(const QStringList &chemins) {
+    QStringList noms;
+    std::map<QString, int> occurrences;
+    for (const QString &c : chemins) ++occurrences[QFileInfo(c).fileName()];
+    for (const QString &c : chemins) {
+        const QString nom = QFileInfo(c).fileName();
+        if (occurrences[nom] < 2) {
+            noms << nom;
+            continue;
+        }
+        const QStringList dossiers = QFileInfo(c).absolutePath().split('/', Qt::SkipEmptyParts);
+        QString lieu;
+        for (qsizetype n = 1; n <= dossiers.size(); ++n) {
+            lieu = dossiers.mid(dossiers.size() - n).join('/');
+            // Told apart once no other path of the same name ends the same way.
+            const bool seul = std::none_of(chemins.begin(), chemins.end(), [&](const QString &autre) {
+                return autre != c && QFileInfo(autre).fileName() == nom &&
+                       (QFileInfo(autre).absolutePath() + '/').endsWith('/' + lieu + '/');
+            });
+            if (seul) break;
+        }
+        noms << QStringLiteral("%1 (%2)").arg(nom, lieu.isEmpty() ? QStringLiteral("/") : lieu);
+    }
+    return noms;
+}
 
 // The first local file of a drag, or an empty string.
 QString FichierDeposable(const QMimeData *donnees) {
@@ -135,7 +199,7 @@ void FenetreHote::CreerMenus() {
     connect(actionComparer_, &QAction::toggled, this, &FenetreHote::Comparer);
 
     if (!plugin_.Charge()) return;
-    menuPlugin_ = menuBar()->addMenu(Echapper(plugin_.Categorie()));
+    menuPlugin_ = menuBar()->addMenu(AvecMnemonique(plugin_.Categorie(), menuBar()->actions()));
     menuPlugin_->setObjectName(QStringLiteral("menuPlugin"));
     menuPlugin_->setToolTip(plugin_.Titre());
     for (int n = 1; n <= plugin_.NbOperations(); ++n) {
@@ -157,9 +221,11 @@ void FenetreHote::CreerBarreEtat() {
     etiquetteFichier_ = etiquette("etiquetteFichier");
     etiquetteTaille_ = etiquette("etiquetteTaille");
     etiquetteZoom_ = etiquette("etiquetteZoom");
-    // The hint takes the free space on the left; the facts stay on the right.
+    // The hint and the note take the free space on the left, and give it up to
+    // a passing message (a menu entry's path); the facts stay on the right.
     statusBar()->addWidget(etiquetteIndication_, 1);
-    for (QLabel *e : {etiquetteNote_, etiquetteFichier_, etiquetteTaille_, etiquetteZoom_})
+    statusBar()->addWidget(etiquetteNote_);
+    for (QLabel *e : {etiquetteFichier_, etiquetteTaille_, etiquetteZoom_})
         statusBar()->addPermanentWidget(e);
     etiquetteIndication_->hide();
     etiquetteNote_->hide();
@@ -178,6 +244,7 @@ bool FenetreHote::Ouvrir(const QString &chemin, QString *erreur) {
             *erreur = QStringLiteral("Impossible d'ouvrir « %1 » pendant une opération").arg(chemin);
         return false;
     }
+    CurseurOccupe occupe;
     std::optional<ImageChargee> chargee = Charger(chemin, erreur);
     if (!chargee) return false;
     Remplacer(std::move(*chargee));
@@ -195,12 +262,17 @@ bool FenetreHote::DefinirImage(const QImage &image) {
 
 bool FenetreHote::OuvrirDemande(const QString &chemin) {
     QString erreur;
-    std::optional<ImageChargee> chargee = Charger(chemin, &erreur);
+    std::optional<ImageChargee> chargee;
+    {
+        CurseurOccupe occupe;
+        chargee = Charger(chemin, &erreur);
+    }
     if (!chargee) {
         QMessageBox::critical(this, QStringLiteral("Ouvrir"), erreur);
         return false;
     }
     if (!ConfirmerAbandon()) return false;
+    CurseurOccupe occupe;
     Remplacer(std::move(*chargee));
     AjouterRecent(chemin);
     return true;
@@ -215,9 +287,8 @@ void FenetreHote::Remplacer(ImageChargee chargee) {
     original_ = QImage();
     comparaisonTouche_ = false;
     Comparer(false);
-    const QString note = origine_.Note();
-    etiquetteNote_->setText(note);
-    etiquetteNote_->setVisible(!note.isEmpty());
+    noteEnregistrement_.clear();
+    MettreAJourNote();
     Rafraichir();
     MettreAJour();
 }
@@ -269,6 +340,28 @@ bool FenetreHote::Enregistrer() {
                                   ? QFileInfo(origine_.chemin).suffix().toLower().toLatin1()
                                   : origine_.format;
     if (origine_.chemin.isEmpty() || !FormatEcrivable(format)) return ActionEnregistrerSous();
+    if (origine_.bitsParCanal > 8) {
+        // The file has more depth than the host keeps: overwriting it loses
+        // that for good, so only when the user says so.
+        QMessageBox question(
+            QMessageBox::Warning, QStringLiteral("Enregistrer"),
+            QStringLiteral("« %1 » a %2 bits par canal : l'enregistrer à sa place la remplace "
+                           "par une version en 8 bits.")
+                .arg(NomAffiche())
+                .arg(origine_.bitsParCanal),
+            QMessageBox::Yes | QMessageBox::Save | QMessageBox::Cancel, this);
+        question.setObjectName(QStringLiteral("questionProfondeur"));
+        question.button(QMessageBox::Yes)->setText(QStringLiteral("Remplacer par une version en 8 bits"));
+        question.button(QMessageBox::Save)->setText(QStringLiteral("Enregistrer sous…"));
+        question.button(QMessageBox::Cancel)->setText(QStringLiteral("Annuler"));
+        question.setDefaultButton(QMessageBox::Save); // the choice that loses nothing
+        question.setEscapeButton(QMessageBox::Cancel);
+        switch (question.exec()) {
+        case QMessageBox::Yes: break;
+        case QMessageBox::Save: return ActionEnregistrerSous();
+        default: return false;
+        }
+    }
     QString erreur;
     if (!Ecrire(origine_.chemin, format, &erreur)) {
         QMessageBox::critical(this, QStringLiteral("Enregistrer"), erreur);
@@ -288,11 +381,20 @@ bool FenetreHote::EnregistrerSous(const QString &chemin, QString *erreur) {
 bool FenetreHote::Ecrire(const QString &chemin, const QByteArray &format, QString *erreur) {
     // The same writer as --apply: alpha, metadata and profile go back into the
     // file, which is replaced only once the new one is complete.
-    if (!hote::Enregistrer(image_, origine_, chemin, erreur, format)) return false;
+    {
+        CurseurOccupe occupe;
+        if (!hote::Enregistrer(image_, origine_, chemin, erreur, format)) return false;
+    }
     origine_.chemin = chemin;
     origine_.format = format.isEmpty() ? QFileInfo(chemin).suffix().toLower().toLatin1() : format;
+    // What was written has 8 bits per channel, whatever the file read had.
+    if (origine_.bitsParCanal > 8)
+        noteEnregistrement_ = QStringLiteral("« %1 » est enregistrée en 8 bits par canal")
+                                  .arg(QFileInfo(chemin).fileName());
+    origine_.bitsParCanal = 8;
     etatEnregistre_ = etat_;
     AjouterRecent(chemin);
+    MettreAJourNote();
     MettreAJour();
     return true;
 }
@@ -323,6 +425,14 @@ void FenetreHote::RecevoirAvis(const Avis &avis) {
 
 void FenetreHote::TerminerOperation(bool resultat) {
     if (!avant_) return;
+    // A result that leaves every byte as it was ("Appliquer" with nothing
+    // moved, levels already full) is no change: no step, nothing to save.
+    if (resultat && avant_->pixels.size() == std::size_t(image_.pixels.size()) &&
+        std::equal(avant_->pixels.begin(), avant_->pixels.end(), image_.pixels.begin(),
+                   [](const TPtImg &a, const TPtImg &b) {
+                       return a.Bleu == b.Bleu && a.Vert == b.Vert && a.Rouge == b.Rouge;
+                   }))
+        resultat = false;
     if (resultat) {
         if (original_.isNull())
             original_ = VersQImage(avant_->pixels.data(), image_.largeur, image_.hauteur, image_.alpha);
@@ -437,6 +547,14 @@ void FenetreHote::Montrer() {
     MettreAJourZoom();
 }
 
+void FenetreHote::MettreAJourNote() {
+    QStringList parties;
+    for (const QString &p : {origine_.Note(), noteEnregistrement_})
+        if (!p.isEmpty()) parties << p;
+    etiquetteNote_->setText(parties.join(QStringLiteral(" ; ")));
+    etiquetteNote_->setVisible(!parties.isEmpty());
+}
+
 void FenetreHote::MettreAJourZoom() {
     actionAjuster_->setChecked(vue_->Ajuste());
     QString texte = image_.Vide() ? QString() : TexteZoom(vue_->Zoom());
@@ -493,10 +611,11 @@ void FenetreHote::AjouterRecent(const QString &chemin) {
 void FenetreHote::RemplirRecents() {
     menuRecents_->clear();
     const QStringList liste = FichiersRecents();
+    const QStringList noms = NomsDistincts(liste);
     for (int i = 0; i < liste.size(); ++i) {
         const QString chemin = liste[i];
         QAction *a = menuRecents_->addAction(
-            QStringLiteral("&%1 %2").arg(i + 1).arg(Echapper(QFileInfo(chemin).fileName())), this,
+            QStringLiteral("&%1 %2").arg(i + 1).arg(Echapper(noms[i])), this,
             [this, chemin] {
                 if (OuvrirDemande(chemin) || QFileInfo::exists(chemin)) return;
                 // Gone: no use offering it again.

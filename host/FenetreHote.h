@@ -118,6 +118,7 @@ private:
     void Rafraichir(); // the pixels changed: a new picture of them, shown
     void Montrer();    // the picture or the original, as comparing says
     void MettreAJour();
+    void MettreAJourNote(); // what the file carried or lost, and what the last save did
     void MettreAJourZoom();
     void AjouterRecent(const QString &chemin);
     void RemplirRecents();
@@ -143,6 +144,7 @@ private:
     QImage original_; // before the first operation since opening; null until then
     bool comparaisonMenu_ = false;
     bool comparaisonTouche_ = false;
+    QString noteEnregistrement_; // since the image was opened
 
     QAction *actionOuvrir_ = nullptr;
     QAction *actionEnregistrer_ = nullptr;

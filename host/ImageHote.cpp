@@ -165,6 +165,9 @@ QString Origine::Note() const {
         parties << QStringLiteral("le profil de couleur %1 de « %2 » ne décrit pas des pixels RVB : "
                                   "il n'est pas recopié")
                        .arg(profilEcarte, nom);
+    if (endommagee)
+        parties << QStringLiteral("« %1 » est tronquée ou endommagée : une partie de l'image "
+                                  "n'a pas pu être lue").arg(nom);
     if (!metadonneesIllisibles.isEmpty())
         parties << QStringLiteral("les métadonnées de « %1 » sont illisibles (%2) : elles ne sont "
                                   "pas recopiées")
@@ -190,9 +193,39 @@ int BitsParCanal(QImage::Format f) {
     }
 }
 
+// The JPEG decoder says that a file is truncated or damaged only with a
+// warning, and still returns an image, the part it could not read filled in.
+// Counts those warnings while it reads; every message still goes on to the
+// handler that was there before, which decides what is printed.
+class AlertesDecodeur {
+public:
+    AlertesDecodeur() : precedent_(qInstallMessageHandler(&Recevoir)) { actif_ = this; }
+    ~AlertesDecodeur() {
+        actif_ = nullptr;
+        qInstallMessageHandler(precedent_);
+    }
+    AlertesDecodeur(const AlertesDecodeur &) = delete;
+    AlertesDecodeur &operator=(const AlertesDecodeur &) = delete;
+    int Nombre() const { return nombre_; }
+
+private:
+    static void Recevoir(QtMsgType type, const QMessageLogContext &contexte, const QString &message) {
+        AlertesDecodeur *a = actif_;
+        if (!a) return;
+        if (type == QtWarningMsg && contexte.category &&
+            std::strcmp(contexte.category, "qt.gui.imageio.jpeg") == 0)
+            ++a->nombre_;
+        if (a->precedent_) a->precedent_(type, contexte, message);
+    }
+
+    static inline AlertesDecodeur *actif_ = nullptr;
+    QtMessageHandler precedent_;
+    int nombre_ = 0;
+};
+
 // Reads with the host's own bound in place of Qt's default allocation limit,
 // which refuses every photograph above about 33 megapixels.
-QImage Lire(const QString &chemin, QByteArray *format, QString *erreur) {
+QImage Lire(const QString &chemin, QByteArray *format, QString *erreur, bool *endommagee) {
     const int64_t memoire = MemoireMachine();
     QImageReader::setAllocationLimit(
         int(std::min<int64_t>(memoire >> 20, std::numeric_limits<int>::max())));
@@ -204,7 +237,12 @@ QImage Lire(const QString &chemin, QByteArray *format, QString *erreur) {
         return {};
     }
     if (format) *format = lecteur.format(); // known once the header is read, forgotten after read()
-    QImage image = lecteur.read();
+    QImage image;
+    {
+        AlertesDecodeur alertes;
+        image = lecteur.read();
+        *endommagee = alertes.Nombre() > 0;
+    }
     if (image.isNull()) {
         if (erreur)
             *erreur = QStringLiteral("Impossible de lire l'image « %1 » : %2")
@@ -256,9 +294,11 @@ bool CleExiv2(const QString &cle) {
 
 std::optional<ImageChargee> Charger(const QString &chemin, QString *erreur) {
     QByteArray format;
-    QImage image = Lire(chemin, &format, erreur);
+    bool endommagee = false;
+    QImage image = Lire(chemin, &format, erreur, &endommagee);
     if (image.isNull()) return std::nullopt;
     ImageChargee c;
+    c.origine.endommagee = endommagee;
     c.origine.chemin = chemin;
     c.origine.format = format;
     c.origine.bitsParCanal = BitsParCanal(image.format());

@@ -43,9 +43,12 @@ struct Origine {
     QString profilEcarte;
     // Why the file's labels could not be read (they are then not copied), or empty.
     QString metadonneesIllisibles;
+    // The decoder met a truncated or damaged stream and filled in what it
+    // could not read: the image opens, but part of it is not the photograph.
+    bool endommagee = false;
 
-    // The one line that says what the host changed (depth reduced, a profile
-    // or unreadable labels left behind), or an empty string.
+    // The one line that says what the host changed or found (depth reduced, a
+    // profile or unreadable labels left behind, a damaged file), or an empty string.
     QString Note() const;
 };
 

@@ -9,8 +9,10 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QSet>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstring>
@@ -128,9 +130,10 @@ void FiltrerMessages(QtMsgType type, const QMessageLogContext &contexte, const Q
     if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR")))
         return;
     // The decoders' own notices (image data, colour profiles): a file that
-    // cannot be read, or a profile left behind, gets our one line instead.
+    // cannot be read, a damaged JPEG or a profile left behind gets our one
+    // line instead.
     if (type == QtWarningMsg && contexte.category &&
-        (std::strcmp(contexte.category, "qt.gui.imageio") == 0 ||
+        (std::strncmp(contexte.category, "qt.gui.imageio", 14) == 0 ||
          std::strcmp(contexte.category, "qt.gui.icc") == 0))
         return;
     if (gestionnaireQt) gestionnaireQt(type, contexte, message);
@@ -366,6 +369,18 @@ int AppliquerLot(ChargeurPlugin &plugin, const QStringList &args) {
 
 } // namespace
 
+QTranslator *TraduireQt() {
+    if (!QCoreApplication::instance()) return nullptr;
+    auto *traduction = new QTranslator(QCoreApplication::instance());
+    if (!traduction->load(QStringLiteral("qtbase_fr"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(traduction)) {
+        delete traduction;
+        return nullptr;
+    }
+    return traduction;
+}
+
 int Principal(int argc, char **argv) {
     QStringList args;
     for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
@@ -395,6 +410,7 @@ int Principal(int argc, char **argv) {
     gestionnaireQt = qInstallMessageHandler(&FiltrerMessages);
     QApplication app(argcQt, argvQt);
     QApplication::setApplicationName(QStringLiteral("velmora-host"));
+    TraduireQt();
 
     ChargeurPlugin plugin;
     const QString chemin =

@@ -26,12 +26,6 @@
 namespace velmora::hote::essai {
 namespace {
 
-QAction *Action(QWidget &w, const QString &nom) {
-    auto *a = w.findChild<QAction *>(nom);
-    EXPECT_NE(a, nullptr) << nom.toStdString();
-    return a;
-}
-
 QImage Vue(FenetreHote &f) { return f.findChild<VueImage *>("vueImage")->Image(); }
 
 class FenetreReelle : public ::testing::Test {
@@ -51,7 +45,7 @@ TEST_F(FenetreReelle, MenuDuModuleSousSaCategorie) {
     FenetreHote f(plugin);
     auto *menu = f.findChild<QMenu *>("menuPlugin");
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(menu->title(), QStringLiteral("Couleurs"));
+    EXPECT_EQ(menu->title(), QStringLiteral("&Couleurs")); // Alt+C opens it
     ASSERT_EQ(menu->actions().size(), 9);
     EXPECT_EQ(menu->actions().at(3)->text(), QStringLiteral("Ajustement manuel Luminosité"));
     // Nothing to work on yet.

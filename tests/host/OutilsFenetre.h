@@ -5,6 +5,7 @@
 #include "OutilsHote.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -92,6 +93,13 @@ public:
 private:
     QTemporaryDir dossier_;
 };
+
+// An action of the window by its object name (a failure when it has none).
+inline QAction *Action(QWidget &w, const QString &nom) {
+    auto *a = w.findChild<QAction *>(nom);
+    EXPECT_NE(a, nullptr) << nom.toStdString();
+    return a;
+}
 
 // Shortcuts reach only the active window.
 inline ::testing::AssertionResult Montrer(QWidget &w) {
