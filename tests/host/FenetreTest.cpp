@@ -28,19 +28,6 @@ namespace {
 
 QImage Vue(FenetreHote &f) { return f.findChild<VueImage *>("vueImage")->Image(); }
 
-class FenetreReelle : public ::testing::Test {
-protected:
-    void SetUp() override {
-        Appli();
-        ASSERT_TRUE(plugin.Charger(Plugin())) << plugin.Erreur().toStdString();
-        ASSERT_TRUE(dossier.isValid());
-    }
-    QString Chemin(const QString &nom) const { return dossier.filePath(nom); }
-    ReglagesIsoles reglages;
-    QTemporaryDir dossier;
-    ChargeurPlugin plugin;
-};
-
 TEST_F(FenetreReelle, MenuDuModuleSousSaCategorie) {
     FenetreHote f(plugin);
     auto *menu = f.findChild<QMenu *>("menuPlugin");

@@ -28,17 +28,8 @@
 namespace velmora::hote::essai {
 namespace {
 
-class Usage : public ::testing::Test {
+class Usage : public FenetreReelle {
 protected:
-    void SetUp() override {
-        Appli();
-        ASSERT_TRUE(plugin.Charger(Plugin())) << plugin.Erreur().toStdString();
-        ASSERT_TRUE(dossier.isValid());
-    }
-    QString Chemin(const QString &nom) const { return dossier.filePath(nom); }
-    ReglagesIsoles reglages;
-    QTemporaryDir dossier;
-    ChargeurPlugin plugin;
     QString erreur;
 };
 

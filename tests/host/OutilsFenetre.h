@@ -2,6 +2,7 @@
 // test, private settings, and a shown, active window.
 #pragma once
 
+#include "ChargeurPlugin.h"
 #include "OutilsHote.h"
 
 #include <QAbstractButton>
@@ -92,6 +93,20 @@ public:
 
 private:
     QTemporaryDir dossier_;
+};
+
+// A window on the real plug-in, with private settings and a folder for its files.
+class FenetreReelle : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Appli();
+        ASSERT_TRUE(plugin.Charger(Plugin())) << plugin.Erreur().toStdString();
+        ASSERT_TRUE(dossier.isValid());
+    }
+    QString Chemin(const QString &nom) const { return dossier.filePath(nom); }
+    ReglagesIsoles reglages;
+    QTemporaryDir dossier;
+    ChargeurPlugin plugin;
 };
 
 // An action of the window by its object name (a failure when it has none).
