@@ -38,27 +38,16 @@ public:
     CurseurOccupe &operator=(const CurseurOccupe &) = delete;
 };
 
-// The letter after the first lone '&' of a caption, upper case, or 0.
-QChar Mnemonique(const QString &texte) {
-    for (qsizetype i = 0; i + 1 < texte.size(); ++i) {
-        if (texte[i] != '&') continue;
-        if (texte[i + 1] != '&') return texte[i + 1].toUpper();
-        ++i;
-    }
-    return {};
-}
-
 // A menu title given by the plug-in, with '&' before its first plain letter
 // that no other title of the bar uses, so that Alt and that letter open it.
 // Accented letters are passed over: not every keyboard has them as keys.
 QString AvecMnemonique(const QString &titre, const QList<QAction *> &autres) {
-    QString pris;
-    for (const QAction *a : autres)
-        if (const QChar c = Mnemonique(a->text()); !c.isNull()) pris += c;
+    QList<QKeySequence> prises;
+    for (const QAction *a : autres) prises << QKeySequence::mnemonic(a->text());
     for (qsizetype i = 0; i < titre.size(); ++i) {
-        const QChar c = titre[i].toUpper();
-        if (c.unicode() < 128 && c.isLetterOrNumber() && !pris.contains(c))
-            return Echapper(titre.left(i)) + '&' + Echapper(titre.mid(i));
+        if (titre[i].unicode() >= 128 || !titre[i].isLetterOrNumber()) continue;
+        const QString essai = Echapper(titre.left(i)) + '&' + Echapper(titre.mid(i));
+        if (!prises.contains(QKeySequence::mnemonic(essai))) return essai;
     }
     return Echapper(titre);
 }

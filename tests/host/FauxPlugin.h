@@ -23,6 +23,7 @@ struct FauxPlugin {
 
     static inline std::vector<std::string> appels;
     static inline const char *titre = "Faux";
+    static inline const char *categorie = "Cat\xE9gorie";
     static inline int32_t nbMenu = 5;
     static inline TRetour code = nullptr;
     static inline void *contexte = nullptr;
@@ -31,6 +32,7 @@ struct FauxPlugin {
     static void Reinitialiser() {
         appels.clear();
         titre = "Faux";
+        categorie = "Cat\xE9gorie";
         nbMenu = 5;
         code = nullptr;
         contexte = nullptr;
@@ -50,14 +52,14 @@ struct FauxPlugin {
         appels.push_back("PrmDLL");
         *majeur = 7;
         *mineur = 3;
-        *cat = "Cat\xE9gorie";
+        *cat = categorie;
         return titre;
     }
     static const char *VELMORA_APPEL AddMenu(int32_t *index) {
         appels.push_back("AddMenu " + std::to_string(*index));
         if (*index == 0) {
             *index = nbMenu;
-            return "Cat\xE9gorie";
+            return categorie;
         }
         static const char *const captions[] = {"\x80 euro", "\x9C" "uvre", "Muette", "Zone",
                                                "Garde"};

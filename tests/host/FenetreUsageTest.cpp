@@ -193,6 +193,32 @@ TEST_F(Usage, MenusAuClavierSansConflit) {
     menu->hide();
 }
 
+// Whatever the plug-in calls its menu: the first plain letter no other menu has.
+TEST(UsageFaux, MnemoniqueDuMenuDuModule) {
+    Appli();
+    const struct {
+        const char *categorie; // Windows-1252, as the plug-in gives it
+        const char *titre;
+    } cas[] = {
+        {"Cat\xE9gorie", "&Catégorie"},
+        {"Affichages", "Aff&ichages"}, // A and F are taken, the second f too
+        {"\xC9t\xE9 & co", "\xC3\x89&t\xC3\xA9 && co"}, // É passed over, a lone & doubled
+        {"FAD", "FAD"}, // nothing left
+    };
+    for (const auto &c : cas) {
+        SCOPED_TRACE(c.categorie);
+        FauxPlugin::Reinitialiser();
+        FauxPlugin::categorie = c.categorie;
+        ChargeurPlugin plugin;
+        ASSERT_TRUE(plugin.Initialiser(FauxPlugin::Points()));
+        FenetreHote f(plugin);
+        auto *menu = f.findChild<QMenu *>("menuPlugin");
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->title(), QString::fromUtf8(c.titre));
+    }
+    FauxPlugin::Reinitialiser();
+}
+
 // Recent files of the same name are told apart by as many folders as it takes.
 TEST_F(Usage, RecentsDeMemeNomAvecLeurDossier) {
     const QStringList chemins{Chemin("a/x/p.png"), Chemin("b/x/p.png"), Chemin("c/p.png"),
