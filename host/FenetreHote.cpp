@@ -21,6 +21,7 @@
 #include <QStatusBar>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 namespace velmora::hote {
@@ -417,10 +418,8 @@ void FenetreHote::TerminerOperation(bool resultat) {
     // A result that leaves every byte as it was ("Appliquer" with nothing
     // moved, levels already full) is no change: no step, nothing to save.
     if (resultat && avant_->pixels.size() == std::size_t(image_.pixels.size()) &&
-        std::equal(avant_->pixels.begin(), avant_->pixels.end(), image_.pixels.begin(),
-                   [](const TPtImg &a, const TPtImg &b) {
-                       return a.Bleu == b.Bleu && a.Vert == b.Vert && a.Rouge == b.Rouge;
-                   }))
+        std::memcmp(avant_->pixels.data(), image_.pixels.data(),
+                    avant_->pixels.size() * sizeof(TPtImg)) == 0)
         resultat = false;
     if (resultat) {
         if (original_.isNull())
