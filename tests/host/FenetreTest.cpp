@@ -73,27 +73,38 @@ TEST_F(FenetreReelle, InversionPuisAnnulerEtRetablir) {
     EXPECT_TRUE(EstNegatif(original, f.Image()));
 }
 
-// A real dialog closed without "Appliquer": the image stays as it was.
-TEST_F(FenetreReelle, DialogueFermeSansAppliquerNeChangeRien) {
-    FenetreHote f(plugin);
-    f.show();
-    const QImage original = ImageAleatoire(13, 8, 4);
-    ASSERT_TRUE(f.DefinirImage(original));
-    QTimer fermeture;
-    int fermes = 0;
-    QObject::connect(&fermeture, &QTimer::timeout, [&] {
-        if (auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
-            d->reject();
-            ++fermes;
-        }
-    });
-    fermeture.start(20);
-    ASSERT_TRUE(f.ExecuterOperation(2));
-    fermeture.stop();
-    EXPECT_EQ(f.OperationEnCours(), 0);
-    EXPECT_TRUE(MemesOctets(f.Image(), original));
-    EXPECT_FALSE(f.PeutAnnuler());
-    EXPECT_EQ(fermes, 1);  // it did open, and closed once
+// A real dialog closed with "Annuler", or applied with nothing moved (a result
+// that is every byte the same): the image stays as it was, with nothing to
+// undo, compare, save or ask about on closing.
+TEST_F(FenetreReelle, DialogueSansEffetNeChangeRien) {
+    for (const char *bouton : {"Annuler", "Appliquer"}) {
+        SCOPED_TRACE(bouton);
+        FenetreHote f(plugin);
+        f.show();
+        const QImage original = ImageAleatoire(13, 8, 4);
+        ASSERT_TRUE(f.DefinirImage(original));
+        QTimer reponse;
+        int clics = 0;
+        QObject::connect(&reponse, &QTimer::timeout, [&] {
+            if (QWidget *d = QApplication::activeModalWidget())
+                if (auto *b = d->findChild<QAbstractButton *>(QLatin1String(bouton))) {
+                    b->click();
+                    ++clics;
+                }
+        });
+        reponse.start(20);
+        ASSERT_TRUE(f.ExecuterOperation(2));
+        reponse.stop();
+        EXPECT_EQ(clics, 1); // it did open, and closed once
+        EXPECT_EQ(f.OperationEnCours(), 0);
+        EXPECT_TRUE(MemesOctets(f.Image(), original));
+        EXPECT_FALSE(f.PeutAnnuler());
+        EXPECT_FALSE(f.isWindowModified());
+        EXPECT_FALSE(Action(f, "actionComparer")->isEnabled());
+        Reponses aucune;
+        EXPECT_TRUE(f.close());
+        EXPECT_TRUE(aucune.vues.empty());
+    }
 }
 
 TEST_F(FenetreReelle, OuvrirEtEnregistrerSous) {
