@@ -389,10 +389,7 @@ TEST_F(FenetreReelle, CtrlSReecritChaqueFormatEnPlace) {
         ASSERT_TRUE(f.Ouvrir(chemin, &erreur)) << erreur.toStdString();
         const QImage lu = f.Image();
         Action(f, "actionOperation1")->trigger();
-        ASSERT_TRUE(Montrer(f));
-        Reponses aucune;
-        QTest::keyClick(&f, Qt::Key_S, Qt::ControlModifier);
-        EXPECT_TRUE(aucune.vues.empty());
+        EXPECT_TRUE(CtrlSSansQuestion(f));
         EXPECT_FALSE(f.isWindowModified());
         EXPECT_EQ(QImageReader(chemin).format(), formatLu);
         QImage relu(chemin);

@@ -95,10 +95,7 @@ TEST_F(Usage, SeizeBitsCtrlSDemandeAvantDeReduire) {
                                .arg(QFileInfo(ecrit).fileName()));
         // The file has 8 bits now: the next save asks nothing.
         Action(f, "actionOperation1")->trigger();
-        ASSERT_TRUE(Montrer(f));
-        Reponses aucune;
-        QTest::keyClick(&f, Qt::Key_S, Qt::ControlModifier);
-        EXPECT_TRUE(aucune.vues.empty());
+        EXPECT_TRUE(CtrlSSansQuestion(f));
         EXPECT_FALSE(f.isWindowModified());
     }
     // Quitting with a result: "Enregistrer", then the depth question's

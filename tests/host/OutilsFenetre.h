@@ -124,6 +124,17 @@ inline ::testing::AssertionResult Montrer(QWidget &w) {
     return ::testing::AssertionSuccess();
 }
 
+// Ctrl+S pressed in the shown window, which is to save without opening any box.
+inline ::testing::AssertionResult CtrlSSansQuestion(QWidget &w) {
+    if (::testing::AssertionResult montree = Montrer(w); !montree) return montree;
+    Reponses aucune;
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+    if (!aucune.vues.empty())
+        return ::testing::AssertionFailure()
+               << "a box was opened: " << aucune.Textes().join(" | ").toStdString();
+    return ::testing::AssertionSuccess();
+}
+
 inline QByteArray Octets(const QString &chemin) {
     QFile f(chemin);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
