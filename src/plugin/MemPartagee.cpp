@@ -3,6 +3,7 @@
 // everything else.
 #include "MemPartagee.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace velmora::memoire {
@@ -51,29 +52,23 @@ void Resigner() {
     if (publiee) Signer(*publiee, plateforme::IdProcessus());
 }
 
-void Demarrer() {
-    taillePage = plateforme::TaillePage();
-    const uintptr_t maxi = plateforme::AdresseMaximale();
-    const uint32_t pid = plateforme::IdProcessus();
+// What one step of the walk came to.
+enum class Issue { Rien, Ailleurs, Publiee, Rejointe };
 
-    uintptr_t candidat = 0;
-    void *obtenue = nullptr;
-    for (int i = 0; i < NbCandidats; ++i) {
-        candidat = Candidat(maxi, taillePage, i);
-        obtenue = plateforme::Reserver(candidat, taillePage);
-        if (obtenue == reinterpret_cast<void *>(candidat)) break;
-        if (obtenue) {
-            plateforme::Rendre(obtenue, taillePage); // placed elsewhere: of no use
-            continue;
-        }
-        if (Valide(candidat, pid)) break;
-    }
+Issue Rejoindre(uintptr_t candidat, uint32_t pid) {
+    if (!Valide(candidat, pid)) return Issue::Rien;
+    rejointe = reinterpret_cast<BlocPartage *>(candidat);
+    propre = courant;
+    courant = rejointe->Publie;
+    rejointe->Utilisateurs += 1;
+    return Issue::Rejointe;
+}
 
-    if (obtenue && obtenue != reinterpret_cast<void *>(candidat)) {
-        plateforme::Signaler(Titre, "Shared Memory Allocator setup failed: Address was relocated.");
-        return;
-    }
-    if (obtenue) {
+// One step: publish at the candidate if the system gives the page there, join
+// a page valid for this process that stands there already.
+Issue Essayer(uintptr_t candidat, uint32_t pid) {
+    void *obtenue = plateforme::Reserver(candidat, taillePage);
+    if (obtenue == reinterpret_cast<void *>(candidat)) {
         // The system gives the page zeroed: the reserved words are already 0.
         publiee = static_cast<BlocPartage *>(obtenue);
         publiee->Publie = courant;
@@ -81,16 +76,54 @@ void Demarrer() {
         Signer(*publiee, pid);
         plateforme::GuetterSortie();
         plateforme::ApresFork(&Resigner);
-        return;
+        return Issue::Publiee;
     }
-    if (!Valide(candidat, pid)) {
-        plateforme::Signaler(Titre, "Shared Memory Allocator setup failed: Address already reserved.");
-        return;
+    if (obtenue) {
+        plateforme::Rendre(obtenue, taillePage); // placed elsewhere: of no use
+        return Issue::Ailleurs;
     }
-    rejointe = reinterpret_cast<BlocPartage *>(candidat);
-    propre = courant;
-    courant = rejointe->Publie;
-    rejointe->Utilisateurs += 1;
+    return Rejoindre(candidat, pid);
+}
+
+// The walk, the same in every module: the first free candidate is published,
+// a valid page on the way is joined. Below the first 16 candidates the system
+// is asked first, so that an occupied stretch costs one step however long it
+// is: a process whose top is taken (under Wine, by Wine's own memory) finds
+// the first free address far below without trying every 64 KiB.
+void Demarrer() {
+    taillePage = plateforme::TaillePage();
+    const uintptr_t maxi = plateforme::AdresseMaximale();
+    const uint32_t pid = plateforme::IdProcessus();
+    const uintptr_t nb = NbCandidatsEnTout(maxi, taillePage, plateforme::AdresseMinimale());
+
+    Issue issue = Issue::Rien;
+    for (uintptr_t i = 0; i < nb;) {
+        const uintptr_t candidat = Candidat(maxi, taillePage, i);
+        if (i < NbCandidats) {
+            issue = Essayer(candidat, pid);
+            if (issue == Issue::Publiee || issue == Issue::Rejointe) return;
+            ++i;
+            continue;
+        }
+        const plateforme::Etendue e = plateforme::Examiner(candidat, taillePage);
+        if (e.libre) {
+            issue = Essayer(candidat, pid);
+            if (issue == Issue::Publiee || issue == Issue::Rejointe) return;
+            // Free, yet not given: the system refuses memory, not this address;
+            // lower addresses would fare no better.
+            break;
+        }
+        issue = Rejoindre(candidat, pid);
+        if (issue == Issue::Rejointe) return;
+        const uintptr_t suivant = std::min(nb, std::max(i + 1, PremierSous(maxi, taillePage, e.bas)));
+        for (++i; e.pagesPossibles && i < suivant; ++i)
+            if (Rejoindre(Candidat(maxi, taillePage, i), pid) == Issue::Rejointe) return;
+        i = suivant;
+    }
+
+    plateforme::Signaler(Titre, issue == Issue::Ailleurs
+                                    ? "Shared Memory Allocator setup failed: Address was relocated."
+                                    : "Shared Memory Allocator setup failed: Address already reserved.");
 }
 
 void Arreter() {

@@ -25,27 +25,60 @@ static_assert(offsetof(BlocPartage, Signature1) == 8);
 static_assert(offsetof(BlocPartage, Publie) == 16);
 static_assert(sizeof(void *) != 4 || offsetof(BlocPartage, Signature2) == 32);
 
-// Address-space window: 16 candidates, 64 KiB apart, down from the top.
-constexpr int NbCandidats = 16;
+// The walk for the page: candidates 64 KiB apart, down from the top. The first
+// 16 are tried whatever the system reports, as every module taking part tries
+// them; the walk goes on below them, 64 KiB at a time, down to the lowest
+// application address.
+constexpr uintptr_t NbCandidats = 16;
 constexpr uintptr_t PasCandidats = 0x10000;
 
 // Where the page is tried the i-th time, for a page size and highest application address.
-constexpr uintptr_t Candidat(uintptr_t adresseMaxi, std::size_t taillePage, int i) {
-    return ((adresseMaxi & ~uintptr_t(0xFFFF)) - uintptr_t(i) * PasCandidats) &
-           ~uintptr_t(taillePage - 1);
+constexpr uintptr_t Candidat(uintptr_t adresseMaxi, std::size_t taillePage, uintptr_t i) {
+    return ((adresseMaxi & ~uintptr_t(0xFFFF)) - i * PasCandidats) & ~uintptr_t(taillePage - 1);
+}
+
+// The index of the first candidate that lies below `adresse` (candidates only
+// go down as the index grows).
+constexpr uintptr_t PremierSous(uintptr_t adresseMaxi, std::size_t taillePage, uintptr_t adresse) {
+    const uintptr_t haut = adresseMaxi & ~uintptr_t(0xFFFF);
+    if (adresse > haut) return 0;
+    uintptr_t i = (haut - adresse) / PasCandidats + 1; // haut - i * pas < adresse
+    // Rounding down to a page larger than the step may reach below earlier.
+    while (i > 0 && Candidat(adresseMaxi, taillePage, i - 1) < adresse) --i;
+    return i;
+}
+
+// How many candidates lie at or above the lowest application address.
+constexpr uintptr_t NbCandidatsEnTout(uintptr_t adresseMaxi, std::size_t taillePage,
+                                      uintptr_t adresseMini) {
+    return PremierSous(adresseMaxi, taillePage, adresseMini);
 }
 
 namespace plateforme {
 
 std::size_t TaillePage();
-// The highest address at which the page may be placed.
+// The highest address at which the page may be placed, and the lowest.
 uintptr_t AdresseMaximale();
+uintptr_t AdresseMinimale();
 uint32_t IdProcessus();
 
 // Reserves and commits a read/write page of `taille` bytes at exactly `adresse`
 // if the system allows; returns where the page was obtained (possibly
 // elsewhere, when the system moved it), or null when nothing was obtained.
 void *Reserver(uintptr_t adresse, std::size_t taille);
+// What the system reports about the page at `adresse`, for the walk below
+// the first candidates.
+struct Etendue {
+    // Nothing stands there: the page may be reserved.
+    bool libre = true;
+    // Otherwise the lowest address of the occupied stretch that holds it: no
+    // page can be reserved anywhere from there up to `adresse`.
+    uintptr_t bas = 0;
+    // Whether a valid page may stand inside the stretch below `adresse` too,
+    // where the system reports one stretch for several mappings.
+    bool pagesPossibles = false;
+};
+Etendue Examiner(uintptr_t adresse, std::size_t taille);
 // Gives back a page obtained from Reserver.
 void Rendre(void *page, std::size_t taille);
 // Copies n bytes from adresse if they are readable; false otherwise (no fault).

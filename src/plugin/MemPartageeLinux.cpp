@@ -3,6 +3,7 @@
 
 #include "../imaging/Sortie.h"
 
+#include <fcntl.h>
 #include <pthread.h>
 #include <sys/auxv.h>
 #include <sys/mman.h>
@@ -10,7 +11,9 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
+#include <utility>
 
 
 namespace velmora::memoire::plateforme {
@@ -31,6 +34,96 @@ constexpr uintptr_t GardePile = 256 * 4096;
 // How far the stack may grow when its limit is "unlimited" (or huge).
 constexpr uintptr_t PorteeMaxi = uintptr_t(1) << 30;
 
+// The main thread's stack and the room it may grow into, from its top down:
+// no place for the page. Empty when the top is unknown.
+struct Portee {
+    uintptr_t bas = 0, haut = 0;
+};
+Portee PorteePile(uintptr_t taillePage) {
+    // The kernel copies the program's name to the top of the main stack, just
+    // under a final null word.
+    const auto nom = reinterpret_cast<const char *>(getauxval(AT_EXECFN));
+    if (!nom) return {};
+    const uintptr_t fin = reinterpret_cast<uintptr_t>(nom) + std::strlen(nom) + 1 + sizeof(void *);
+    const uintptr_t haut = (fin + taillePage - 1) & ~(taillePage - 1);
+    rlimit limite{};
+    uintptr_t portee = PorteeMaxi;
+    if (getrlimit(RLIMIT_STACK, &limite) == 0 && limite.rlim_cur != RLIM_INFINITY &&
+        limite.rlim_cur < PorteeMaxi)
+        portee = uintptr_t(limite.rlim_cur);
+    portee += GardePile;
+    return {haut > portee ? haut - portee : 0, haut};
+}
+
+// One line of /proc/self/maps: a mapping and whether it is readable and writable.
+struct Correspondance {
+    uintptr_t debut = 0, fin = 0;
+    bool lectureEcriture = false;
+};
+
+uintptr_t Hexa(const char *&c) {
+    uintptr_t v = 0;
+    for (;; ++c) {
+        const char x = *c;
+        if (x >= '0' && x <= '9') v = v * 16 + uintptr_t(x - '0');
+        else if (x >= 'a' && x <= 'f') v = v * 16 + uintptr_t(x - 'a' + 10);
+        else return v;
+    }
+}
+
+enum class Recherche { Illisible, Aucune, Trouvee };
+
+// The mapping that holds adresse, read from /proc/self/maps with plain system
+// calls and no allocation: the module is being loaded and its own start-up has
+// not run.
+Recherche ChercherCorrespondance(uintptr_t adresse, Correspondance &trouvee) {
+    const int fd = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Recherche::Illisible;
+    char tampon[4096];
+    std::size_t plein = 0;
+    bool sauter = false; // the rest of a line longer than the buffer
+    Recherche r = Recherche::Aucune;
+    for (bool fini = false; r == Recherche::Aucune && !fini;) {
+        const ssize_t n = read(fd, tampon + plein, sizeof tampon - plein);
+        if (n < 0) {
+            r = Recherche::Illisible;
+            break;
+        }
+        fini = n == 0;
+        plein += std::size_t(n);
+        std::size_t lu = 0;
+        for (const char *nl; r == Recherche::Aucune &&
+                             (nl = static_cast<const char *>(std::memchr(tampon + lu, '\n', plein - lu)));
+             lu = std::size_t(nl - tampon) + 1) {
+            if (std::exchange(sauter, false)) continue;
+            // "start-end perms ...", addresses in hexadecimal, lines in address order.
+            const char *c = tampon + lu;
+            Correspondance m;
+            m.debut = Hexa(c);
+            if (*c++ != '-') continue;
+            m.fin = Hexa(c);
+            if (*c++ != ' ' || nl - c < 2) continue;
+            m.lectureEcriture = c[0] == 'r' && c[1] == 'w';
+            if (m.debut > adresse) {
+                fini = true; // nothing holds it
+                break;
+            }
+            if (adresse < m.fin) {
+                trouvee = m;
+                r = Recherche::Trouvee;
+            }
+        }
+        std::memmove(tampon, tampon + lu, plein - lu);
+        plein -= lu;
+        if (plein == sizeof tampon) {
+            plein = 0;
+            sauter = true;
+        }
+    }
+    close(fd);
+    return r;
+}
+
 } // namespace
 
 std::size_t TaillePage() { return std::size_t(sysconf(_SC_PAGESIZE)); }
@@ -44,21 +137,14 @@ std::size_t TaillePage() { return std::size_t(sysconf(_SC_PAGESIZE)); }
 // under it would stop it growing: the page then goes below the stack's reach.
 uintptr_t AdresseMaximale() {
     const uintptr_t maxi = HautUtilisateur - 1;
-    // The kernel copies the program's name to the top of the main stack, just
-    // under a final null word.
-    const auto nom = reinterpret_cast<const char *>(getauxval(AT_EXECFN));
-    if (!nom) return maxi;
     const uintptr_t p = TaillePage();
-    const uintptr_t fin = reinterpret_cast<uintptr_t>(nom) + std::strlen(nom) + 1 + sizeof(void *);
-    const uintptr_t hautPile = (fin + p - 1) & ~(p - 1);
-    if (hautPile <= Candidat(maxi, p, NbCandidats - 1)) return maxi;
-    rlimit limite{};
-    uintptr_t portee = PorteeMaxi;
-    if (getrlimit(RLIMIT_STACK, &limite) == 0 && limite.rlim_cur != RLIM_INFINITY &&
-        limite.rlim_cur < PorteeMaxi)
-        portee = uintptr_t(limite.rlim_cur);
-    return hautPile - portee - GardePile - 1;
+    const Portee pile = PorteePile(p);
+    if (pile.haut <= Candidat(maxi, p, NbCandidats - 1)) return maxi;
+    return pile.bas - 1;
 }
+
+// The kernel's default vm.mmap_min_addr: nothing is mapped lower.
+uintptr_t AdresseMinimale() { return 0x10000; }
 
 uint32_t IdProcessus() { return uint32_t(getpid()); }
 
@@ -68,6 +154,26 @@ void *Reserver(uintptr_t adresse, std::size_t taille) {
     void *p = mmap(reinterpret_cast<void *>(adresse), taille, PROT_READ | PROT_WRITE,
                    MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
     return p == MAP_FAILED ? nullptr : p;
+}
+
+// From /proc/self/maps: a mapping is passed in one step, and looked through
+// when readable and writable, as the kernel merges a page with mappings of the
+// same kind next to it. Without /proc, a failed MAP_FIXED_NOREPLACE tells an
+// occupied address (the walk then goes on 64 KiB lower) from a refusal.
+Etendue Examiner(uintptr_t adresse, std::size_t taille) {
+    const Portee pile = PorteePile(taille);
+    if (adresse < pile.haut && adresse + taille > pile.bas) return {false, pile.bas, true};
+    Correspondance m;
+    switch (ChercherCorrespondance(adresse, m)) {
+    case Recherche::Trouvee: return {false, m.debut, m.lectureEcriture};
+    case Recherche::Aucune: return {};
+    case Recherche::Illisible: break;
+    }
+    void *p = mmap(reinterpret_cast<void *>(adresse), taille, PROT_NONE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_FIXED_NOREPLACE, -1, 0);
+    if (p == MAP_FAILED) return errno == EEXIST ? Etendue{false, adresse, false} : Etendue{};
+    munmap(p, taille);
+    return p == reinterpret_cast<void *>(adresse) ? Etendue{} : Etendue{false, adresse, false};
 }
 
 void Rendre(void *page, std::size_t taille) { munmap(page, taille); }

@@ -23,11 +23,35 @@ uintptr_t AdresseMaximale() {
     return reinterpret_cast<uintptr_t>(si.lpMaximumApplicationAddress);
 }
 
+uintptr_t AdresseMinimale() {
+    SYSTEM_INFO si;
+    GetSystemInfo(&si);
+    return reinterpret_cast<uintptr_t>(si.lpMinimumApplicationAddress);
+}
+
 uint32_t IdProcessus() { return GetCurrentProcessId(); }
 
 void *Reserver(uintptr_t adresse, std::size_t taille) {
     return VirtualAlloc(reinterpret_cast<void *>(adresse), taille, MEM_RESERVE | MEM_COMMIT,
                         PAGE_READWRITE);
+}
+
+// A reserved or committed region is passed down to the base of its
+// allocation. A page placed by this arrangement is an allocation of its own, so
+// it stands only at such a base, where the walk looks itself. Wine reports the
+// memory it keeps for itself as reserved, based at the end of the allocation
+// below it: passed in one step too.
+Etendue Examiner(uintptr_t adresse, std::size_t taille) {
+    MEMORY_BASIC_INFORMATION m{};
+    if (VirtualQuery(reinterpret_cast<const void *>(adresse), &m, sizeof m) != sizeof m)
+        return {}; // VirtualAlloc will tell
+    const uintptr_t fin = reinterpret_cast<uintptr_t>(m.BaseAddress) + m.RegionSize;
+    if (m.State == MEM_FREE) {
+        if (fin - adresse >= taille) return {};
+        return {false, adresse, false}; // a free gap narrower than the page
+    }
+    const auto base = reinterpret_cast<uintptr_t>(m.AllocationBase);
+    return {false, base && base <= adresse ? base : adresse, false};
 }
 
 void Rendre(void *page, std::size_t taille) {

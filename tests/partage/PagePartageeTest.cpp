@@ -56,7 +56,8 @@ bool SigneePour(const Page &p, uint32_t pid) {
 bool Valide(uintptr_t a) { return Mappee(a) && SigneePour(Lire(a), uint32_t(getpid())); }
 
 // Top of the main thread's stack. Without address randomisation the stack
-// starts at the very top and the page goes elsewhere; these cases then do not apply.
+// starts at the very top and the page goes elsewhere; these cases then do not
+// apply, nor when the stack happens to start among the first candidates they use.
 uintptr_t HautDeLaPile() {
     std::ifstream maps("/proc/self/maps");
     for (std::string ligne; std::getline(maps, ligne);)
@@ -82,7 +83,7 @@ int32_t NbOperations(void *bibliotheque) {
 class PagePartagee : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (HautDeLaPile() > Candidat(15)) GTEST_SKIP() << "main stack at the top of the address space";
+        if (HautDeLaPile() > Candidat(1000)) GTEST_SKIP() << "main stack at the top of the address space";
         const char *chemin = std::getenv("VELMORA_PLUGIN");
         ASSERT_NE(chemin, nullptr) << "VELMORA_PLUGIN";
         plugin = chemin;
@@ -136,18 +137,22 @@ TEST_F(PagePartagee, LePremierPublieLeSuivantRejointPuisRepart) {
     EXPECT_EQ(issue.erreurs, "");
 }
 
-// Whatever stands at the first candidate without this process's signatures is
-// passed over, left untouched, and the page goes 64 KiB lower.
+// Whatever stands at the first candidate without this process's four
+// signature words is passed over, left untouched, and the page goes 64 KiB lower.
 TEST_F(PagePartagee, UnCandidatSansSignatureEstSaute) {
     struct Cas {
         const char *nom;
         int protection;
-        uint32_t pid; // signatures written into the foreign page (0: none)
+        bool signee;      // signature words written into the foreign page
+        uint32_t autrePid; // added to this process's id in the two low words
+        int motFaux;      // one of the four words (0..3) made wrong, or -1
     };
     const Cas cas[] = {
-        {"page of zeros", PROT_READ | PROT_WRITE, 0},
-        {"unreadable page", PROT_NONE, 0},
-        {"page signed for another process", PROT_READ | PROT_WRITE, 1},
+        {"page of zeros", PROT_READ | PROT_WRITE, false, 0, -1},
+        {"unreadable page", PROT_NONE, false, 0, -1},
+        {"page signed for another process", PROT_READ | PROT_WRITE, true, 1, -1},
+        {"signature 1 high word differs", PROT_READ | PROT_WRITE, true, 0, 1},
+        {"signature 2 high word differs", PROT_READ | PROT_WRITE, true, 0, 3},
     };
     for (const Cas &c : cas) {
         const auto issue = enfant::Executer([&] {
@@ -155,13 +160,13 @@ TEST_F(PagePartagee, UnCandidatSansSignatureEstSaute) {
                                    PROT_READ | PROT_WRITE,
                                    MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
             VERIFIER(etrangere == reinterpret_cast<void *>(Candidat(0)));
-            if (c.pid) {
-                // A page left by another process: every word right but the process id.
-                const uint32_t autre = uint32_t(getpid()) + c.pid;
-                const uint32_t sig1[2] = {autre ^ 0x4567FEEDu, 0xBABE0123u};
-                const uint32_t sig2[2] = {autre ^ 0x3210B00Bu, 0xF00D7654u};
-                std::memcpy(static_cast<char *>(etrangere) + 8, sig1, 8);
-                std::memcpy(static_cast<char *>(etrangere) + 16 + 3 * sizeof(void *) + 4, sig2, 8);
+            if (c.signee) {
+                // A page left by someone else: every word right but the one named.
+                const uint32_t pid = uint32_t(getpid()) + c.autrePid;
+                uint32_t mots[4] = {pid ^ 0x4567FEEDu, 0xBABE0123u, pid ^ 0x3210B00Bu, 0xF00D7654u};
+                if (c.motFaux >= 0) mots[c.motFaux] ^= 0x100;
+                std::memcpy(static_cast<char *>(etrangere) + 8, mots, 8);
+                std::memcpy(static_cast<char *>(etrangere) + 16 + 3 * sizeof(void *) + 4, mots + 2, 8);
                 *static_cast<int32_t *>(etrangere) = 1;
             }
             const std::string avant(static_cast<const char *>(etrangere), 4096);
@@ -181,45 +186,97 @@ TEST_F(PagePartagee, UnCandidatSansSignatureEstSaute) {
     }
 }
 
-// No free or valid address among the 16: the message, and no operation offered.
-TEST_F(PagePartagee, SeizeCandidatsPrisAucuneOperation) {
-    const auto issue = enfant::Executer([&] {
-        for (int i = 0; i < 16; ++i)
-            VERIFIER(mmap(reinterpret_cast<void *>(Candidat(i)), 4096,
-                          i % 2 ? PROT_NONE : PROT_READ,
-                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1,
-                          0) == reinterpret_cast<void *>(Candidat(i)));
-        void *a = dlopen(plugin.c_str(), RTLD_NOW | RTLD_LOCAL);
-        VERIFIER(a);
-        VERIFIER(NbOperations(a) == 0);
-        auto addMenu = reinterpret_cast<FnAddMenu>(dlsym(a, "AddMenu"));
-        int32_t un = 1;
-        VERIFIER(addMenu(&un) == nullptr);
+// The calls a page written by this test hands out: the C allocator.
+void *AllouerC(std::size_t n) { return std::malloc(n ? n : 1); }
+int LibererC(void *p) {
+    std::free(p);
+    return 0;
+}
+void *RedimensionnerC(void *p, std::size_t n) { return std::realloc(p, n ? n : 1); }
 
-        // An inversion asked all the same changes nothing and calls nothing back.
-        static int appels = 0;
-        struct Retour {
-            static void VELMORA_APPEL F(void *, int32_t, int32_t, int32_t, int32_t, int32_t,
-                                        int32_t, int32_t, int32_t) {
-                ++appels;
+// Signs the page at a for this process, as a module that published it would.
+void Publier(uintptr_t a) {
+    auto *o = reinterpret_cast<unsigned char *>(a);
+    const uint32_t pid = uint32_t(getpid());
+    const uint32_t mots[4] = {pid ^ 0x4567FEEDu, 0xBABE0123u, pid ^ 0x3210B00Bu, 0xF00D7654u};
+    using Fn = void *;
+    const Fn entrees[3] = {reinterpret_cast<Fn>(&AllouerC), reinterpret_cast<Fn>(&LibererC),
+                           reinterpret_cast<Fn>(&RedimensionnerC)};
+    const int32_t un = 1;
+    std::memcpy(o, &un, 4);
+    std::memcpy(o + 8, mots, 8);
+    std::memcpy(o + 16, entrees, sizeof entrees);
+    std::memcpy(o + 16 + sizeof entrees + 4, mots + 2, 8);
+}
+
+// Below the 16 candidates the walk goes on, 64 KiB at a time, with the same
+// rule: the first free address is published, a valid page on the way is joined.
+// Each case maps candidates premier..dernier (as one mapping, or one page each)
+// before the plug-in is loaded.
+TEST_F(PagePartagee, SousLesSeizeCandidatsLaRechercheContinue) {
+    struct Cas {
+        const char *nom;
+        int dernier;     // candidates 0..dernier mapped
+        bool uneSeule;   // as one mapping (else one page per candidate)
+        int protection;
+        int signee;      // candidate where this test publishes a page first, or -1
+        int attendu;     // where the plug-in's page is found
+    };
+    const Cas cas[] = {
+        {"16 candidates taken, one page each", 15, false, PROT_READ, -1, 16},
+        {"one unreadable stretch over 300 candidates", 299, true, PROT_NONE, -1, 300},
+        {"one read-only stretch over 40 candidates", 39, true, PROT_READ, -1, 40},
+        // The kernel shows a page and its neighbours of the same kind as one
+        // mapping: a page inside is found all the same, and joined.
+        {"a page inside a read-write stretch of 40 candidates", 39, true, PROT_READ | PROT_WRITE, 30, 30},
+        {"a page right under 16 taken candidates", 15, false, PROT_NONE, 16, 16},
+    };
+    for (const Cas &c : cas) {
+        const auto issue = enfant::Executer([&] {
+            if (c.uneSeule) {
+                const std::size_t taille = Candidat(0) + 4096 - Candidat(c.dernier);
+                VERIFIER(mmap(reinterpret_cast<void *>(Candidat(c.dernier)), taille, c.protection,
+                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1,
+                              0) == reinterpret_cast<void *>(Candidat(c.dernier)));
+            } else {
+                for (int i = 0; i <= c.dernier; ++i)
+                    VERIFIER(mmap(reinterpret_cast<void *>(Candidat(i)), 4096,
+                                  i % 2 ? PROT_NONE : c.protection,
+                                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1,
+                                  0) == reinterpret_cast<void *>(Candidat(i)));
             }
-        };
-        reinterpret_cast<FnAdrRetour>(dlsym(a, "AdrRetour"))(
-            reinterpret_cast<void *>(&Retour::F), nullptr);
-        // A block the host never frees (reference count -1), two pixels.
-        alignas(4) unsigned char bloc[8 + 6] = {0xFF, 0xFF, 0xFF, 0xFF, 2, 0, 0, 0,
-                                                10, 20, 30, 40, 50, 60};
-        auto *pixels = reinterpret_cast<TPtImg *>(bloc + 8);
-        reinterpret_cast<FnXchgData>(dlsym(a, "XchgData"))(1, 0, 0, 0, 0, 2, 1, 0, 0, pixels,
-                                                           nullptr, 0, 0);
-        VERIFIER(pixels[0].Bleu == 10 && pixels[1].Rouge == 60);
-        VERIFIER(appels == 0);
-        return 0;
-    });
-    EXPECT_TRUE(issue.termine);
-    EXPECT_EQ(issue.code, 0) << issue.erreurs;
-    EXPECT_EQ(issue.erreurs,
-              "MemPartagee: Shared Memory Allocator setup failed: Address already reserved.\n");
+            if (c.signee >= 0) {
+                if (c.signee > c.dernier)
+                    VERIFIER(mmap(reinterpret_cast<void *>(Candidat(c.signee)), 4096, PROT_READ | PROT_WRITE,
+                                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1,
+                                  0) == reinterpret_cast<void *>(Candidat(c.signee)));
+                Publier(Candidat(c.signee));
+            }
+            const int32_t avant = c.signee >= 0 ? 1 : 0;
+
+            void *a = dlopen(plugin.c_str(), RTLD_NOW | RTLD_LOCAL);
+            VERIFIER(a);
+            VERIFIER(NbOperations(a) == 9);
+            VERIFIER(Valide(Candidat(c.attendu)));
+            VERIFIER(Lire(Candidat(c.attendu)).utilisateurs == avant + 1);
+            // No second page at the first free address.
+            VERIFIER(c.attendu == c.dernier + 1 || !Mappee(Candidat(c.dernier + 1)));
+
+            // A second module walks the same way and joins.
+            void *b = dlopen(copie.c_str(), RTLD_NOW | RTLD_LOCAL);
+            VERIFIER(b && NbOperations(b) == 9);
+            VERIFIER(Lire(Candidat(c.attendu)).utilisateurs == avant + 2);
+            VERIFIER(dlclose(b) == 0);
+            VERIFIER(Lire(Candidat(c.attendu)).utilisateurs == avant + 1);
+            VERIFIER(dlclose(a) == 0);
+            // The plug-in gives back only a page it published itself.
+            VERIFIER(Mappee(Candidat(c.attendu)) == (c.signee >= 0));
+            return 0;
+        });
+        EXPECT_TRUE(issue.termine) << c.nom;
+        EXPECT_EQ(issue.code, 0) << c.nom << "\n" << issue.erreurs;
+        EXPECT_EQ(issue.erreurs, "") << c.nom;
+    }
 }
 
 // The publisher going while another module still allocates through its code
