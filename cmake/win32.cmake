@@ -59,3 +59,9 @@ find_program(VELMORA_OBJDUMP ${VELMORA_MINGW}-objdump REQUIRED)
 add_test(NAME velmora_tables_pe COMMAND ${CMAKE_COMMAND}
   -DOBJDUMP=${VELMORA_OBJDUMP} -DDLL=$<TARGET_FILE:velmora>
   -P ${CMAKE_SOURCE_DIR}/tests/win32/TablesPE.cmake)
+
+# What the walk for the shared page costs under Wine (run by hand, not a test):
+#   wine build-win32/velmora-parcours-page.exe [REPETITIONS]
+add_executable(velmora-parcours-page bench/win32/ParcoursPage.cpp ${VELMORA_MEMOIRE_PLATEFORME})
+target_include_directories(velmora-parcours-page PRIVATE include)
+add_dependencies(velmora-parcours-page velmora)

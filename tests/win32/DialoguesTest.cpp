@@ -7,7 +7,7 @@
 // dialog. Needs a display (./test runs it under xvfb-run).
 //   velmora-dialoguestest.exe EXPECTED_FILE SCREENSHOT_FOLDER   prints "N passed, M failed"
 #include "Attendus.h"
-#include "EspaceWine.h"
+#include "PagePartagee.h"
 #include "Scenarios.h"
 
 #include <velmora/plugin.h>
@@ -49,10 +49,6 @@ template <class A, class B> bool Egal(const A &a, const B &b, const std::string 
     return Verifier(false, quoi + " (obtenu " + std::to_string(a) + ", attendu " +
                                std::to_string(b) + ")");
 }
-
-// --- Room for the shared page ------------------------------------------------------
-
-bool PreparerEspace() { return espace::Preparer(); }
 
 // --- The library and the callback -----------------------------------------------
 
@@ -704,7 +700,6 @@ void AjoutGrainRadios() {
 // Child process: the colour balance left open, the process ends without
 // unloading the library.
 int EnfantSortie() {
-    if (!PreparerEspace()) return 2;
     HMODULE m = LoadLibraryA("velmora.dll");
     if (!m) return 3;
     auto adrRetour = reinterpret_cast<FnAdrRetour>(reinterpret_cast<void *>(GetProcAddress(m, "AdrRetour")));
@@ -766,11 +761,16 @@ int main(int argc, char **argv) {
     Verifier(attendus::Lire(argv[1], cas, erreur) && cas.size() == tous.size(),
              "résultats de la bibliothèque Linux lus " + erreur);
 
-    Verifier(PreparerEspace(), "des candidats libres pour la page partagée");
     hote = CreateWindowExA(0, "STATIC", "Hôte", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
                            nullptr, nullptr, nullptr, nullptr);
     HMODULE m = LoadLibraryA("velmora.dll");
     if (!Verifier(m != nullptr, "LoadLibrary(\"velmora.dll\")")) return 1;
+    // This host takes no part in the shared page: the library publishes it
+    // wherever the walk finds room in the address space Wine leaves.
+    const long ou = page::PageSurLeParcours();
+    if (Verifier(ou >= 0, "la bibliothèque a publié sa page sur le parcours"))
+        std::printf("   page partagée : candidat %ld, 0x%08lX\n", ou,
+                    static_cast<unsigned long>(page::Candidat(ou)));
     auto adrRetour = reinterpret_cast<FnAdrRetour>(reinterpret_cast<void *>(GetProcAddress(m, "AdrRetour")));
     xchgData = reinterpret_cast<FnXchgData>(reinterpret_cast<void *>(GetProcAddress(m, "XchgData")));
     if (!Verifier(adrRetour && xchgData, "exports")) return 1;

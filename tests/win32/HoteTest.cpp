@@ -2,10 +2,12 @@
 // the hosts of this kind of plug-in do, and checks it from the outside: exports,
 // identity, menu, callbacks, reference counts, the direct operations against the
 // bytes the Linux library gave (same input, same bytes), the floating-point
-// environment a host may leave, and the shared memory manager's page.
+// environment a host may leave, and the shared memory manager's page: in the
+// address space as plain Wine leaves it, then with the first 16 candidates
+// taken, so that the page goes below them.
 //   velmora-hosttest.exe EXPECTED_FILE      prints "N passed, M failed"
 #include "Attendus.h"
-#include "EspaceWine.h"
+#include "PagePartagee.h"
 
 #include <velmora/plugin.h>
 
@@ -143,39 +145,13 @@ struct Page {
 };
 static_assert(sizeof(Page) == 40);
 
-using espace::Candidat;
-using espace::Libre;
+using page::Candidat;
 
 Page *PageValide(uintptr_t adresse) {
-    MEMORY_BASIC_INFORMATION m{};
-    if (VirtualQuery(reinterpret_cast<void *>(adresse), &m, sizeof m) != sizeof m ||
-        m.State != MEM_COMMIT || !(m.Protect & (PAGE_READWRITE | PAGE_EXECUTE_READWRITE)))
-        return nullptr;
-    auto *p = reinterpret_cast<Page *>(adresse);
-    const uint32_t pid = GetCurrentProcessId();
-    if (p->signature1[0] != (pid ^ 0x4567FEEDu) || p->signature1[1] != 0xBABE0123u ||
-        p->signature2[0] != (pid ^ 0x3210B00Bu) || p->signature2[1] != 0xF00D7654u)
-        return nullptr;
-    return p;
+    return page::Valide(adresse) ? reinterpret_cast<Page *>(adresse) : nullptr;
 }
 
-// Under Wine the reported top of the address space is lowered when no
-// candidate is free (EspaceWine.h). Returns false when it could not be.
-bool PreparerEspace() {
-    uintptr_t haut = 0;
-    const bool ok = espace::Preparer(&haut);
-    if (haut)
-        std::printf("(aucun candidat libre sous le sommet de l'espace d'adressage : sommet ramené à %s)\n",
-                    Hex(uint32_t(haut)).c_str());
-    return ok;
-}
-
-// The first candidate that is free now: where the next publisher must land.
-int PremierLibre() {
-    for (int i = 0; i < 16; ++i)
-        if (Libre(Candidat(i))) return i;
-    return -1;
-}
+std::string OuEst(long i) { return "candidat " + std::to_string(i) + ", " + Hex(uint32_t(Candidat(i))); }
 
 // The host's own manager: the C heap, counting its calls.
 struct Compteurs {
@@ -201,9 +177,10 @@ __attribute__((regparm(3))) void *HoteRedimensionner(void *bloc, int32_t taille)
 FnAllouer allouer = nullptr;
 FnLiberer liberer = nullptr;
 
-// Publishing as the host: the first free candidate, the way the plug-in does it.
-Page *Publier() {
-    const int i = PremierLibre();
+// Publishing as the host: at the first free candidate of the walk.
+Page *Publier(long *ou) {
+    const long i = page::PremierDisponible();
+    *ou = i;
     if (i < 0) return nullptr;
     SYSTEM_INFO si;
     GetSystemInfo(&si);
@@ -478,20 +455,50 @@ void HorsMenu(Bibliotheque &b) {
     Relacher(bloc);
 }
 
-// Step 1: the host starts first and publishes; the library joins it.
-void HotePublieEnPremier(const std::vector<attendus::Cas> &cas) {
+// The menu and an inversion, enough to show that the library started.
+void Fonctionne(Bibliotheque &b, const std::string &quoi) {
+    int32_t index = 0;
+    const char *c = b.AddMenu(&index);
+    Verifier(c && std::strcmp(c, "Couleurs") == 0 && index == 9, quoi + " : le menu");
+    // A block of the host's own heap, which the host keeps a reference to: the
+    // library never frees it, whatever manager it uses.
+    auto *entete = static_cast<int32_t *>(HeapAlloc(GetProcessHeap(), 0, 8 + 3));
+    entete[0] = 1;
+    entete[1] = 1;
+    auto *pixel = reinterpret_cast<TPtImg *>(entete + 2);
+    *pixel = {0, 100, 255};
+    appels.clear();
+    b.AdrRetour(reinterpret_cast<void *>(&Retour), &contexteRetour);
+    b.XchgData(1, 1, 1, pixel);
+    Verifier(pixel->Bleu == 255 && pixel->Vert == 155 && pixel->Rouge == 0 && appels.size() == 1 &&
+                 entete[0] == 1,
+             quoi + " : une inversion");
+    HeapFree(GetProcessHeap(), 0, entete);
+}
+
+// Step 1: the host starts first and publishes at the first free candidate of
+// the walk; the library finds it there and joins it. complet: every check of
+// the exports and the operations too.
+void HotePublieEnPremier(const std::vector<attendus::Cas> &cas, bool seize) {
     std::printf("-- l'hôte publie, la bibliothèque rejoint\n");
-    Page *page = Publier();
+    long ou = -1;
+    Page *page = Publier(&ou);
     if (!Verifier(page != nullptr, "l'hôte publie sa page")) return;
+    std::printf("   page de l'hôte : %s\n", OuEst(ou).c_str());
+    if (seize) Verifier(ou >= 16, "l'hôte publie sous les seize premiers candidats");
     Bibliotheque b;
     if (!Verifier(b.Charger("velmora.dll"), "LoadLibrary(\"velmora.dll\") et ses quatre exports"))
         return;
     Egal(int(page->utilisateurs), 2, "la bibliothèque a rejoint la page de l'hôte");
-    Exports(b);
-    Identite(b);
-    OperationsDirectes(b, cas);
+    if (!seize) {
+        Exports(b);
+        Identite(b);
+        OperationsDirectes(b, cas);
+        HorsMenu(b);
+    } else {
+        Fonctionne(b, "bibliothèque jointe sous les seize candidats");
+    }
     BlocLibereParLaBibliotheque(b);
-    HorsMenu(b);
     b.Liberer();
     Egal(int(page->utilisateurs), 1, "la bibliothèque déchargée a quitté la page");
     Verifier(PageValide(reinterpret_cast<uintptr_t>(page)) == page, "la page de l'hôte reste en place");
@@ -502,21 +509,25 @@ void HotePublieEnPremier(const std::vector<attendus::Cas> &cas) {
     liberer = nullptr;
 }
 
-// Step 2: the library starts first and publishes; the host and a second copy
-// of the library (another file name, another module) join it.
-void BibliothequePublie() {
+// Step 2: the library starts first, in a host that does not take part yet, and
+// publishes at the first free candidate of the walk; the host and a second
+// copy of the library (another file name, another module) join it.
+void BibliothequePublie(bool seize) {
     std::printf("-- la bibliothèque publie, l'hôte et une copie rejoignent\n");
-    const int libre = PremierLibre();
     Bibliotheque b;
     if (!Verifier(b.Charger("velmora.dll"), "LoadLibrary(\"velmora.dll\")")) return;
-    Page *page = libre >= 0 ? PageValide(Candidat(libre)) : nullptr;
-    if (!Verifier(page != nullptr, "page publiée au plus haut candidat libre (" + std::to_string(libre) + ")"))
-        return;
+    // Found by the plain walk: no candidate above it where a page could go.
+    const long ou = page::PageSurLeParcours();
+    Page *page = ou >= 0 ? PageValide(Candidat(ou)) : nullptr;
+    if (!Verifier(page != nullptr, "page publiée au premier candidat libre du parcours")) return;
+    std::printf("   page de la bibliothèque : %s\n", OuEst(ou).c_str());
+    if (seize) Verifier(ou >= 16, "la bibliothèque publie sous les seize premiers candidats");
     Egal(int(page->utilisateurs), 1, "un utilisateur");
     Verifier(page->reserve0 == 0 && page->reserve1 == 0, "mots réservés à 0");
     MEMORY_BASIC_INFORMATION m{};
     VirtualQuery(reinterpret_cast<void *>(page->allouer), &m, sizeof m);
     Verifier(m.AllocationBase == b.module, "les entrées publiées sont le code de la bibliothèque");
+    Fonctionne(b, "bibliothèque seule");
 
     Joindre(page);
     Egal(int(page->utilisateurs), 2, "l'hôte rejoint");
@@ -550,7 +561,7 @@ void BibliothequePublie() {
         Verifier(bloc && bloc[0].Bleu == 0 && appels.size() == 1, "la copie traite le même bloc");
         b2.Liberer();
         Egal(int(page->utilisateurs), 2, "la copie déchargée quitte la page");
-        Verifier(PageValide(Candidat(libre)) == page, "la page reste à sa place");
+        Verifier(PageValide(Candidat(ou)) == page, "la page reste à sa place");
     }
     DeleteFileA(copie.c_str());
 
@@ -559,28 +570,26 @@ void BibliothequePublie() {
     allouer = nullptr;
     liberer = nullptr;
     b.Liberer();
-    Verifier(Libre(Candidat(libre)), "le dernier utilisateur parti, la page est rendue au système");
+    Verifier(!PageValide(Candidat(ou)) && page::Disponible(ou),
+             "le dernier utilisateur parti, la page est rendue au système");
 }
 
-// Step 3: a foreign region at the highest candidate is passed over.
+// Step 3: a foreign region at the first free candidate is passed over.
 void CandidatOccupe() {
     std::printf("-- candidat occupé par une autre région\n");
-    const int libre = PremierLibre();
-    SYSTEM_INFO si;
-    GetSystemInfo(&si);
-    void *etranger = VirtualAlloc(reinterpret_cast<void *>(Candidat(libre)), si.dwPageSize,
+    const long libre = page::PremierDisponible();
+    if (!Verifier(libre >= 0, "un candidat libre")) return;
+    void *etranger = VirtualAlloc(reinterpret_cast<void *>(Candidat(libre)), page::Systeme().dwPageSize,
                                   MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
     if (!Verifier(etranger != nullptr, "région étrangère réservée")) return;
-    std::memset(etranger, 0x5A, si.dwPageSize);
-    int suivant = libre + 1;
-    while (suivant < 16 && !Libre(Candidat(suivant))) ++suivant;
+    std::memset(etranger, 0x5A, page::Systeme().dwPageSize);
     Bibliotheque b;
     if (Verifier(b.Charger("velmora.dll"), "LoadLibrary malgré la région étrangère")) {
-        Verifier(PageValide(Candidat(suivant)) != nullptr,
-                 "page publiée au candidat libre suivant (" + std::to_string(suivant) + ")");
+        const long ou = page::PageSurLeParcours();
+        Verifier(ou > libre, "page publiée plus bas, au candidat libre suivant (" + OuEst(ou) + ")");
         Verifier(static_cast<uint8_t *>(etranger)[0] == 0x5A, "la région étrangère est intacte");
         b.Liberer();
-        Verifier(Libre(Candidat(suivant)), "page rendue au déchargement");
+        Verifier(ou < 0 || page::Disponible(ou), "page rendue au déchargement");
     }
     VirtualFree(etranger, 0, MEM_RELEASE);
 }
@@ -597,13 +606,13 @@ int EnfantEditeurParti() {
     return 5;
 }
 
-void EditeurPartiAvantLesAutres() {
+void EditeurPartiAvantLesAutres(bool seize) {
     std::printf("-- l'éditeur de la page part avant une copie\n");
     char exe[MAX_PATH];
     const std::string dll = Dossier() + "velmora.dll", copie = Dossier() + "velmora-enfant.dll";
     if (!Verifier(CopyFileA(dll.c_str(), copie.c_str(), FALSE), "copie pour l'enfant")) return;
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string ligne = std::string("\"") + exe + "\" --enfant-editeur-parti";
+    std::string ligne = std::string("\"") + exe + "\" --enfant-editeur-parti" + (seize ? " seize" : "");
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -619,26 +628,36 @@ void EditeurPartiAvantLesAutres() {
     DeleteFileA(copie.c_str());
 }
 
+void Parcours(const std::vector<attendus::Cas> &cas, bool seize) {
+    HotePublieEnPremier(cas, seize);
+    BibliothequePublie(seize);
+    CandidatOccupe();
+    EditeurPartiAvantLesAutres(seize);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
-    const bool espace = PreparerEspace();
-    if (argc == 2 && std::strcmp(argv[1], "--enfant-editeur-parti") == 0)
-        return espace ? EnfantEditeurParti() : 6;
+    if (argc >= 2 && std::strcmp(argv[1], "--enfant-editeur-parti") == 0) {
+        if (argc == 3) page::OccuperLesSeize();
+        return EnfantEditeurParti();
+    }
     if (argc != 2) {
         std::fprintf(stderr, "usage : velmora-hosttest.exe FICHIER_ATTENDUS\n");
         return 2;
     }
-    Verifier(espace, "des candidats libres pour la page partagée");
     std::vector<attendus::Cas> cas;
     std::string erreur;
     Verifier(attendus::Lire(argv[1], cas, erreur) && !cas.empty(),
              "résultats de la bibliothèque Linux lus " + erreur);
 
-    HotePublieEnPremier(cas);
-    BibliothequePublie();
-    CandidatOccupe();
-    EditeurPartiAvantLesAutres();
+    std::printf("== l'espace d'adressage tel que le système le laisse\n");
+    Parcours(cas, false);
+    std::printf("== les seize premiers candidats pris par l'hôte\n");
+    auto prises = page::OccuperLesSeize();
+    Verifier(page::PremierDisponible() >= 16, "aucun des seize premiers candidats n'est libre");
+    Parcours(cas, true);
+    page::Rendre(prises);
 
     std::printf("%d passed, %d failed\n", reussis, echoues);
     return echoues == 0 ? 0 : 1;
