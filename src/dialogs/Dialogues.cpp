@@ -34,8 +34,17 @@ struct Instances {
 };
 
 // Never destroyed by a static destructor (the toolkit's own statics may be gone
-// at process exit): deleted at unload, by Detruire.
-Instances *instances = new Instances;
+// at process exit): deleted at unload, by Detruire. Made at the library's load,
+// inside the host's LoadLibrary or dlopen, which no exception may reach: out of
+// memory there leaves the dialog operations doing nothing.
+Instances *Creer() noexcept {
+    try {
+        return new Instances;
+    } catch (...) {
+        return nullptr;
+    }
+}
+Instances *instances = Creer();
 
 TDialogue *Instance(uint32_t operation) {
     if (!instances) return nullptr;

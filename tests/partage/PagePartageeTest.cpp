@@ -6,16 +6,21 @@
 #include <velmora/plugin.h>
 
 #include <dlfcn.h>
+#include <elf.h>
+#include <malloc.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -277,6 +282,118 @@ TEST_F(PagePartagee, SousLesSeizeCandidatsLaRechercheContinue) {
         EXPECT_EQ(issue.code, 0) << c.nom << "\n" << issue.erreurs;
         EXPECT_EQ(issue.erreurs, "") << c.nom;
     }
+}
+
+// The span ld.so maps for a shared object: its loadable segments, page-rounded.
+std::size_t Etendue(const std::string &chemin) {
+    std::ifstream f(chemin, std::ios::binary);
+    Elf64_Ehdr e{};
+    if (!f.read(reinterpret_cast<char *>(&e), sizeof e)) return 0;
+    uint64_t bas = UINT64_MAX, haut = 0;
+    for (int i = 0; i < e.e_phnum; ++i) {
+        Elf64_Phdr ph{};
+        f.seekg(std::streamoff(e.e_phoff + uint64_t(i) * e.e_phentsize));
+        if (!f.read(reinterpret_cast<char *>(&ph), sizeof ph)) return 0;
+        if (ph.p_type != PT_LOAD) continue;
+        bas = std::min<uint64_t>(bas, ph.p_vaddr & ~uint64_t(4095));
+        haut = std::max<uint64_t>(haut, (ph.p_vaddr + ph.p_memsz + 4095) & ~uint64_t(4095));
+    }
+    return haut > bas ? std::size_t(haut - bas) : 0;
+}
+
+// The stack used so far, grown in advance: once everything around it is
+// taken, it could not grow any more.
+__attribute__((noinline)) void AgrandirLaPile() {
+    volatile char tampon[2 << 20];
+    for (std::size_t i = sizeof tampon; i > 0; i -= 4096) tampon[i - 1] = 0;
+}
+
+// No free address anywhere in the walk: the message, no operation offered, and
+// the host goes on. The whole address space is taken (no access, nothing
+// committed) but for a hole the size of the plug-in's image, where the loader
+// puts it; a first copy loaded before brings in the libraries it needs, and its
+// page is made unreadable, so that it holds no valid page for the second. With
+// no room left in the heap either, the library's start-up runs out of memory
+// inside dlopen: it must not throw there.
+TEST_F(PagePartagee, AucuneAdresseLibreAucuneOperation) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs free address space of its own";
+#else
+    const std::size_t image = Etendue(copie);
+    ASSERT_GT(image, 0u);
+    for (const bool placeDansLeTas : {true, false}) {
+        const auto issue = enfant::Executer([&] {
+            void *a = dlopen(plugin.c_str(), RTLD_NOW | RTLD_LOCAL);
+            VERIFIER(a && Valide(Candidat(0)));
+            VERIFIER(mprotect(reinterpret_cast<void *>(Candidat(0)), 4096, PROT_NONE) == 0);
+            if (placeDansLeTas) {
+                // Room for the loader's and the plug-in's allocations, kept in the heap.
+                mallopt(M_MMAP_THRESHOLD, 32 << 20);
+                mallopt(M_TRIM_THRESHOLD, 64 << 20);
+                void *volatile reserve = std::malloc(16 << 20);
+                std::free(reserve);
+            }
+            AgrandirLaPile();
+
+            std::vector<std::pair<uintptr_t, uintptr_t>> trous;
+            trous.reserve(4096);
+            {
+                std::ifstream maps("/proc/self/maps");
+                uintptr_t fin = 0x10000;
+                for (std::string ligne; std::getline(maps, ligne);) {
+                    const uintptr_t debut =
+                        std::min<uintptr_t>(std::stoull(ligne, nullptr, 16), 0x7FFFFFFFF000);
+                    if (debut > fin) trous.emplace_back(fin, debut);
+                    const uintptr_t finLigne = std::stoull(ligne.substr(ligne.find('-') + 1), nullptr, 16);
+                    fin = std::max(fin, finLigne);
+                }
+                if (fin < 0x7FFFFFFFF000) trous.emplace_back(fin, 0x7FFFFFFFF000);
+            }
+            // The hole: at the top of the widest gap, under the libraries.
+            auto large = std::max_element(trous.begin(), trous.end(), [](const auto &x, const auto &y) {
+                return x.second - x.first < y.second - y.first;
+            });
+            VERIFIER(large != trous.end() && large->second - large->first > image);
+            large->second -= image;
+            for (const auto &[debut, fin] : trous)
+                VERIFIER(mmap(reinterpret_cast<void *>(debut), fin - debut, PROT_NONE,
+                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_FIXED_NOREPLACE, -1,
+                              0) == reinterpret_cast<void *>(debut));
+
+            void *b = dlopen(copie.c_str(), RTLD_NOW | RTLD_LOCAL);
+            VERIFIER(b);
+            VERIFIER(NbOperations(b) == 0);
+            auto addMenu = reinterpret_cast<FnAddMenu>(dlsym(b, "AddMenu"));
+            int32_t un = 1;
+            VERIFIER(addMenu(&un) == nullptr);
+
+            // An inversion asked all the same changes nothing and calls nothing back.
+            static int appels = 0;
+            struct Retour {
+                static void VELMORA_APPEL F(void *, int32_t, int32_t, int32_t, int32_t, int32_t,
+                                            int32_t, int32_t, int32_t) {
+                    ++appels;
+                }
+            };
+            reinterpret_cast<FnAdrRetour>(dlsym(b, "AdrRetour"))(
+                reinterpret_cast<void *>(&Retour::F), nullptr);
+            // A block the host never frees (reference count -1), two pixels.
+            alignas(4) unsigned char bloc[8 + 6] = {0xFF, 0xFF, 0xFF, 0xFF, 2, 0, 0, 0,
+                                                    10, 20, 30, 40, 50, 60};
+            auto *pixels = reinterpret_cast<TPtImg *>(bloc + 8);
+            reinterpret_cast<FnXchgData>(dlsym(b, "XchgData"))(1, 0, 0, 0, 0, 2, 1, 0, 0, pixels,
+                                                               nullptr, 0, 0);
+            VERIFIER(pixels[0].Bleu == 10 && pixels[1].Rouge == 60);
+            VERIFIER(appels == 0);
+            return 0;
+        });
+        EXPECT_TRUE(issue.termine) << placeDansLeTas;
+        EXPECT_EQ(issue.code, 0) << placeDansLeTas << "\n" << issue.erreurs;
+        EXPECT_EQ(issue.erreurs,
+                  "MemPartagee: Shared Memory Allocator setup failed: Address already reserved.\n")
+            << placeDansLeTas;
+    }
+#endif
 }
 
 // The publisher going while another module still allocates through its code
