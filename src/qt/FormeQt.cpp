@@ -222,7 +222,9 @@ QWidget *FormeQt::CreerControle(const TControle &c, QWidget *parent) {
         auto *b = new QPushButton(QString::fromUtf8(c.Texte ? c.Texte : ""), parent);
         b->setGeometry(place);
         if (c.Glyphe != TGlyphe::Aucun) b->setIcon(Glyphe(c.Glyphe));
-        b->setAutoDefault(false);
+        // Enter presses the button that has the focus, as the system's dialogs
+        // do; elsewhere (a slider, a list) it presses the default button.
+        b->setAutoDefault(true);
         if (c.Role == TRole::Defaut) b->setDefault(true);
         QObject::connect(b, &QPushButton::clicked, this,
                          [evenement] { evenement(TTypeEvenement::Clic); });

@@ -406,7 +406,8 @@ void FormeWin32::CreerControle(const TControle &t) {
         Controle &c = Ajouter(&t, t.Nom, t.Genre, h);
         SendMessageA(h, TBM_SETRANGEMIN, FALSE, t.Min);
         SendMessageA(h, TBM_SETRANGEMAX, FALSE, t.Max);
-        SendMessageA(h, TBM_SETPAGESIZE, 0, 2);
+        SendMessageA(h, TBM_SETPAGESIZE, 0, PasPageCurseur);
+        SendMessageA(h, TBM_SETLINESIZE, 0, PasLigneCurseur);
         if (t.Frequence > 0) SendMessageA(h, TBM_SETTICFREQ, WPARAM(t.Frequence), 0);
         if (t.LongueurCurseur > 0) SendMessageA(h, TBM_SETTHUMBLENGTH, WPARAM(t.LongueurCurseur), 0);
         SendMessageA(h, TBM_SETPOS, TRUE, t.Position);

@@ -263,6 +263,72 @@ TEST_F(AjustImgDialogue, AppliquerAuxValeursParDefaut) {
     EXPECT_TRUE(ecritAvantRetour);
 }
 
+// Enter presses the button that has the focus, as on Windows; with the focus
+// on a slider it presses "Appliquer". Luminosity 90 maps 10, 100, 200 to
+// 255 - 0.2 x (255 - v): 206, 224, 244.
+TEST_F(AjustImgDialogue, EntreeSurLeBoutonQuiALeFocus) {
+    const struct {
+        int tabs;  // from PosLuminosite: ReInit, then Annuler
+        bool ferme, modifie;
+        TPtImg apres;
+    } cas[] = {
+        {0, true, true, {206, 224, 244}},
+        {1, false, false, {10, 100, 200}},  // "Réinitialiser": the dialog stays open
+        {2, true, false, {10, 100, 200}},
+    };
+    for (const auto &c : cas) {
+        SCOPED_TRACE(c.tabs);
+        P().appels.clear();
+        Image t(1, 1);
+        t[0] = {10, 100, 200};
+        PendantDialogue("AjustCoul", [&](QDialog *d) {
+            d->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+            auto *lum = Controle<QSlider>(d, "PosLuminosite");
+            lum->setValue(90);
+            lum->setFocus();
+            auto touche = [](Qt::Key k) {
+                QWidget *focus = QApplication::focusWidget();
+                ASSERT_NE(focus, nullptr);
+                QTest::keyClick(focus, k);
+            };
+            for (int i = 0; i < c.tabs; ++i) touche(Qt::Key_Tab);
+            ASSERT_NE(QApplication::focusWidget(), nullptr);
+            EXPECT_EQ(QApplication::focusWidget()->objectName(),
+                      QString::fromLatin1(c.tabs == 0 ? "PosLuminosite" : c.tabs == 1 ? "ReInit" : "Annuler"));
+            touche(Qt::Key_Return);
+            EXPECT_EQ(d->isVisible(), !c.ferme);
+            if (!c.ferme) {
+                EXPECT_EQ(lum->value(), 50);
+                QTest::keyClick(d, Qt::Key_Escape);
+            }
+        });
+        P().Executer(2, t.pixels, 1, 1);
+        ASSERT_EQ(P().appels.size(), 1u);
+        EXPECT_EQ(P().appels[0].imageModifiee, c.modifie ? 1 : 0);
+        EXPECT_EQ(t[0].Bleu, c.apres.Bleu);
+        EXPECT_EQ(t[0].Vert, c.apres.Vert);
+        EXPECT_EQ(t[0].Rouge, c.apres.Rouge);
+    }
+}
+
+// PageUp/PageDown move a slider by 2 and an arrow key by 1, as on Windows.
+TEST_F(AjustImgDialogue, PasDesCurseurs) {
+    Image t(2, 2);
+    PendantDialogue("AjustCoul", [&](QDialog *d) {
+        for (QSlider *s : d->findChildren<QSlider *>()) {
+            SCOPED_TRACE(s->objectName().toStdString());
+            const int depart = s->value();
+            QTest::keyClick(s, Qt::Key_PageUp);
+            EXPECT_EQ(s->value(), depart + 2);
+            QTest::keyClick(s, Qt::Key_Left);
+            EXPECT_EQ(s->value(), depart + 1);
+        }
+        Cliquer(d, "Annuler");
+    });
+    P().Executer(2, t.pixels, 2, 2);
+}
+
 // A 1000 x 1 image has an empty thumbnail, yet "Appliquer" processes every pixel;
 // saturation -100 gives grey pixels of Round(Y).
 TEST_F(AjustImgDialogue, ImageSansApercuTraiteeEntierement) {

@@ -35,6 +35,11 @@ enum TAncre : uint8_t { AGauche = 1, AHaut = 2, ADroite = 4, ABas = 8 };
 
 enum class TGraduation : uint8_t { Dessous, Dessus };
 
+// What one key or click moves every slider by, the same on every toolkit:
+// PageUp/PageDown and a click on the track beside the thumb, and an arrow key.
+inline constexpr int32_t PasPageCurseur = 2;
+inline constexpr int32_t PasLigneCurseur = 1;
+
 // Colours named after the system's, resolved by the back end.
 enum class TCouleurSysteme : uint8_t { Defaut, OmbreBouton, FaceBouton };
 
