@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -98,6 +100,12 @@ bool AssurerApplication() {
         static char nom[] = "velmora";
         static char *argv[] = {nom, nullptr};
         creeeIci = new QApplication(argc, argv);
+        // Our captions are French: so are then the boxes Qt draws (files, colours,
+        // their buttons). A host's own application object keeps its language.
+        auto *traduction = new QTranslator(creeeIci);
+        if (traduction->load(QStringLiteral("qtbase_fr"),
+                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(traduction);
     }
     if (!ApplicationGraphique()) return false;
     if (application != QCoreApplication::instance() || !vivante) {

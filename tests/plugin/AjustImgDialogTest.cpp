@@ -3,6 +3,7 @@
 
 #include "imaging/ParamCoul.h"
 
+#include <QKeySequence>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -92,7 +93,13 @@ TEST(AjustImgSansWidgets, ApplicationNonGraphique) {
     delete app;
 }
 
-// A host without Qt: the plug-in makes its QApplication on first need, once.
+// The names Qt gives keys, as its boxes and menus show them.
+QString CtrlMajS() {
+    return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S).toString(QKeySequence::NativeText);
+}
+
+// A host without Qt: the plug-in makes its QApplication on first need, once,
+// and Qt's own boxes then speak French like the dialogs.
 TEST(AjustImgSansQt, ApplicationCreeeParLeModule) {
     if (QCoreApplication::instance()) GTEST_SKIP() << "needs a process without an application";
     Plugin &h = Plugin::Instance();
@@ -111,6 +118,16 @@ TEST(AjustImgSansQt, ApplicationCreeeParLeModule) {
     ouvrir();
     EXPECT_EQ(QCoreApplication::instance(), app);  // never a second one
     EXPECT_EQ(h.appels.size(), 2u);
+    EXPECT_EQ(CtrlMajS(), QStringLiteral("Ctrl+Maj+S"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"));
+}
+
+// A host's own application object keeps its language.
+TEST_F(AjustImgDialogue, LangueDeLHoteGardee) {
+    Image t(2, 2);
+    PendantDialogue("AjustCoul", [](QDialog *d) { Cliquer(d, "Annuler"); });
+    P().Executer(2, t.pixels, 2, 2);
+    EXPECT_EQ(CtrlMajS(), QStringLiteral("Ctrl+Shift+S"));
 }
 
 TEST_F(AjustImgDialogue, FormeEtControles) {
