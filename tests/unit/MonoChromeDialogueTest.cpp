@@ -114,6 +114,54 @@ TEST_F(MonoFlux, AutreTeinteApresLaListeAjouteUneEntree) {
     EXPECT_EQ(f.journal, attendu);
 }
 
+// A typed name with characters Windows-1252 lacks is shown as the file will
+// hold it ('?' for each), so the list and the file agree.
+TEST_F(MonoFlux, UnNomHorsDeWindows1252EstMontreCommeIlSeraEnregistre) {
+    const auto fichier = std::filesystem::temp_directory_path() /
+                         ("velmora-nom-" + std::to_string(::getpid()) + ".uni");
+    f.couleurs = {0x00406080u};
+    f.saisies = {std::string("Thé€ ő☃")};
+    f.fichiers = {fichier, fichier};
+    Ouvrir([&] {
+        f.Choisir("ChoixTeinte", 14);
+        f.ExecuterDifferes();
+        EXPECT_EQ(f.Texte("ChoixTeinte"), "Thé€ ?? : $806040");
+        f.Clic("EnrgTeinte");
+        f.Clic("ChargTeinte");
+        f.Clic("Annuler");
+    });
+    std::ifstream in(fichier, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "Th\xE9\x80 ?? : $806040");
+    const auto e = f.Elements("ChoixTeinte");
+    ASSERT_EQ(e.size(), 17u);
+    EXPECT_EQ(e[15], e[14]);
+    std::filesystem::remove(fichier);
+}
+
+// The tints added live as long as the dialog: a form made anew (the toolkit's
+// application object replaced) lists them again, in their order, before
+// "Autre teinte ...".
+TEST_F(MonoFlux, LesTeintesAjouteesSurviventAUneNouvelleForme) {
+    f.couleurs = {0x00406080u, 0x00010203u};
+    f.saisies = {std::string("Une"), std::string("Deux")};
+    Ouvrir([&] {
+        for (int i : {14, 15}) {
+            f.Choisir("ChoixTeinte", i);
+            f.ExecuterDifferes();
+        }
+        f.Clic("Annuler");
+    });
+    auto nouvelle = std::make_unique<essai::FormeFactice>(banc.dialogue.Table(), banc.dialogue);
+    essai::FormeFactice &g = *nouvelle;
+    banc.dialogue.Attacher(std::move(nouvelle), 2);
+    const auto e = g.Elements("ChoixTeinte");
+    ASSERT_EQ(e.size(), 17u);
+    EXPECT_EQ(e[14], "Une : $806040");
+    EXPECT_EQ(e[15], "Deux : $030201");
+    EXPECT_EQ(e[16], "Autre teinte ...");
+    EXPECT_EQ(g.Index("ChoixTeinte"), 0);
+}
+
 TEST_F(MonoFlux, EnregistrerPuisChargerUneTeinte) {
     const auto dossier = std::filesystem::temp_directory_path() /
                          ("velmora-uni-" + std::to_string(::getpid()));

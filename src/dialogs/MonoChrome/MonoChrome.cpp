@@ -259,7 +259,7 @@ std::string NouvelleEntree(std::string_view nom, int rouge, int vert, int bleu) 
     char hex[8];
     std::snprintf(hex, sizeof hex, "%06X",
                   unsigned((rouge & 0xFF) << 16 | (vert & 0xFF) << 8 | (bleu & 0xFF)));
-    return std::string(nom) + " : $" + hex;
+    return w1252::VersUtf8(w1252::DepuisUtf8(nom)) + " : $" + hex;
 }
 
 // --- Tint files -------------------------------------------------------------------

@@ -115,7 +115,9 @@ std::string TexteValeur(std::string_view entree);
 // The colour of an entry as $RRGGBB; throws ErreurConversion.
 int32_t ValeurTeinte(std::string_view entree);
 
-// "<nom> : $RRGGBB" with upper-case digits.
+// "<nom> : $RRGGBB" with upper-case digits, the name as a tint file keeps it:
+// a character Windows-1252 lacks becomes '?' here already, so the list shows
+// what will be saved.
 std::string NouvelleEntree(std::string_view nom, int rouge, int vert, int bleu);
 
 // --- Tint files (.uni): one entry in Windows-1252, no line end -----------

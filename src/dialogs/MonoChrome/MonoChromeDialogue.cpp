@@ -30,6 +30,8 @@ void TMonoCouleur::FormCreate() {
     TraceRepere(repere_);
     etat_.posRepere = etat_.geometrie.centre;
     F().MontrerImage("ChoixCoul", selecteur_);
+    for (const std::string &entree : ajoutees_)
+        F().InsererElement("ChoixTeinte", int32_t(F().Elements("ChoixTeinte").size()) - 1, entree);
 }
 
 void TMonoCouleur::PreparerEtat() { ReInitClick(nullptr); }
@@ -117,6 +119,7 @@ void TMonoCouleur::ChoixTeinteChange() {
 int32_t TMonoCouleur::InsererTeinte(const std::string &entree) {
     const int32_t index = int32_t(F().Elements("ChoixTeinte").size()) - 1;
     F().InsererElement("ChoixTeinte", index, entree);
+    ajoutees_.push_back(entree);
     F().DefinirIndex("ChoixTeinte", index);
     return index;
 }

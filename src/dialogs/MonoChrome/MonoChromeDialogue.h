@@ -5,6 +5,9 @@
 #include "MonoChrome.h"
 #include "imaging/dialogue/Dialogue.h"
 
+#include <string>
+#include <vector>
+
 namespace velmora {
 
 extern const TForme FormeMonoCouleur;
@@ -43,6 +46,9 @@ private:
     int32_t InsererTeinte(const std::string &entree);
     TDialogueFichier DialogueFichier() const;
 
+    // The tints added by the user or loaded, in their order: a form made anew
+    // (the toolkit's application object replaced) gets them back.
+    std::vector<std::string> ajoutees_;
     monochrome::Etat etat_;
     monochrome::Point repere_;  // where the marker is drawn
     TImage selecteur_;          // the picker picture, marker included
