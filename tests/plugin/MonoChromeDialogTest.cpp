@@ -21,6 +21,10 @@
 #include <sstream>
 #include <unistd.h>
 
+#ifdef __SANITIZE_ADDRESS__
+#include <sanitizer/lsan_interface.h>
+#endif
+
 using namespace banc;
 
 namespace {
@@ -254,4 +258,53 @@ TEST_F(MonoChromeDialogue, AutreTeinteParLesBoitesCouleurEtNom) {
         Attendre([&] { return d->windowFlags().testFlag(Qt::WindowStaysOnTopHint); });
         Controle<QPushButton>(d, "Annuler")->click();
     });
+}
+
+// A host that replaces its QApplication: the forms are made anew under the new
+// one, and the tints added under the first are listed again.
+TEST(MonoChromeNouvelleApplication, LesTeintesAjouteesRestent) {
+    if (QCoreApplication::instance()) GTEST_SKIP() << "needs a process without an application";
+    static int argc = 1;
+    static char nom[] = "test";
+    static char *argv[] = {nom, nullptr};
+    Plugin &h = Plugin::Instance();
+    Image t(L, H);
+    t.Remplir(2);
+    auto *premiere = new QApplication(argc, argv);
+    h.Brancher();
+    PendantDialogue("MonoCouleur", [&](QDialog *d) {
+        auto *liste = Controle<QComboBox>(d, "ChoixTeinte");
+        const int n = liste->count();
+        PendantDialogue("DialogueCouleur", [&](QDialog *c) {
+            qobject_cast<QColorDialog *>(c)->setCurrentColor(QColor(0x12, 0x34, 0x56));
+            c->accept();
+        });
+        PendantDialogue("Saisie", [&](QDialog *b) {
+            qobject_cast<QInputDialog *>(b)->setTextValue(QStringLiteral("Bleu nuit"));
+            b->accept();
+        });
+        Choisir(liste, n - 1);
+        Attendre([&] { return liste->count() == n + 1; });
+        Controle<QPushButton>(d, "Annuler")->click();
+    });
+#ifdef __SANITIZE_ADDRESS__
+    __lsan_disable();  // the forms of the first application are abandoned with it, on purpose
+#endif
+    h.Executer(9, t.pixels, L, H);
+#ifdef __SANITIZE_ADDRESS__
+    __lsan_enable();
+#endif
+    delete premiere;
+    new QApplication(argc, argv);  // lives until exit
+    QStringList vues;
+    PendantDialogue("MonoCouleur", [&](QDialog *d) {
+        auto *liste = Controle<QComboBox>(d, "ChoixTeinte");
+        for (int i = 0; i < liste->count(); ++i) vues << liste->itemText(i);
+        Controle<QPushButton>(d, "Annuler")->click();
+    });
+    h.Executer(9, t.pixels, L, H);
+    ASSERT_EQ(vues.size(), 16);
+    EXPECT_EQ(vues[14], QStringLiteral("Bleu nuit : $123456"));
+    EXPECT_EQ(vues[15], QStringLiteral("Autre teinte ..."));
+    EXPECT_EQ(h.appels.size(), 2u);
 }
