@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "BarreCurseur.h"
 #include "Glyphes.h"
+#include "imaging/dialogue/Legendes.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -131,12 +132,6 @@ void FormeQt::Construire() {
     f.setWindowTitle(QString::fromUtf8(table_.Titre));
     f.setFixedSize(table_.LargeurClient, table_.HauteurClient);
     f.setModal(table_.Modale);
-    // Without the named face, keep at least its size: the places are measured for it.
-    QFont police = f.font();
-    const QString nom = QString::fromUtf8(table_.Police);
-    if (QFontDatabase::hasFamily(nom)) police.setFamily(nom);
-    police.setPointSize(table_.Points);
-    f.setFont(police);
     f.setMouseTracking(true);
     f.installEventFilter(this);
 
@@ -147,6 +142,7 @@ void FormeQt::Construire() {
         widgets_[c.Nom] = w;
         noms_[w] = c.Nom;
     }
+    ChoisirPolice();
     // The tab order of the table.
     std::vector<const TControle *> ordre;
     for (const TControle &c : table_.Controles)
@@ -210,12 +206,7 @@ QWidget *FormeQt::CreerControle(const TControle &c, QWidget *parent) {
             pal.setColor(QPalette::WindowText, QColor(k & 0xFF, (k >> 8) & 0xFF, (k >> 16) & 0xFF));
             l->setPalette(pal);
         }
-        if (c.Place.Largeur > 0) {
-            l->setGeometry(place);
-        } else {
-            l->move(place.topLeft());
-            l->adjustSize();
-        }
+        Disposer(c, l);
         return l;
     }
     case TGenre::Bouton: {
@@ -240,19 +231,14 @@ QWidget *FormeQt::CreerControle(const TControle &c, QWidget *parent) {
         auto *g = new QGroupBox(QString::fromUtf8(c.Texte ? c.Texte : ""), parent);
         g->setGeometry(place);
         auto *groupe = new QButtonGroup(g);
-        const int n = int(c.Elements.size()), colonnes = std::max(1, c.Colonnes);
-        const int lignes = (n + colonnes - 1) / std::max(1, colonnes);
-        const int largeur = (c.Place.Largeur - 16) / colonnes;
-        const int hauteur = lignes ? (c.Place.Hauteur - 20) / lignes : 0;
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < int(c.Elements.size()); ++i) {
             auto *r = new QRadioButton(QString::fromUtf8(c.Elements[std::size_t(i)]), g);
             r->setObjectName(QString::fromUtf8(c.Nom) + QLatin1Char('_') + QString::number(i));
-            r->setGeometry(8 + (i % colonnes) * largeur, 16 + (i / colonnes) * hauteur, largeur,
-                           std::max(hauteur, r->sizeHint().height()));
             r->setChecked(i == c.Index);
             groupe->addButton(r, i);
         }
         groupes_[c.Nom] = groupe;
+        Disposer(c, g);
         QObject::connect(groupe, &QButtonGroup::idToggled, this, [evenement](int, bool actif) {
             if (actif) evenement(TTypeEvenement::Change);
         });
@@ -261,9 +247,7 @@ QWidget *FormeQt::CreerControle(const TControle &c, QWidget *parent) {
     }
     case TGenre::Radio: {
         auto *r = new QRadioButton(QString::fromUtf8(c.Texte ? c.Texte : ""), parent);
-        r->move(place.topLeft());
-        r->adjustSize();
-        if (c.Place.Largeur > 0) r->resize(c.Place.Largeur, r->height());
+        Disposer(c, r);
         r->setChecked(c.Coche);
         // A change of selection only, as a click on the selected button changes nothing.
         QObject::connect(r, &QRadioButton::toggled, this, [evenement](bool actif) {
@@ -276,8 +260,7 @@ QWidget *FormeQt::CreerControle(const TControle &c, QWidget *parent) {
         l->setEditable(false);
         for (const char *e : c.Elements) l->addItem(QString::fromUtf8(e));
         l->setCurrentIndex(c.Index);
-        l->setGeometry(c.Place.Gauche, c.Place.Haut, c.Place.Largeur,
-                       c.Place.Hauteur > 0 ? c.Place.Hauteur : l->sizeHint().height());
+        Disposer(c, l);
         // A choice by the user only (activated), never a change made from code.
         QObject::connect(l, &QComboBox::activated, this,
                          [evenement] { evenement(TTypeEvenement::Change); });
@@ -285,8 +268,7 @@ QWidget *FormeQt::CreerControle(const TControle &c, QWidget *parent) {
     }
     case TGenre::Case: {
         auto *k = new QCheckBox(QString::fromUtf8(c.Texte ? c.Texte : ""), parent);
-        k->move(place.topLeft());
-        k->adjustSize();
+        Disposer(c, k);
         k->setChecked(c.Coche);
         QObject::connect(k, &QCheckBox::clicked, this,
                          [evenement] { evenement(TTypeEvenement::Clic); });
@@ -294,6 +276,74 @@ QWidget *FormeQt::CreerControle(const TControle &c, QWidget *parent) {
     }
     }
     throw std::logic_error("genre de contrôle inconnu");
+}
+
+void FormeQt::Disposer(const TControle &c, QWidget *w) {
+    const QRect place(c.Place.Gauche, c.Place.Haut, c.Place.Largeur, c.Place.Hauteur);
+    switch (c.Genre) {
+    case TGenre::Etiquette:
+    case TGenre::Radio:
+    case TGenre::Case:
+        // Sized to the text where the table gives no size.
+        w->move(place.topLeft());
+        w->adjustSize();
+        if (c.Place.Largeur > 0)
+            w->resize(c.Place.Largeur, c.Place.Hauteur > 0 && c.Genre == TGenre::Etiquette
+                                           ? c.Place.Hauteur
+                                           : w->height());
+        return;
+    case TGenre::Liste:
+        // As high as its font needs, unless the table says.
+        w->setGeometry(c.Place.Gauche, c.Place.Haut, c.Place.Largeur,
+                       c.Place.Hauteur > 0 ? c.Place.Hauteur : w->sizeHint().height());
+        return;
+    case TGenre::GroupeRadio:
+        for (int i = 0; i < int(c.Elements.size()); ++i)
+            if (QAbstractButton *r = groupes_.at(c.Nom)->button(i)) {
+                const TRect p = PlaceElement(c, i);
+                r->setGeometry(p.Gauche, p.Haut, p.Largeur, std::max(p.Hauteur, r->sizeHint().height()));
+            }
+        return;
+    default: return;
+    }
+}
+
+// Whether every caption and item fits the room its table leaves it, as the
+// widgets ask for it in their present font.
+bool FormeQt::Tient() const {
+    const int ligne = QFontMetrics(fenetre_->font()).height();
+    for (const TLegende &l : Legendes(table_, ligne)) {
+        QWidget *w = Widget(l.Controle->Nom);
+        int besoin = 0;
+        if (l.Controle->Genre == TGenre::GroupeRadio && l.Element >= 0) {
+            besoin = groupes_.at(l.Controle->Nom)->button(l.Element)->sizeHint().width();
+        } else if (qobject_cast<QGroupBox *>(w)) {
+            besoin = w->minimumSizeHint().width();  // the caption in its frame
+        } else {
+            besoin = w->sizeHint().width();  // a list: its widest item
+        }
+        if (besoin > l.Place) return false;
+    }
+    return true;
+}
+
+void FormeQt::ChoisirPolice() {
+    // The places were laid out for a face narrower than most: the table's own
+    // face where the system has it, else the system's; at the table's size,
+    // then its condensed cut, then half a point smaller, and so on down to two
+    // points less, until every caption fits. Nothing fitting: the smallest.
+    QFont base = fenetre_->font();
+    const QString nom = QString::fromUtf8(table_.Police);
+    if (QFontDatabase::hasFamily(nom)) base.setFamily(nom);
+    for (qreal points = table_.Points; points >= table_.Points - 2; points -= 0.5)
+        for (int largeur : {int(QFont::Unstretched), int(QFont::SemiCondensed)}) {
+            QFont police = base;
+            police.setPointSizeF(points);
+            police.setStretch(largeur);
+            fenetre_->setFont(police);
+            for (const TControle &c : table_.Controles) Disposer(c, Widget(c.Nom));
+            if (Tient()) return;
+        }
 }
 
 void FormeQt::Envoyer(const TEvenement &e) {

@@ -115,6 +115,11 @@ private:
     template <class T> T *Comme(std::string_view nom) const;
     void Construire();
     QWidget *CreerControle(const TControle &c, QWidget *parent);
+    // The place of what is sized to its font (labels, radio buttons, lists, radio items).
+    void Disposer(const TControle &c, QWidget *w);
+    bool Tient() const;
+    // The font of the form: every caption fits the room the table leaves it.
+    void ChoisirPolice();
     std::optional<std::filesystem::path> Fichier(const TDialogueFichier &d, bool enregistrer);
 
     const TForme &table_;

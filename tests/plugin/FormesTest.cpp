@@ -15,6 +15,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+
+#include <algorithm>
 
 using namespace velmora;
 using namespace banc;
@@ -112,6 +116,62 @@ void Comparer(QDialog *d, const TForme &f) {
     }
 }
 
+// From a widget's left edge to where its text must end: for one sized to its
+// text, the next widget on its right that meets its line (pictures excepted:
+// the picker's weights stand on its corners) or its parent's edge; for the
+// others their own width.
+int Place(QWidget *w, bool ajusteAuTexte) {
+    if (!ajusteAuTexte) return w->width();
+    int bord = w->parentWidget()->width();
+    for (QWidget *o : w->parentWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (o == w || o->x() <= w->x() || o->property("Image").isValid()) continue;
+        if (o->y() < w->y() + w->height() && w->y() < o->y() + o->height())
+            bord = std::min(bord, o->x());
+    }
+    return bord - w->x();
+}
+
+// Every text of the form, measured with its widget's font and its style's
+// metrics, fits the room the form leaves it: labels (as shown, values
+// included), buttons, group captions, radio items, every item of a list.
+void TextesEntiers(QDialog *d, const TForme &f) {
+    for (QWidget *w : d->findChildren<QWidget *>()) {
+        const QString nom = w->objectName();
+        SCOPED_TRACE(nom.toStdString());
+        const TControle *c = f.Controle(nom.toStdString());
+        const bool ajuste = c && c->Place.Largeur <= 0;
+        const QFontMetrics fm(w->font());
+        QStyle *st = w->style();
+        if (auto *l = qobject_cast<QLabel *>(w)) {
+            EXPECT_LE(fm.horizontalAdvance(l->text()), Place(w, ajuste)) << l->text().toStdString();
+        } else if (auto *r = qobject_cast<QRadioButton *>(w)) {
+            const int besoin = st->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, r) +
+                               st->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, r) +
+                               fm.horizontalAdvance(r->text());
+            EXPECT_LE(besoin, Place(w, ajuste)) << r->text().toStdString();
+        } else if (auto *b = qobject_cast<QPushButton *>(w)) {
+            const int besoin = fm.horizontalAdvance(b->text()) +
+                               (b->icon().isNull() ? 0 : b->iconSize().width() + 4) +
+                               st->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b) +
+                               2 * st->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b);
+            EXPECT_LE(besoin, w->width()) << b->text().toStdString();
+        } else if (auto *g = qobject_cast<QGroupBox *>(w)) {
+            // Clear of the frame's rounded corners on both sides.
+            EXPECT_LE(fm.horizontalAdvance(g->title()) + 16, w->width()) << g->title().toStdString();
+        } else if (auto *l = qobject_cast<QComboBox *>(w)) {
+            QStyleOptionComboBox opt;
+            opt.initFrom(l);
+            opt.editable = false;
+            opt.frame = true;
+            const QRect champ = st->subControlRect(QStyle::CC_ComboBox, &opt,
+                                                   QStyle::SC_ComboBoxEditField, l);
+            for (int i = 0; i < l->count(); ++i)
+                EXPECT_LE(fm.horizontalAdvance(l->itemText(i)), champ.width())
+                    << l->itemText(i).toStdString();
+        }
+    }
+}
+
 TEST(Formes, ChaqueTableEstCeQueLeDosConstruit) {
     AssurerQApplication();
     for (const Cas &cas : Formes) {
@@ -124,6 +184,7 @@ TEST(Formes, ChaqueTableEstCeQueLeDosConstruit) {
         PendantDialogue(cas.forme->Nom, [&](QDialog *d) {
             vu = true;
             Comparer(d, *cas.forme);
+            TextesEntiers(d, *cas.forme);
             d->reject();  // as Escape
         });
         p.Executer(cas.operation, img.pixels, 8, 6);
@@ -143,6 +204,7 @@ TEST(Formes, LaBalanceNonModale) {
     ASSERT_NE(d, nullptr);
     EXPECT_FALSE(d->isModal());
     Comparer(d, FormeBalCoul);
+    TextesEntiers(d, FormeBalCoul);
     d->reject();  // as Escape
     EXPECT_FALSE(d->isVisible());
 }
