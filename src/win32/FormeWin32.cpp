@@ -1,6 +1,7 @@
 #include "FormeWin32.h"
 
 #include "imaging/Curseur.h"
+#include "imaging/dialogue/Legendes.h"
 
 #include <velmora/windows1252.h>
 
@@ -240,7 +241,84 @@ INT_PTR CALLBACK ProcSaisie(HWND h, UINT m, WPARAM w, LPARAM l) {
     return FALSE;
 }
 
+// Width a text of the table needs in its control, with the font selected in dc.
+int Besoin(HDC dc, const TLegende &l) {
+    const std::string s = w1252::DepuisUtf8(l.Texte);
+    SIZE t{};
+    GetTextExtentPoint32A(dc, s.c_str(), int(s.size()), &t);
+    const int texte = int(t.cx);
+    switch (l.Controle->Genre) {
+    case TGenre::Radio:
+    case TGenre::Case: return GetSystemMetrics(SM_CXMENUCHECK) + 4 + texte;
+    case TGenre::GroupeRadio:
+        return l.Element >= 0 ? GetSystemMetrics(SM_CXMENUCHECK) + 4 + texte : texte + 16;
+    case TGenre::Groupe: return texte + 16;  // clear of the frame on both sides
+    case TGenre::Bouton:  // a picture, 4 pixels, the caption (DessinerBouton), inside the edges
+        return texte + (l.Controle->Glyphe != TGlyphe::Aucun ? 20 : 0) + 8;
+    case TGenre::Liste: return texte + GetSystemMetrics(SM_CXVSCROLL) + 8;
+    default: return texte;
+    }
+}
+
 } // namespace
+
+HFONT ChoisirPolice(const TForme &table) {
+    // The places were laid out for a face narrower than most: the table's face
+    // where the system has it, else the dialogs' own; at the table's size, then
+    // drawn narrower, then a pixel smaller, and so on down to two points less,
+    // until every caption fits the room its table leaves it. Nothing
+    // fitting: the smallest.
+    HDC dc = GetDC(nullptr);
+    const int ppp = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+    LOGFONTA lf{};
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    std::strncpy(lf.lfFaceName, Existe(table.Police) ? table.Police : "MS Shell Dlg",
+                 LF_FACESIZE - 1);
+    HFONT police = nullptr;
+    const int depuis = MulDiv(table.Points, ppp, 72), jusqua = MulDiv(table.Points - 2, ppp, 72);
+    for (int hauteur = depuis; hauteur >= jusqua && dc; --hauteur)
+        for (int etroite = 0; etroite < 2; ++etroite) {
+            lf.lfHeight = -hauteur;
+            lf.lfWidth = 0;
+            if (etroite) {
+                // The same face, its characters 87 % as wide.
+                HFONT normale = CreateFontIndirectA(&lf);
+                if (!normale) continue;
+                HGDIOBJ avant = SelectObject(dc, normale);
+                TEXTMETRICA tm{};
+                GetTextMetricsA(dc, &tm);
+                SelectObject(dc, avant);
+                DeleteObject(normale);
+                lf.lfWidth = std::max<LONG>(1, tm.tmAveCharWidth * 87 / 100);
+            }
+            HFONT essai = CreateFontIndirectA(&lf);
+            if (!essai) continue;
+            HGDIOBJ avant = SelectObject(dc, essai);
+            TEXTMETRICA tm{};
+            GetTextMetricsA(dc, &tm);
+            bool tient = true;
+            for (const TLegende &l : Legendes(table, int32_t(tm.tmHeight)))
+                if (Besoin(dc, l) > l.Place) {
+                    tient = false;
+                    break;
+                }
+            SelectObject(dc, avant);
+            if (police) DeleteObject(police);
+            police = essai;
+            if (tient) {
+                ReleaseDC(nullptr, dc);
+                return police;
+            }
+        }
+    if (dc) ReleaseDC(nullptr, dc);
+    if (!police) {
+        lf.lfHeight = -MulDiv(table.Points, ppp, 72);
+        lf.lfWidth = 0;
+        police = CreateFontIndirectA(&lf);
+    }
+    return police;
+}
 
 bool Initialiser() {
     if (classes) return true;
@@ -286,17 +364,7 @@ void Terminer() {
 
 FormeWin32::FormeWin32(const TForme &table, IGestionnaire &dialogue)
     : table_(table), dialogue_(dialogue), fil_(GetCurrentThreadId()) {
-    // The named face where the system has it; its size in points either way.
-    HDC dc = GetDC(nullptr);
-    const int ppp = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-    if (dc) ReleaseDC(nullptr, dc);
-    LOGFONTA lf{};
-    lf.lfHeight = -MulDiv(table.Points, ppp, 72);
-    lf.lfWeight = FW_NORMAL;
-    lf.lfCharSet = DEFAULT_CHARSET;
-    std::strncpy(lf.lfFaceName, Existe(table.Police) ? table.Police : "MS Shell Dlg",
-                 LF_FACESIZE - 1);
-    police_ = CreateFontIndirectA(&lf);
+    police_ = ChoisirPolice(table);
 
     const DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
     const DWORD etendu =
@@ -448,17 +516,14 @@ void FormeWin32::CreerControle(const TControle &t) {
                        p.Haut, p.Largeur, p.Hauteur, id);
         Controle &groupe = Ajouter(&t, t.Nom, t.Genre, g);
         sousClasser(g);
-        const int n = int(t.Elements.size()), colonnes = std::max(1, t.Colonnes);
-        const int lignes = (n + colonnes - 1) / colonnes;
-        const int largeur = (p.Largeur - 16) / colonnes;
-        const int hauteur = lignes ? (p.Hauteur - 20) / lignes : 0;
+        const int n = int(t.Elements.size());
         for (int i = 0; i < n; ++i) {
             const std::string e = A(t.Elements[std::size_t(i)]);
+            const TRect pi = PlaceElement(t, i);
             HWND r = CreateWindowExA(0, "BUTTON", e.c_str(),
                                      WS_CHILD | WS_VISIBLE | BS_RADIOBUTTON |
                                          (i == 0 ? WS_GROUP | WS_TABSTOP : 0),
-                                     8 + (i % colonnes) * largeur, 16 + (i / colonnes) * hauteur,
-                                     largeur, std::max(hauteur, 17), g,
+                                     pi.Gauche, pi.Haut, pi.Largeur, std::max(pi.Hauteur, 17), g,
                                      HMENU(INT_PTR(100 + int(controles_.size()))), module, nullptr);
             Controle &item = Ajouter(nullptr, std::string(t.Nom) + "_" + std::to_string(i),
                                      TGenre::Radio, r);

@@ -27,6 +27,9 @@ bool Initialiser();
 // Library unload, after every form has been destroyed: the classes go.
 void Terminer();
 
+// The font of a form: every caption of its table fits the room the table leaves it.
+HFONT ChoisirPolice(const TForme &table);
+
 // The picture of a button that carries one, 16 x 16 from (x, y).
 void DessinerGlyphe(HDC dc, TGlyphe g, int x, int y);
 

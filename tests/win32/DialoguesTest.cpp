@@ -15,6 +15,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -330,6 +331,7 @@ void Ouvrir(uint32_t op, int32_t l, int32_t h, TPtImg *bloc, const char *forme,
 
 void Fenetre(HWND f, const char *nom, const char *titre1252, int l, int h, bool dessus,
              const std::vector<const char *> &controles);
+void TextesEntiers(HWND f, const std::string &q);
 
 // Each form as the system must show it: caption (Windows-1252), client size, on top.
 struct FormeAttendue {
@@ -361,6 +363,7 @@ void Scenario(const attendus::Cas &attendu, const scenarios::Scenario &s) {
                 if (Verifier(it != formes.end(), quoi + " : forme connue"))
                     Fenetre(f, s.forme, it->second.titre, it->second.largeur, it->second.hauteur,
                             it->second.dessus, {"Annuler", "Appliquer"});
+                TextesEntiers(f, quoi);
                 Verifier(Capturer(f, dossierCaptures + "\\dialogue-" + s.forme + ".bmp"),
                          quoi + " : capture d'écran");
             }
@@ -439,6 +442,95 @@ void Fenetre(HWND f, const char *nom, const char *titre1252, int l, int h, bool 
         if (Verifier(h != nullptr, q + " : contrôle " + c + " nommé")) {
             if (std::strcmp(c, "Appliquer") == 0 && PoliceExiste("MS Sans Serif"))
                 Verifier(FaceDe(h) == "MS Sans Serif", q + " : police MS Sans Serif (" + FaceDe(h) + ")");
+        }
+    }
+}
+
+// Every text of a form fits the room the form leaves it, measured with its
+// control's font: from a label's (or a lone radio button's) left edge to the
+// next control on its right that meets its line (pictures excepted: the
+// picker's weights stand on its corners) or its parent's edge; a button, a
+// group or a radio item its own width; a list's every item its text field.
+struct Place {
+    HWND h;
+    RECT r;  // in the parent's client coordinates
+};
+RECT DansParent(HWND h) {
+    RECT r;
+    GetWindowRect(h, &r);
+    MapWindowPoints(nullptr, GetParent(h), reinterpret_cast<POINT *>(&r), 2);
+    return r;
+}
+BOOL CALLBACK AjouterEnfant(HWND h, LPARAM l) {
+    reinterpret_cast<std::vector<HWND> *>(l)->push_back(h);
+    return TRUE;
+}
+int Largeur(HWND h, const std::string &texte) {
+    HFONT p = reinterpret_cast<HFONT>(SendMessageA(h, WM_GETFONT, 0, 0));
+    HDC dc = GetDC(h);
+    HGDIOBJ avant = SelectObject(dc, p);
+    SIZE t{};
+    GetTextExtentPoint32A(dc, texte.c_str(), int(texte.size()), &t);
+    SelectObject(dc, avant);
+    ReleaseDC(h, dc);
+    return int(t.cx);
+}
+int PlaceSurLaLigne(HWND h, const std::vector<HWND> &tous) {
+    const RECT r = DansParent(h);
+    RECT parent;
+    GetClientRect(GetParent(h), &parent);
+    LONG bord = parent.right;
+    for (HWND o : tous) {
+        if (o == h || GetParent(o) != GetParent(h)) continue;
+        char classe[32] = {};
+        GetClassNameA(o, classe, sizeof classe);
+        if (std::strcmp(classe, "VelmoraImage") == 0) continue;
+        const RECT q = DansParent(o);
+        if (q.left > r.left && q.top < r.bottom && r.top < q.bottom) bord = std::min(bord, q.left);
+    }
+    return int(bord - r.left);
+}
+void TextesEntiers(HWND f, const std::string &q) {
+    std::vector<HWND> tous;
+    EnumChildWindows(f, AjouterEnfant, LPARAM(&tous));
+    for (HWND h : tous) {
+        const char *nom = Nom(h);
+        if (!nom) continue;
+        char classe[32] = {};
+        GetClassNameA(h, classe, sizeof classe);
+        const std::string texte = Texte(h), quoi = q + " : " + nom + " \"" + texte + "\" tient";
+        RECT r;
+        GetClientRect(h, &r);
+        const LONG style = GetWindowLongA(h, GWL_STYLE);
+        const int cocher = GetSystemMetrics(SM_CXMENUCHECK) + 4;
+        if (_stricmp(classe, "Static") == 0 && !texte.empty()) {
+            Verifier(Largeur(h, texte) <= PlaceSurLaLigne(h, tous), quoi);
+        } else if (_stricmp(classe, "Button") == 0 && !texte.empty()) {
+            const LONG genre = style & BS_TYPEMASK;
+            if (genre == BS_RADIOBUTTON || genre == BS_AUTOCHECKBOX) {
+                char parent[32] = {};
+                GetClassNameA(GetParent(h), parent, sizeof parent);
+                // An item of a radio group has its own width; a lone one its line.
+                const bool item = _stricmp(parent, "Button") == 0;
+                Verifier(cocher + Largeur(h, texte) <= (item ? int(r.right) : PlaceSurLaLigne(h, tous)),
+                         quoi);
+            } else if (genre == BS_GROUPBOX) {
+                Verifier(Largeur(h, texte) + 16 <= int(r.right), quoi);
+            } else {
+                const int image = genre == BS_OWNERDRAW ? 20 : 0;
+                Verifier(Largeur(h, texte) + image + 8 <= int(r.right), quoi);
+            }
+        } else if (_stricmp(classe, "ComboBox") == 0) {
+            COMBOBOXINFO ci{};
+            ci.cbSize = sizeof ci;
+            if (!Verifier(GetComboBoxInfo(h, &ci) != 0, q + " : " + nom + " : GetComboBoxInfo")) continue;
+            const int champ = int(ci.rcItem.right - ci.rcItem.left);
+            const int n = int(SendMessageA(h, CB_GETCOUNT, 0, 0));
+            for (int i = 0; i < n; ++i) {
+                char e[256] = {};
+                SendMessageA(h, CB_GETLBTEXT, WPARAM(i), LPARAM(e));
+                Verifier(Largeur(h, e) <= champ, q + " : " + nom + " \"" + e + "\" tient");
+            }
         }
     }
 }
