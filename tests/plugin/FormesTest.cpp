@@ -172,6 +172,17 @@ void TextesEntiers(QDialog *d, const TForme &f) {
     }
 }
 
+// The same with every slider at its minimum, then at its maximum: the value
+// labels at their widest.
+void TextesEntiersAuxBornes(QDialog *d, const TForme &f) {
+    TextesEntiers(d, f);
+    for (bool maxi : {false, true}) {
+        SCOPED_TRACE(maxi ? "maximum" : "minimum");
+        for (QSlider *s : d->findChildren<QSlider *>()) s->setValue(maxi ? s->maximum() : s->minimum());
+        TextesEntiers(d, f);
+    }
+}
+
 TEST(Formes, ChaqueTableEstCeQueLeDosConstruit) {
     AssurerQApplication();
     for (const Cas &cas : Formes) {
@@ -184,7 +195,7 @@ TEST(Formes, ChaqueTableEstCeQueLeDosConstruit) {
         PendantDialogue(cas.forme->Nom, [&](QDialog *d) {
             vu = true;
             Comparer(d, *cas.forme);
-            TextesEntiers(d, *cas.forme);
+            TextesEntiersAuxBornes(d, *cas.forme);
             d->reject();  // as Escape
         });
         p.Executer(cas.operation, img.pixels, 8, 6);
@@ -204,7 +215,7 @@ TEST(Formes, LaBalanceNonModale) {
     ASSERT_NE(d, nullptr);
     EXPECT_FALSE(d->isModal());
     Comparer(d, FormeBalCoul);
-    TextesEntiers(d, FormeBalCoul);
+    TextesEntiersAuxBornes(d, FormeBalCoul);
     d->reject();  // as Escape
     EXPECT_FALSE(d->isVisible());
 }

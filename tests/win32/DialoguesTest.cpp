@@ -332,6 +332,7 @@ void Ouvrir(uint32_t op, int32_t l, int32_t h, TPtImg *bloc, const char *forme,
 void Fenetre(HWND f, const char *nom, const char *titre1252, int l, int h, bool dessus,
              const std::vector<const char *> &controles);
 void TextesEntiers(HWND f, const std::string &q);
+void PasDesCurseurs(HWND f, const std::string &q);
 
 // Each form as the system must show it: caption (Windows-1252), client size, on top.
 struct FormeAttendue {
@@ -364,6 +365,7 @@ void Scenario(const attendus::Cas &attendu, const scenarios::Scenario &s) {
                     Fenetre(f, s.forme, it->second.titre, it->second.largeur, it->second.hauteur,
                             it->second.dessus, {"Annuler", "Appliquer"});
                 TextesEntiers(f, quoi);
+                PasDesCurseurs(f, quoi);
                 Verifier(Capturer(f, dossierCaptures + "\\dialogue-" + s.forme + ".bmp"),
                          quoi + " : capture d'écran");
             }
@@ -532,6 +534,20 @@ void TextesEntiers(HWND f, const std::string &q) {
                 Verifier(Largeur(h, e) <= champ, q + " : " + nom + " \"" + e + "\" tient");
             }
         }
+    }
+}
+
+// Every slider moves by 2 a page (PageUp, a click beside the thumb) and 1 a
+// line (an arrow key), as on Linux.
+void PasDesCurseurs(HWND f, const std::string &q) {
+    std::vector<HWND> tous;
+    EnumChildWindows(f, AjouterEnfant, LPARAM(&tous));
+    for (HWND h : tous) {
+        char classe[32] = {};
+        GetClassNameA(h, classe, sizeof classe);
+        if (_stricmp(classe, TRACKBAR_CLASSA) != 0 || !Nom(h)) continue;
+        Egal(int(SendMessageA(h, TBM_GETPAGESIZE, 0, 0)), 2, q + " : " + Nom(h) + " : pas d'une page");
+        Egal(int(SendMessageA(h, TBM_GETLINESIZE, 0, 0)), 1, q + " : " + Nom(h) + " : pas d'une ligne");
     }
 }
 
