@@ -500,8 +500,9 @@ void FormeWin32::CreerControle(const TControle &t) {
         const DWORD genre = t.Glyphe != TGlyphe::Aucun ? BS_OWNERDRAW
                             : t.Role == TRole::Defaut  ? BS_DEFPUSHBUTTON
                                                        : BS_PUSHBUTTON;
-        Ajouter(&t, t.Nom, t.Genre,
-                creer(0, "BUTTON", WS_TABSTOP | genre, p.Gauche, p.Haut, p.Largeur, p.Hauteur, id));
+        HWND b = creer(0, "BUTTON", WS_TABSTOP | genre, p.Gauche, p.Haut, p.Largeur, p.Hauteur, id);
+        Ajouter(&t, t.Nom, t.Genre, b);
+        if (genre == BS_OWNERDRAW) sousClasser(b);  // its answers to the dialog navigation
         return;
     }
     case TGenre::Groupe: {
@@ -706,6 +707,14 @@ LRESULT FormeWin32::ProcControle(Controle &c, WNDPROC ancien, HWND h, UINT m, WP
         if (conteneur) {
             LRESULT r = 0;
             if (Notification(m, w, l, r)) return r;
+        }
+        if (c.genre == TGenre::Bouton) {
+            // A button that draws itself answers the dialog navigation as a push
+            // button does, so that Enter presses it when it has the focus; its
+            // style stays its own.
+            if (m == WM_GETDLGCODE)
+                return DLGC_BUTTON | (GetFocus() == h ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+            if (m == BM_SETSTYLE) return 0;
         }
         if (m == WM_NCHITTEST && (c.genre == TGenre::Groupe || c.genre == TGenre::GroupeRadio))
             return HTCLIENT;  // a group box lets the mouse through otherwise

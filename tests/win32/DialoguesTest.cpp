@@ -778,6 +778,50 @@ void MonoCouleurBoites() {
     DeleteFileA(fichier.c_str());
 }
 
+// --- Operation 9: Enter on the button that has the focus ------------------------------
+
+// Enter presses the button that has the focus, the picture buttons too; the
+// focus goes there with Tab, keys through the form's own loop.
+void MonoCouleurEntree() {
+    std::printf("-- op 9 : Entrée sur le bouton qui a le focus\n");
+    TPtImg *bloc = NouveauBloc(4);
+    std::memset(bloc, 77, 12);
+    appels.clear();
+    Ouvrir(9, 2, 2, bloc, "MonoCouleur", [&](HWND f) {
+        auto touche = [&](WPARAM vk) {
+            HWND c = FocusDe(f);
+            PostMessageA(c, WM_KEYDOWN, vk, 1);
+            PostMessageA(c, WM_KEYUP, vk, 0xC0000001);
+        };
+        auto focusSur = [&](const char *nom) {
+            HWND c = Controle(f, nom);
+            for (int i = 0; i < 12 && FocusDe(f) != c; ++i) {
+                HWND avant = FocusDe(f);
+                touche(VK_TAB);
+                Attendre([&] { return FocusDe(f) != avant; }, 2000);
+            }
+            return Verifier(FocusDe(f) == c, std::string("Tab jusqu'à ") + nom);
+        };
+        if (focusSur("ChargTeinte")) {
+            touche(VK_RETURN);
+            HWND boite = AttendreBoite(f);
+            if (Verifier(boite != nullptr, "Entrée sur Charger : la boîte d'ouverture")) {
+                PostMessageA(boite, WM_COMMAND, IDCANCEL, 0);
+                Verifier(Attendre([&] { return !IsWindow(boite) || !IsWindowVisible(boite); }),
+                         "boîte d'ouverture annulée");
+            }
+            Verifier(IsWindowVisible(f) != 0, "Entrée sur Charger : le dialogue reste ouvert");
+        }
+        if (focusSur("Annuler")) touche(VK_RETURN);
+        Verifier(Attendre([&] { return !IsWindowVisible(f); }), "Entrée sur Annuler : le dialogue se ferme");
+    }, "op 9 : Entrée");
+    const std::vector<uint8_t> attendu(12, 77);
+    Verifier(std::memcmp(bloc, attendu.data(), 12) == 0, "Entrée sur Annuler : aucun octet ne change");
+    if (Egal(appels.size(), std::size_t(1), "Entrée sur Annuler : un rappel"))
+        Egal(appels[0][6], 0, "Entrée sur Annuler : image inchangée");
+    Liberer(bloc);
+}
+
 // --- Operation 8: two radio buttons of one parent ----------------------------------------
 
 void AjoutGrainRadios() {
@@ -889,6 +933,7 @@ int main(int argc, char **argv) {
     std::printf("   %lu ms\n", static_cast<unsigned long>(GetTickCount() - debut));
     debut = GetTickCount();
     MonoCouleurBoites();
+    MonoCouleurEntree();
     std::printf("   %lu ms\n", static_cast<unsigned long>(GetTickCount() - debut));
     std::printf("-- scénarios joués comme sous Linux\n");
     for (std::size_t i = 0; i < cas.size() && i < tous.size(); ++i)
