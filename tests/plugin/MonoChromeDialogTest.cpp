@@ -202,10 +202,36 @@ TEST_F(MonoChromeDialogue, TeinteChoisiePuisAppliquer) {
         auto *liste = Controle<QComboBox>(d, "ChoixTeinte");
         Choisir(liste, liste->findText(QStringLiteral("Sanguine : $850606")));
         EXPECT_TRUE(Egaux(Vignette(d), Sanguine(gris)));
-        QTest::keyClick(d, Qt::Key_Return);  // Enter presses "Appliquer"
+        QTest::keyClick(liste, Qt::Key_Return);  // Enter on the list presses "Appliquer"
     });
     EXPECT_TRUE(MemesOctets(Sanguine(gris), image));
     AppelDeFermeture(1);
+}
+
+// Enter presses the button that has the focus: "Charger" opens its box and
+// the dialog stays, "Annuler" leaves the image.
+TEST_F(MonoChromeDialogue, EntreeSurLeBoutonQuiALeFocus) {
+    bool boite = false;
+    Ouvrir([&](QDialog *d) {
+        PendantDialogue("DialogueFichier", [&](QDialog *fd) {
+            boite = true;
+            fd->reject();
+        });
+        for (const char *nom : {"ChargTeinte", "Annuler"}) {
+            d->activateWindow();  // again after the file box
+            ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+            auto *b = Controle<QPushButton>(d, nom);
+            b->setFocus();
+            ASSERT_EQ(QApplication::focusWidget(), b);
+            QTest::keyClick(b, Qt::Key_Return);
+            if (d->isVisible()) {
+                EXPECT_TRUE(boite);
+            }
+        }
+    });
+    EXPECT_TRUE(boite);
+    EXPECT_TRUE(MemesOctets(avant, image));
+    AppelDeFermeture(0);
 }
 
 TEST_F(MonoChromeDialogue, EnregistrerPuisChargerParLesDialoguesDeFichier) {
