@@ -1,0 +1,183 @@
+// GIMP 2.10's side of the bridge: registration of the nine procedures, the
+// run modes, and the drawable's pixels through GEGL buffers (read from the
+// drawable, results through the shadow buffer merged by GIMP). The only file
+// that knows which GIMP it talks to.
+#include "Pont.h"
+
+#include <libgimp/gimp.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+using velmora::gimp::ICalque;
+using velmora::gimp::Issue;
+using velmora::gimp::NbProcedures;
+using velmora::gimp::Pont;
+using velmora::gimp::ProcedureNumero;
+using velmora::gimp::Region;
+
+const char *const Menu = "<Image>/Colors/Velmora";
+
+class Calque : public ICalque {
+public:
+    Calque(gint32 id, int x, int y, const Region &region)
+        : id_(id), rect_{x, y, region.largeur, region.hauteur}, original_(region.octets) {
+        // The drawable's own colour space: no conversion on the way in or out.
+        format_ = babl_format_with_space(region.canaux == 4 ? "R'G'B'A u8" : "R'G'B' u8",
+                                         gimp_drawable_get_format(id));
+    }
+
+    static bool Lire(gint32 id, int x, int y, Region &region) {
+        region.canaux = gimp_drawable_has_alpha(id) ? 4 : 3;
+        region.octets.resize(std::size_t(region.largeur) * region.hauteur * region.canaux);
+        GeglBuffer *tampon = gimp_drawable_get_buffer(id);
+        if (!tampon) return false;
+        const GeglRectangle r{x, y, region.largeur, region.hauteur};
+        gegl_buffer_get(tampon, &r, 1.0,
+                        babl_format_with_space(region.canaux == 4 ? "R'G'B'A u8" : "R'G'B' u8",
+                                               gimp_drawable_get_format(id)),
+                        region.octets.data(), GEGL_AUTO_ROWSTRIDE, GEGL_ABYSS_NONE);
+        g_object_unref(tampon);
+        return true;
+    }
+
+    void Montrer(const std::vector<uint8_t> &octets) override {
+        Fusionner(octets, false);
+        gimp_displays_flush();
+    }
+
+    void Valider(const std::vector<uint8_t> &octets) override { Fusionner(octets, true); }
+
+    void Remettre(const std::vector<uint8_t> &original) override {
+        Ecrire(gimp_drawable_get_buffer(id_), original);
+        modifie_ = false;
+        gimp_drawable_update(id_, rect_.x, rect_.y, rect_.width, rect_.height);
+        gimp_displays_flush();
+    }
+
+private:
+    void Ecrire(GeglBuffer *tampon, const std::vector<uint8_t> &octets) {
+        if (!tampon) return;
+        gegl_buffer_set(tampon, &rect_, 0, format_, octets.data(), GEGL_AUTO_ROWSTRIDE);
+        g_object_unref(tampon); // sends the tiles to GIMP
+    }
+
+    // GIMP blends the shadow buffer with the drawable through the selection:
+    // the drawable must hold the pixels of the opening when it does.
+    void Fusionner(const std::vector<uint8_t> &octets, bool annulable) {
+        if (modifie_) Remettre(original_);
+        Ecrire(gimp_drawable_get_shadow_buffer(id_), octets);
+        gimp_drawable_merge_shadow(id_, annulable);
+        modifie_ = true;
+        gimp_drawable_update(id_, rect_.x, rect_.y, rect_.width, rect_.height);
+    }
+
+    gint32 id_;
+    GeglRectangle rect_;
+    const std::vector<uint8_t> &original_;
+    const Babl *format_ = nullptr;
+    bool modifie_ = false;
+};
+
+int NumeroDe(const gchar *nom) {
+    for (int i = 1; i <= NbProcedures; ++i)
+        if (std::strcmp(nom, ProcedureNumero(i).nom) == 0) return i;
+    return 0;
+}
+
+void Requete() {
+    static const GimpParamDef arguments[] = {
+        {GIMP_PDB_INT32, const_cast<gchar *>("run-mode"),
+         const_cast<gchar *>("The run mode { RUN-INTERACTIVE (0), RUN-NONINTERACTIVE (1) }")},
+        {GIMP_PDB_IMAGE, const_cast<gchar *>("image"), const_cast<gchar *>("Input image")},
+        {GIMP_PDB_DRAWABLE, const_cast<gchar *>("drawable"), const_cast<gchar *>("Input drawable")},
+    };
+    Pont pont;
+    if (!pont.Charger()) {
+        g_printerr("%s\n", pont.Erreur().c_str());
+        return;
+    }
+    const std::vector<std::string> menu = pont.Menu();
+    for (int i = 1; i <= NbProcedures; ++i) {
+        const auto &p = ProcedureNumero(i);
+        const std::string aide =
+            std::string(p.bulle) + (p.directe ? ". Runs in every mode."
+                                              : ". Opens a dialog: interactive mode only.");
+        gimp_install_procedure(p.nom, p.bulle, aide.c_str(), "Velmora", "Velmora", "2026",
+                               menu.at(std::size_t(i - 1)).c_str(), "RGB*", GIMP_PLUGIN,
+                               G_N_ELEMENTS(arguments), 0, arguments, nullptr);
+        gimp_plugin_menu_register(p.nom, Menu);
+    }
+}
+
+void Executer(const gchar *nom, gint nbParams, const GimpParam *params, gint *nbRetours,
+              GimpParam **retours) {
+    static GimpParam valeurs[2];
+    static std::string message;
+    *nbRetours = 1;
+    *retours = valeurs;
+    valeurs[0].type = GIMP_PDB_STATUS;
+    valeurs[0].data.d_status = GIMP_PDB_SUCCESS;
+    auto echec = [&](GimpPDBStatusType statut, std::string texte) {
+        message = std::move(texte);
+        valeurs[0].data.d_status = statut;
+        valeurs[1].type = GIMP_PDB_STRING;
+        valeurs[1].data.d_string = const_cast<gchar *>(message.c_str());
+        *nbRetours = 2;
+    };
+
+    const int operation = NumeroDe(nom);
+    if (operation == 0 || nbParams < 3) {
+        echec(GIMP_PDB_CALLING_ERROR, "Velmora : appel incomplet");
+        return;
+    }
+    const auto mode = GimpRunMode(params[0].data.d_int32);
+    const gint32 calque = params[2].data.d_drawable;
+    if (!gimp_item_is_valid(calque) || !gimp_item_is_drawable(calque)) {
+        echec(GIMP_PDB_CALLING_ERROR, "Velmora : calque introuvable");
+        return;
+    }
+    if (!gimp_drawable_is_rgb(calque)) {
+        echec(GIMP_PDB_EXECUTION_ERROR,
+              "Velmora ne traite que les images RVB : convertissez d'abord l'image "
+              "(Image › Mode › RVB)");
+        return;
+    }
+
+    Region region;
+    gint x = 0, y = 0;
+    if (!gimp_drawable_mask_intersect(calque, &x, &y, &region.largeur, &region.hauteur))
+        return; // the selection misses this drawable: nothing to do
+
+    gegl_init(nullptr, nullptr);
+    Pont pont;
+    if (!pont.Charger()) {
+        echec(GIMP_PDB_EXECUTION_ERROR, pont.Erreur());
+        return;
+    }
+    if (int64_t(region.largeur) * region.hauteur > INT32_MAX / 4) {
+        echec(GIMP_PDB_EXECUTION_ERROR, "Velmora : sélection trop grande pour le module");
+        return;
+    }
+    if (!Calque::Lire(calque, x, y, region)) {
+        echec(GIMP_PDB_EXECUTION_ERROR, "Velmora : pixels du calque illisibles");
+        return;
+    }
+    Calque cible(calque, x, y, region);
+    const Issue issue = pont.Executer(operation, region, cible, mode == GIMP_RUN_INTERACTIVE);
+    if (issue.statut != Issue::Reussi) {
+        echec(issue.statut == Issue::ErreurAppel ? GIMP_PDB_CALLING_ERROR
+                                                 : GIMP_PDB_EXECUTION_ERROR,
+              issue.message);
+        return;
+    }
+    gimp_displays_flush();
+}
+
+const GimpPlugInInfo PLUG_IN_INFO = {nullptr, nullptr, &Requete, &Executer};
+
+} // namespace
+
+MAIN()

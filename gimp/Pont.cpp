@@ -1,0 +1,220 @@
+#include "Pont.h"
+
+#include "FenetreZones.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QImage>
+#include <QPointer>
+
+#include <algorithm>
+
+namespace velmora::gimp {
+namespace {
+
+constexpr Procedure Procedures[NbProcedures] = {
+    {"plug-in-velmora-inversion", "Invert the colours (negative)", true},
+    {"plug-in-velmora-lgcs", "Adjust luminosity, gamma, contrast and saturation", false},
+    {"plug-in-velmora-profils-gamma", "Adjust the tones with four gamma curves", false},
+    {"plug-in-velmora-luminosite", "Adjust the brightness with a curve, keeping hues", false},
+    {"plug-in-velmora-auto-luminosite", "Adjust the luminosity levels automatically", true},
+    {"plug-in-velmora-auto-couleurs", "Adjust the levels of each channel automatically", true},
+    {"plug-in-velmora-equilibrage", "Balance the colours from reference zones", false},
+    {"plug-in-velmora-grain", "Add random spots or film grain", false},
+    {"plug-in-velmora-monochrome", "Make a toned monochrome image", false},
+};
+
+} // namespace
+
+const Procedure &ProcedureNumero(int operation) {
+    return Procedures[std::clamp(operation, 1, NbProcedures) - 1];
+}
+
+// One run: the plug-in's array, the notices it sends, the zone window.
+class Pont::Session {
+public:
+    Session(hote::ChargeurPlugin &chargeur, int operation, const Region &region, ICalque &calque)
+        : chargeur_(chargeur), operation_(operation), region_(region), calque_(calque) {
+        const std::size_t n = std::size_t(region.largeur) * std::size_t(region.hauteur);
+        pixels_ = TPtsImg::Creer(int32_t(n));
+        const uint8_t *s = region.octets.data();
+        for (std::size_t i = 0; i < n; ++i, s += region.canaux) pixels_[i] = {s[2], s[1], s[0]};
+        // The zones are measured on the pixels as the run found them: the
+        // plug-in corrects from its own copy of them.
+        avant_.assign(pixels_.begin(), pixels_.end());
+    }
+
+    ~Session() { delete fenetre_.data(); }
+
+    Issue Executer(bool directe) {
+        chargeur_.DefinirEcouteur([this](const hote::Avis &a) { Recevoir(a); });
+        chargeur_.Executer(uint32_t(operation_), pixels_.data(), region_.largeur, region_.hauteur);
+        if (chargeur_.FinAttendue() && !fin_) {
+            // A window of the plug-in stays open (the colour balance): serve
+            // it and ours until its final notice.
+            QEventLoop boucle;
+            boucle_ = &boucle;
+            boucle.exec();
+            boucle_ = nullptr;
+        }
+        chargeur_.DefinirEcouteur({});
+        delete fenetre_.data();
+
+        Issue issue;
+        if (chargeur_.NbAvis() == 0 && !directe) {
+            issue.statut = Issue::ErreurExecution;
+            issue.message = "Velmora : le dialogue n'a pas pu s'ouvrir (aucun affichage disponible)";
+            return issue;
+        }
+        if (fin_ && resultat_) {
+            calque_.Valider(Octets());
+            issue.modifie = true;
+        } else if (montre_) {
+            // No result stands: the last attempt shown goes.
+            calque_.Remettre(region_.octets);
+        }
+        return issue;
+    }
+
+private:
+    // The plug-in's array as R G B (A) bytes, alpha as it was.
+    std::vector<uint8_t> Octets() const {
+        std::vector<uint8_t> o = region_.octets;
+        uint8_t *d = o.data();
+        for (const TPtImg &p : pixels_) {
+            d[0] = p.Rouge;
+            d[1] = p.Vert;
+            d[2] = p.Bleu;
+            d += region_.canaux;
+        }
+        return o;
+    }
+
+    QImage Apercu() const {
+        QImage image(region_.largeur, region_.hauteur, QImage::Format_RGB888);
+        for (int y = 0; y < region_.hauteur; ++y) {
+            uchar *ligne = image.scanLine(y);
+            const TPtImg *p = pixels_.data() + std::size_t(y) * region_.largeur;
+            for (int x = 0; x < region_.largeur; ++x, ++p, ligne += 3) {
+                ligne[0] = p->Rouge;
+                ligne[1] = p->Vert;
+                ligne[2] = p->Bleu;
+            }
+        }
+        return image;
+    }
+
+    void Recevoir(const hote::Avis &avis) {
+        if (avis.fin) {
+            fin_ = true;
+            resultat_ = avis.imageModifiee;
+            if (boucle_) boucle_->quit();
+            return;
+        }
+        if (avis.demandeZone) {
+            OuvrirFenetre();
+            return;
+        }
+        // The plug-in rewrote our array while its window stays open: a result
+        // to see, or the pixels of the opening put back.
+        calque_.Montrer(Octets());
+        montre_ = true;
+        if (fenetre_) fenetre_->DefinirImage(Apercu());
+    }
+
+    void OuvrirFenetre() {
+        if (fenetre_) {
+            fenetre_->show();
+            fenetre_->raise();
+            return;
+        }
+        // The plug-in's dialog made the application object; a host that got
+        // here without one makes it (argc and argv must outlive it).
+        if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
+            if (QCoreApplication::instance()) return;
+            static int argc = 1;
+            static char nom[] = "velmora-gimp";
+            static char *argv[] = {nom, nullptr};
+            new QApplication(argc, argv);
+        }
+        const QStringList &menu = chargeur_.Menu();
+        const QString titre = operation_ <= menu.size() ? menu.at(operation_ - 1) : QString();
+        fenetre_ = new FenetreZones(QStringLiteral("Velmora : %1 – zones de référence").arg(titre));
+        fenetre_->DefinirImage(Apercu());
+        QObject::connect(fenetre_.data(), &FenetreZones::ZoneChoisie,
+                         [this](QRect r, Qt::KeyboardModifiers) { EnvoyerZone(r); });
+        fenetre_->show();
+    }
+
+    void EnvoyerZone(QRect pixels) {
+        const QRect zone = pixels & QRect(0, 0, region_.largeur, region_.hauteur);
+        if (zone.isEmpty() || fin_) return;
+        TPtsImg pixelsZone = TPtsImg::Creer(zone.width() * zone.height());
+        for (int y = 0; y < zone.height(); ++y)
+            std::copy_n(avant_.data() + std::size_t(zone.top() + y) * region_.largeur + zone.left(),
+                        zone.width(), pixelsZone.data() + std::size_t(y) * zone.width());
+        // With Ctrl or without, the plug-in knows which of its zones it waits for.
+        chargeur_.EnvoyerZone(uint32_t(operation_), pixelsZone.data(), zone.width(),
+                              zone.height(), pixels_.data());
+    }
+
+    hote::ChargeurPlugin &chargeur_;
+    const int operation_;
+    const Region &region_;
+    ICalque &calque_;
+    TPtsImg pixels_;
+    std::vector<TPtImg> avant_;
+    QPointer<FenetreZones> fenetre_;
+    QEventLoop *boucle_ = nullptr;
+    bool montre_ = false;
+    bool fin_ = false;
+    bool resultat_ = false;
+};
+
+Pont::Pont() = default;
+Pont::~Pont() = default;
+
+bool Pont::Charger(const std::string &chemin) {
+    const QString c = chemin.empty() ? hote::ChargeurPlugin::CheminParDefaut()
+                                     : QString::fromStdString(chemin);
+    if (chargeur_.Charger(c) && chargeur_.NbOperations() >= NbProcedures) return true;
+    erreur_ = chargeur_.Charge()
+                  ? "Velmora : le module « " + c.toStdString() + " » n'a pas les neuf opérations"
+                  : chargeur_.Erreur().toStdString();
+    return false;
+}
+
+std::vector<std::string> Pont::Menu() const {
+    std::vector<std::string> m;
+    for (const QString &s : chargeur_.Menu()) m.push_back(s.toStdString());
+    return m;
+}
+
+Issue Pont::Executer(int operation, const Region &region, ICalque &calque, bool interactif) {
+    Issue issue;
+    if (operation < 1 || operation > NbProcedures || !chargeur_.Charge()) {
+        issue.statut = Issue::ErreurAppel;
+        issue.message = erreur_.empty() ? "Velmora : opération inconnue" : erreur_;
+        return issue;
+    }
+    const Procedure &p = ProcedureNumero(operation);
+    if (!p.directe && !interactif) {
+        issue.statut = Issue::ErreurAppel;
+        issue.message = "Velmora : « " + chargeur_.Menu().at(operation - 1).toStdString() +
+                        " » ouvre un dialogue et ne s'exécute qu'en mode interactif";
+        return issue;
+    }
+    const int64_t n = int64_t(region.largeur) * region.hauteur;
+    if (region.largeur <= 0 || region.hauteur <= 0) return issue; // nothing selected
+    if (n > INT32_MAX / int64_t(sizeof(TPtImg)) ||
+        region.octets.size() != std::size_t(n) * std::size_t(region.canaux) ||
+        (region.canaux != 3 && region.canaux != 4)) {
+        issue.statut = Issue::ErreurExecution;
+        issue.message = "Velmora : sélection trop grande pour le module";
+        return issue;
+    }
+    Session session(chargeur_, operation, region, calque);
+    return session.Executer(p.directe);
+}
+
+} // namespace velmora::gimp

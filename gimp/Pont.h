@@ -1,0 +1,79 @@
+// The part of the GIMP bridge that does not depend on GIMP's version: it
+// loads the plug-in with the host's loader, runs one operation on the pixels
+// of a drawable's selected rectangle, answers the plug-in's notices (results
+// shown as they come, the zone window of the colour balance) and says at the
+// end whether the drawable keeps a result.
+#pragma once
+
+#include "ChargeurPlugin.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace velmora::gimp {
+
+// What the bridge asks of the drawable; written once per GIMP version.
+// Pixels are the selected rectangle, row by row, R G B (A) bytes.
+class ICalque {
+public:
+    virtual ~ICalque() = default;
+    // An intermediate result, shown without an undo step. Like Valider, it
+    // blends through the selection from the pixels as they were before the
+    // run, whatever was shown since.
+    virtual void Montrer(const std::vector<uint8_t> &octets) = 0;
+    // The final result: one undo step from the pixels before the run.
+    virtual void Valider(const std::vector<uint8_t> &octets) = 0;
+    // The pixels exactly as they were before the run, without an undo step.
+    virtual void Remettre(const std::vector<uint8_t> &original) = 0;
+};
+
+// The selected rectangle of a drawable as read before the run.
+struct Region {
+    int32_t largeur = 0;
+    int32_t hauteur = 0;
+    int canaux = 3; // 3: R G B; 4: R G B A (alpha is never changed)
+    std::vector<uint8_t> octets;
+};
+
+// One menu entry of the bridge.
+struct Procedure {
+    const char *nom;   // procedure name in GIMP's database
+    const char *bulle; // one-line description, in English as GIMP's are
+    bool directe;      // no dialog: runs in every mode
+};
+// Entries 1..NbProcedures of the plug-in's menu, in order.
+constexpr int NbProcedures = 9;
+const Procedure &ProcedureNumero(int operation); // 1..NbProcedures
+
+// How a run ended.
+struct Issue {
+    enum Statut { Reussi, ErreurAppel, ErreurExecution };
+    Statut statut = Reussi; // ErreurAppel: not in this mode; ErreurExecution: could not run
+    bool modifie = false;   // the drawable holds a result (one undo step)
+    std::string message;    // UTF-8, one line, when it failed
+};
+
+class Pont {
+public:
+    Pont();
+    ~Pont();
+
+    // Loads velmora.so beside the bridge's executable (or the given path).
+    bool Charger(const std::string &chemin = {});
+    const std::string &Erreur() const { return erreur_; }
+    // Captions of operations 1..n, UTF-8.
+    std::vector<std::string> Menu() const;
+
+    // Runs one operation on `region`; `interactif` is false for scripts and
+    // batch runs, where only the direct operations run.
+    Issue Executer(int operation, const Region &region, ICalque &calque, bool interactif);
+
+private:
+    class Session;
+    hote::ChargeurPlugin chargeur_;
+    std::string erreur_;
+};
+
+} // namespace velmora::gimp
