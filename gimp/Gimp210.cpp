@@ -151,6 +151,9 @@ void Executer(const gchar *nom, gint nbParams, const GimpParam *params, gint *nb
     if (!gimp_drawable_mask_intersect(calque, &x, &y, &region.largeur, &region.hauteur))
         return; // the selection misses this drawable: nothing to do
 
+    // Buffers are all the bridge needs of GEGL: loading its hundred operation
+    // modules (video decoders among them) would cost each run a second.
+    if (!g_getenv("GEGL_PATH")) g_setenv("GEGL_PATH", "/nonexistent", TRUE);
     gegl_init(nullptr, nullptr);
     Pont pont;
     if (!pont.Charger()) {
