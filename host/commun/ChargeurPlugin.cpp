@@ -17,9 +17,11 @@ namespace {
 constexpr int32_t MaxOperations = 255;
 
 // Which loader each library's callback currently reaches (one per AdrRetour).
+// Never destroyed: a loader with static lifetime, made before it, is destroyed
+// after it at exit and still looks itself up.
 std::map<PointsEntree::FnAdrRetour, const ChargeurPlugin *> &Inscrits() {
-    static std::map<PointsEntree::FnAdrRetour, const ChargeurPlugin *> m;
-    return m;
+    static auto *m = new std::map<PointsEntree::FnAdrRetour, const ChargeurPlugin *>;
+    return *m;
 }
 
 } // namespace
