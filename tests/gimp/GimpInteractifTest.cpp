@@ -1,1 +1,283 @@
-// placeholder
+// The bridge in GIMP with its user interface, on a virtual display: GIMP runs
+// Script-Fu's server, the dialogs are answered from outside as a user would
+// (xdotool), and the results are compared with what the plug-in gives in the
+// reference host's loader for the same action.
+#include "OutilsGimp.h"
+
+#include "ChargeurPlugin.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTcpServer>
+#include <QThread>
+#include <QTimer>
+
+#include <functional>
+
+using namespace essai;
+
+namespace {
+
+constexpr int Largeur = 160, Hauteur = 120;
+
+QString Xdotool(const QStringList &arguments, int *code = nullptr) {
+    return Lancer(QStringLiteral("xdotool"), arguments, QProcessEnvironment::systemEnvironment(),
+                  20000, code)
+        .trimmed();
+}
+
+// The first visible window whose title contains `titre`, waited for.
+QString Fenetre(const QString &titre) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 30000) {
+        int code = -1;
+        const QString id = Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                    QStringLiteral("--name"), titre},
+                                   &code);
+        if (code == 0 && !id.isEmpty()) return id.section(QLatin1Char('\n'), 0, 0);
+        QThread::msleep(100);
+    }
+    ADD_FAILURE() << "no window " << titre.toStdString();
+    return {};
+}
+
+// A key pressed in a window: the pointer over it and the focus on it first,
+// as there is no window manager to give it.
+void Touche(const QString &fenetre, const char *touche) {
+    Xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), fenetre, QStringLiteral("20"),
+             QStringLiteral("20"), QStringLiteral("windowfocus"), QStringLiteral("--sync"), fenetre,
+             QStringLiteral("sleep"), QStringLiteral("0.2"), QStringLiteral("key"),
+             QLatin1String(touche)});
+}
+
+// The plug-in in this process, through the reference host's loader, on a
+// counted array made from `image`; `pendant` acts on its dialog once shown.
+QImage ResultatReference(int operation, const QImage &image,
+                         const std::function<void(velmora::hote::ChargeurPlugin &, TPtImg *)> &pendant,
+                         const char *dialogue) {
+    static velmora::hote::ChargeurPlugin chargeur; // loaded once, as in a host
+    if (!chargeur.Charge()) {
+        EXPECT_TRUE(chargeur.Charger(Env("VELMORA_PLUGIN"))) << chargeur.Erreur().toStdString();
+    }
+    velmora::TPtsImg pixels = velmora::TPtsImg::Creer(image.width() * image.height());
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            pixels[std::size_t(y) * image.width() + x] = {uint8_t(qBlue(p)), uint8_t(qGreen(p)),
+                                                          uint8_t(qRed(p))};
+        }
+    bool fait = false;
+    auto agir = [&] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (!fait && w->isVisible() && w->objectName() == QLatin1String(dialogue)) {
+                fait = true;
+                pendant(chargeur, pixels.data());
+            }
+    };
+    QTimer minuteur; // the modal dialogs: acted on from inside their loop
+    QObject::connect(&minuteur, &QTimer::timeout, agir);
+    minuteur.start(20);
+    chargeur.Executer(uint32_t(operation), pixels.data(), image.width(), image.height());
+    for (int i = 0; i < 100 && !fait; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    agir(); // a modeless dialog is still open now
+    EXPECT_TRUE(fait && chargeur.ResultatRetenu());
+    QImage r(image.size(), QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const TPtImg &p = pixels[std::size_t(y) * image.width() + x];
+            r.setPixel(x, y, qRgb(p.Rouge, p.Vert, p.Bleu));
+        }
+    return r;
+}
+
+void Cliquer(const char *bouton) {
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            if (auto *b = w->findChild<QPushButton *>(QLatin1String(bouton))) return b->click();
+    ADD_FAILURE() << "no button " << bouton;
+}
+
+class GimpInteractif : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        // This process shows the reference dialogs on the same display.
+        qunsetenv("QT_QPA_PLATFORM");
+        static int argc = 1;
+        static char nom[] = "velmora_gimp_tests";
+        static char *argv[] = {nom, nullptr};
+        if (!QCoreApplication::instance()) new QApplication(argc, argv);
+
+        profil_ = new Profil;
+        QImage photo = QImage(Env("VELMORA_SAMPLES") + QStringLiteral("/coffee.png"))
+                           .copy(200, 100, Largeur, Hauteur)
+                           .convertToFormat(QImage::Format_ARGB32);
+        photo_ = photo;
+        photo.save(profil_->Chemin(QStringLiteral("velmora-photo.png")));
+        // For the colour balance: one colour in the middle, whatever the zone
+        // dragged there, and varied pixels around it to correct.
+        QImage balance = photo;
+        for (int y = 30; y < 90; ++y)
+            for (int x = 40; x < 120; ++x) balance.setPixel(x, y, qRgb(210, 180, 140));
+        balance_ = balance;
+        balance.save(profil_->Chemin(QStringLiteral("velmora-balance.png")));
+
+        QTcpServer libre;
+        libre.listen(QHostAddress::LocalHost, 0);
+        port_ = libre.serverPort();
+        libre.close();
+        gimp_ = new QProcess;
+        gimp_->setProcessEnvironment(profil_->Environnement());
+        gimp_->setProcessChannelMode(QProcess::MergedChannels);
+        gimp_->setStandardOutputFile(profil_->Chemin(QStringLiteral("gimp.log")));
+        gimp_->start(QStringLiteral("gimp-2.10"),
+                     {QStringLiteral("-n"), QStringLiteral("-d"), QStringLiteral("-f"),
+                      QStringLiteral("-s"), QStringLiteral("-b"),
+                      QStringLiteral("(plug-in-script-fu-server RUN-NONINTERACTIVE \"127.0.0.1\" %1 \"\")")
+                          .arg(port_)});
+        QElapsedTimer t;
+        t.start();
+        QString texte;
+        while (t.elapsed() < 120000 && gimp_->state() != QProcess::NotRunning) {
+            if (Reponse(Envoyer(port_, QStringLiteral("(gimp-version)")), &texte, 2000)) return;
+            QThread::msleep(200);
+        }
+        FAIL() << "GIMP's Script-Fu server did not answer";
+    }
+    static void TearDownTestSuite() {
+        if (gimp_) {
+            Reponse(Envoyer(port_, QStringLiteral("(gimp-quit 1)")), nullptr, 5000);
+            if (!gimp_->waitForFinished(10000)) gimp_->kill();
+            gimp_->waitForFinished();
+        }
+        delete gimp_;
+        gimp_ = nullptr;
+        delete profil_;
+        profil_ = nullptr;
+    }
+
+    // The file opened in GIMP with a display, as `img` and `d`, not dirty.
+    static void Ouvrir(const QString &nom) {
+        Demander(port_, QStringLiteral("(begin %1 (define affichage (car (gimp-display-new img)))"
+                                       " (gimp-image-clean-all img))")
+                            .arg(ScriptCharger(profil_->Chemin(nom))));
+    }
+    static void Fermer() { Demander(port_, QStringLiteral("(gimp-display-delete affichage)")); }
+    static QImage Pixels() {
+        const QString f = profil_->Chemin(QStringLiteral("resultat.png"));
+        QFile::remove(f);
+        Demander(port_, ScriptExporter(f));
+        return Lire(f);
+    }
+    static bool Sale() { return Demander(port_, QStringLiteral("(car (gimp-image-is-dirty img))")) == "1"; }
+
+    static Profil *profil_;
+    static QProcess *gimp_;
+    static quint16 port_;
+    static QImage photo_, balance_;
+};
+Profil *GimpInteractif::profil_ = nullptr;
+QProcess *GimpInteractif::gimp_ = nullptr;
+quint16 GimpInteractif::port_ = 0;
+QImage GimpInteractif::photo_, GimpInteractif::balance_;
+
+} // namespace
+
+// Run from the menu's procedure in the interactive mode, the inversion is one
+// undo step: one Ctrl+Z in the image window gives every byte back.
+TEST_F(GimpInteractif, InversionAnnuleeEnUneEtape) {
+    Ouvrir(QStringLiteral("velmora-photo.png"));
+    Demander(port_, QStringLiteral("(gimp-image-select-rectangle img CHANNEL-OP-REPLACE 20 10 50 40)"
+                                   " (gimp-image-clean-all img)")); // the selection is a step too
+    Demander(port_, QStringLiteral("(plug-in-velmora-inversion RUN-INTERACTIVE img d)"));
+    const QImage inverse = Pixels();
+    const QRect zone(20, 10, 50, 40);
+    int faux = 0;
+    for (int y = 0; y < Hauteur; ++y)
+        for (int x = 0; x < Largeur; ++x) {
+            const QRgb o = photo_.pixel(x, y);
+            const QRgb attendu = zone.contains(x, y) ? qRgb(255 - qRed(o), 255 - qGreen(o), 255 - qBlue(o)) : o;
+            if (inverse.pixel(x, y) != attendu) ++faux;
+        }
+    EXPECT_EQ(faux, 0);
+    EXPECT_TRUE(Sale());
+
+    Touche(Fenetre(QStringLiteral("velmora-photo")), "ctrl+z");
+    QElapsedTimer t;
+    t.start();
+    while (Sale() && t.elapsed() < 10000) QThread::msleep(100);
+    EXPECT_FALSE(Sale());
+    EXPECT_EQ(Differences(Pixels(), photo_, photo_.rect()), 0);
+    Fermer();
+}
+
+// MonoChrome with its defaults: Enter presses Appliquer; Escape, Annuler.
+TEST_F(GimpInteractif, MonoChromeAppliquerPuisAnnuler) {
+    const QImage attendu = ResultatReference(
+        9, photo_, [](auto &, TPtImg *) { Cliquer("Appliquer"); }, "MonoCouleur");
+    Ouvrir(QStringLiteral("velmora-photo.png"));
+
+    QTcpSocket *requete = Envoyer(port_, QStringLiteral("(plug-in-velmora-monochrome RUN-INTERACTIVE img d)"));
+    const QString dialogue = Fenetre(QStringLiteral("Réalisation de Monochrome"));
+    const QString capture = Env("VELMORA_CAPTURE");
+    if (!capture.isEmpty()) {
+        QThread::msleep(500);
+        QApplication::primaryScreen()->grabWindow(0).save(capture);
+    }
+    Touche(dialogue, "Return");
+    QString texte;
+    EXPECT_TRUE(Reponse(requete, &texte)) << texte.toStdString();
+    EXPECT_EQ(Differences(Pixels(), attendu, attendu.rect()), 0);
+    EXPECT_TRUE(Sale());
+
+    Demander(port_, QStringLiteral("(gimp-image-clean-all img)"));
+    const QImage avant = Pixels();
+    requete = Envoyer(port_, QStringLiteral("(plug-in-velmora-monochrome RUN-INTERACTIVE img d)"));
+    Touche(Fenetre(QStringLiteral("Réalisation de Monochrome")), "Escape");
+    EXPECT_TRUE(Reponse(requete, &texte)) << texte.toStdString();
+    EXPECT_EQ(Differences(Pixels(), avant, avant.rect()), 0);
+    EXPECT_FALSE(Sale()); // no undo step either
+    Fermer();
+}
+
+// The colour balance: a zone dragged in the bridge's window, then Appliquer.
+TEST_F(GimpInteractif, BalanceAvecUneZoneTireeDansLaFenetreDuPont) {
+    const QImage attendu = ResultatReference(
+        7, balance_,
+        [](velmora::hote::ChargeurPlugin &c, TPtImg *image) {
+            velmora::TPtsImg zone = velmora::TPtsImg::Creer(25);
+            for (TPtImg &p : zone) p = {140, 180, 210};
+            c.EnvoyerZone(7, zone.data(), 5, 5, image);
+            Cliquer("Appliquer");
+        },
+        "BalCoul");
+    Ouvrir(QStringLiteral("velmora-balance.png"));
+
+    QTcpSocket *requete = Envoyer(port_, QStringLiteral("(plug-in-velmora-equilibrage RUN-INTERACTIVE img d)"));
+    const QString zones = Fenetre(QStringLiteral("zones de référence"));
+    const QString dialogue = Fenetre(QStringLiteral("Balance des couleurs"));
+    // The picture is shown whole in the middle of the window: a drag about
+    // the centre stays in the one-colour middle of it.
+    const QString geometrie = Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), zones});
+    int l = 0, h = 0;
+    for (const QString &ligne : geometrie.split(QLatin1Char('\n'))) {
+        if (ligne.startsWith(QLatin1String("WIDTH="))) l = ligne.mid(6).toInt();
+        if (ligne.startsWith(QLatin1String("HEIGHT="))) h = ligne.mid(7).toInt();
+    }
+    ASSERT_GT(l, 0);
+    auto point = [&](int dx, int dy) {
+        return QStringList{QStringLiteral("mousemove"), QStringLiteral("--window"), zones,
+                           QString::number(l / 2 + dx), QString::number(h / 2 + dy)};
+    };
+    Xdotool(point(-12, -5) + QStringList{QStringLiteral("mousedown"), QStringLiteral("1")} +
+            point(0, 3) + QStringList{QStringLiteral("sleep"), QStringLiteral("0.1")} + point(12, 10) +
+            QStringList{QStringLiteral("mouseup"), QStringLiteral("1")});
+    Touche(dialogue, "Return");
+    QString texte;
+    EXPECT_TRUE(Reponse(requete, &texte)) << texte.toStdString();
+    EXPECT_EQ(Differences(Pixels(), attendu, attendu.rect()), 0);
+    EXPECT_TRUE(Sale());
+    Fermer();
+}
