@@ -14,6 +14,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <array>
 #include <functional>
 
 using namespace essai;
@@ -222,9 +223,16 @@ TEST_F(GimpInteractif, MonoChromeAppliquerPuisAnnuler) {
     QTcpSocket *requete = Envoyer(port_, QStringLiteral("(plug-in-velmora-monochrome RUN-INTERACTIVE img d)"));
     const QString dialogue = Fenetre(QStringLiteral("Réalisation de Monochrome"));
     const QString capture = Env("VELMORA_CAPTURE");
-    if (!capture.isEmpty()) {
-        QThread::msleep(500);
-        QApplication::primaryScreen()->grabWindow(0).save(capture);
+    if (!capture.isEmpty()) { // the picture of GIMP with the dialog, for the documentation
+        QThread::msleep(1500);
+        int g[4] = {};
+        const QString geometrie = Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
+                                           Fenetre(QStringLiteral("velmora-photo"))});
+        for (const QString &ligne : geometrie.split(QLatin1Char('\n')))
+            for (int i = 0; i < 4; ++i)
+                if (ligne.startsWith(QLatin1String(std::array{"X=", "Y=", "WIDTH=", "HEIGHT="}[i])))
+                    g[i] = ligne.section(QLatin1Char('='), 1).toInt();
+        QApplication::primaryScreen()->grabWindow(0, g[0], g[1], g[2], g[3]).save(capture);
     }
     Touche(dialogue, "Return");
     QString texte;
