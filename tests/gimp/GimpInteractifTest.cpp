@@ -250,7 +250,9 @@ TEST_F(GimpInteractif, MonoChromeAppliquerPuisAnnuler) {
     Fermer();
 }
 
-// The colour balance: a zone dragged in the bridge's window, then Appliquer.
+// The colour balance: a zone dragged in the bridge's window, its correction
+// shown at once, then Appliquer (the reference host's bytes, one undo step) or
+// Annuler (every byte back, no undo step).
 TEST_F(GimpInteractif, BalanceAvecUneZoneTireeDansLaFenetreDuPont) {
     const QImage attendu = ResultatReference(
         7, balance_,
@@ -261,31 +263,47 @@ TEST_F(GimpInteractif, BalanceAvecUneZoneTireeDansLaFenetreDuPont) {
             Cliquer("Appliquer");
         },
         "BalCoul");
+    ASSERT_GT(Differences(attendu, balance_, balance_.rect()), 1000);
     Ouvrir(QStringLiteral("velmora-balance.png"));
 
-    QTcpSocket *requete = Envoyer(port_, QStringLiteral("(plug-in-velmora-equilibrage RUN-INTERACTIVE img d)"));
-    const QString zones = Fenetre(QStringLiteral("zones de référence"));
-    const QString dialogue = Fenetre(QStringLiteral("Balance des couleurs"));
-    // The picture is shown whole in the middle of the window: a drag about
-    // the centre stays in the one-colour middle of it.
-    const QString geometrie = Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), zones});
-    int l = 0, h = 0;
-    for (const QString &ligne : geometrie.split(QLatin1Char('\n'))) {
-        if (ligne.startsWith(QLatin1String("WIDTH="))) l = ligne.mid(6).toInt();
-        if (ligne.startsWith(QLatin1String("HEIGHT="))) h = ligne.mid(7).toInt();
+    for (const char *touche : {"Return", "Escape"}) {
+        SCOPED_TRACE(touche);
+        Demander(port_, QStringLiteral("(gimp-image-clean-all img)"));
+        const QImage avant = Pixels();
+        QTcpSocket *requete =
+            Envoyer(port_, QStringLiteral("(plug-in-velmora-equilibrage RUN-INTERACTIVE img d)"));
+        const QString zones = Fenetre(QStringLiteral("zones de référence"));
+        const QString dialogue = Fenetre(QStringLiteral("Balance des couleurs"));
+        // The picture is shown whole in the middle of the window: a drag about
+        // the centre stays in the one-colour middle of it.
+        const QString geometrie =
+            Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), zones});
+        int l = 0, h = 0;
+        for (const QString &ligne : geometrie.split(QLatin1Char('\n'))) {
+            if (ligne.startsWith(QLatin1String("WIDTH="))) l = ligne.mid(6).toInt();
+            if (ligne.startsWith(QLatin1String("HEIGHT="))) h = ligne.mid(7).toInt();
+        }
+        ASSERT_GT(l, 0);
+        auto point = [&](int dx, int dy) {
+            return QStringList{QStringLiteral("mousemove"), QStringLiteral("--window"), zones,
+                               QString::number(l / 2 + dx), QString::number(h / 2 + dy)};
+        };
+        Xdotool(point(-12, -5) + QStringList{QStringLiteral("mousedown"), QStringLiteral("1")} +
+                point(0, 3) + QStringList{QStringLiteral("sleep"), QStringLiteral("0.1")} +
+                point(12, 10) + QStringList{QStringLiteral("mouseup"), QStringLiteral("1")});
+        Touche(dialogue, touche);
+        QString texte;
+        EXPECT_TRUE(Reponse(requete, &texte)) << texte.toStdString();
+        const bool appliquer = std::string(touche) == "Return";
+        EXPECT_EQ(Differences(Pixels(), appliquer ? attendu : avant, avant.rect()), 0);
+        EXPECT_EQ(Sale(), appliquer);
+        if (appliquer) { // back to the photo for the second round
+            Touche(Fenetre(QStringLiteral("velmora-balance")), "ctrl+z");
+            QElapsedTimer t;
+            t.start();
+            while (Sale() && t.elapsed() < 10000) QThread::msleep(100);
+            EXPECT_EQ(Differences(Pixels(), avant, avant.rect()), 0);
+        }
     }
-    ASSERT_GT(l, 0);
-    auto point = [&](int dx, int dy) {
-        return QStringList{QStringLiteral("mousemove"), QStringLiteral("--window"), zones,
-                           QString::number(l / 2 + dx), QString::number(h / 2 + dy)};
-    };
-    Xdotool(point(-12, -5) + QStringList{QStringLiteral("mousedown"), QStringLiteral("1")} +
-            point(0, 3) + QStringList{QStringLiteral("sleep"), QStringLiteral("0.1")} + point(12, 10) +
-            QStringList{QStringLiteral("mouseup"), QStringLiteral("1")});
-    Touche(dialogue, "Return");
-    QString texte;
-    EXPECT_TRUE(Reponse(requete, &texte)) << texte.toStdString();
-    EXPECT_EQ(Differences(Pixels(), attendu, attendu.rect()), 0);
-    EXPECT_TRUE(Sale());
     Fermer();
 }

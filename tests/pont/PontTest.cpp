@@ -1,0 +1,168 @@
+// The bridge's run of an operation without GIMP: the plug-in loaded as the
+// bridge loads it, its dialogs answered in this process (Qt offscreen), and a
+// recording drawable in GIMP's place.
+#include "FenetreZones.h"
+#include "Pont.h"
+#include "VueImage.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+
+using velmora::gimp::ICalque;
+using velmora::gimp::Issue;
+using velmora::gimp::Pont;
+using velmora::gimp::Region;
+
+namespace {
+
+struct CalqueEnregistreur : ICalque {
+    std::vector<std::vector<uint8_t>> montres, valides, remis;
+    void Montrer(const std::vector<uint8_t> &o) override { montres.push_back(o); }
+    void Valider(const std::vector<uint8_t> &o) override { valides.push_back(o); }
+    void Remettre(const std::vector<uint8_t> &o) override { remis.push_back(o); }
+};
+
+// 6 x 4 pixels, R G B A, every alpha different.
+Region RegionRVBA() {
+    Region r;
+    r.largeur = 6;
+    r.hauteur = 4;
+    r.canaux = 4;
+    for (int i = 0; i < 24; ++i)
+        r.octets.insert(r.octets.end(), {uint8_t(10 * i), uint8_t(200 - 7 * i), uint8_t(3 * i + 40),
+                                         uint8_t(i + 100)});
+    return r;
+}
+
+QWidget *Visible(const char *nom) {
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->objectName() == QLatin1String(nom)) return w;
+    return nullptr;
+}
+
+// Once the window `nom` is shown, runs `action` on it (from the event loop
+// that the run is inside).
+void Quand(const char *nom, std::function<void(QWidget *)> action) {
+    auto *t = new QTimer;
+    QObject::connect(t, &QTimer::timeout, [=] {
+        if (QWidget *w = Visible(nom)) {
+            t->stop();
+            t->deleteLater();
+            action(w);
+        }
+    });
+    t->start(10);
+}
+
+void Cliquer(QWidget *w, const char *nom) {
+    auto *b = w->findChild<QAbstractButton *>(QLatin1String(nom));
+    ASSERT_NE(b, nullptr) << nom;
+    b->click();
+}
+
+class PontSansGimp : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char nom[] = "velmora_pont_tests";
+        static char *argv[] = {nom, nullptr};
+        if (!QCoreApplication::instance()) new QApplication(argc, argv);
+        pont_ = new Pont;
+        ASSERT_TRUE(pont_->Charger(std::getenv("VELMORA_PLUGIN"))) << pont_->Erreur();
+    }
+    static void TearDownTestSuite() {
+        delete pont_;
+        pont_ = nullptr;
+    }
+    static Pont *pont_;
+};
+Pont *PontSansGimp::pont_ = nullptr;
+
+} // namespace
+
+TEST_F(PontSansGimp, MenuDuModule) {
+    const auto menu = pont_->Menu();
+    ASSERT_EQ(menu.size(), 9u);
+    EXPECT_EQ(menu[0], "Inversion");
+    EXPECT_EQ(menu[3], "Ajustement manuel Luminosité"); // decoded from Windows-1252
+    EXPECT_EQ(menu[8], "MonoChrome");
+}
+
+// A direct operation in a script: one result, transparency as it was.
+TEST_F(PontSansGimp, InversionHorsInteractifGardeLaTransparence) {
+    const Region r = RegionRVBA();
+    CalqueEnregistreur c;
+    const Issue issue = pont_->Executer(1, r, c, false);
+    EXPECT_EQ(issue.statut, Issue::Reussi);
+    EXPECT_TRUE(issue.modifie);
+    ASSERT_EQ(c.valides.size(), 1u);
+    EXPECT_TRUE(c.montres.empty() && c.remis.empty());
+    const auto &o = c.valides[0];
+    for (std::size_t i = 0; i < o.size(); ++i)
+        EXPECT_EQ(o[i], i % 4 == 3 ? r.octets[i] : uint8_t(255 - r.octets[i])) << i;
+}
+
+// Dialogs take no settings from a script; nothing is touched.
+TEST_F(PontSansGimp, DialogueHorsInteractifEstUneErreurDAppel) {
+    CalqueEnregistreur c;
+    const Issue issue = pont_->Executer(9, RegionRVBA(), c, false);
+    EXPECT_EQ(issue.statut, Issue::ErreurAppel);
+    EXPECT_EQ(issue.message,
+              "Velmora : « MonoChrome » ouvre un dialogue et ne s'exécute qu'en mode interactif");
+    EXPECT_TRUE(c.valides.empty() && c.montres.empty() && c.remis.empty());
+}
+
+// The grain shows its computations as they come; closed with Annuler, the
+// pixels of the opening go back and no result is kept.
+TEST_F(PontSansGimp, GrainMontreSesCalculsPuisRemetLOriginal) {
+    const Region r = RegionRVBA();
+    CalqueEnregistreur c;
+    Quand("AjoutGrain", [](QWidget *d) {
+        d->findChild<QSlider *>(QStringLiteral("NivBr"))->setValue(200); // a strong grain
+        Cliquer(d, "PseudoAlea");                                         // computed now
+        Cliquer(d, "Annuler");
+    });
+    const Issue issue = pont_->Executer(8, r, c, true);
+    EXPECT_EQ(issue.statut, Issue::Reussi);
+    EXPECT_FALSE(issue.modifie);
+    ASSERT_FALSE(c.montres.empty());
+    EXPECT_NE(c.montres.back(), r.octets);
+    for (std::size_t i = 3; i < r.octets.size(); i += 4) EXPECT_EQ(c.montres.back()[i], r.octets[i]);
+    EXPECT_TRUE(c.valides.empty());
+    ASSERT_EQ(c.remis.size(), 1u);
+    EXPECT_EQ(c.remis[0], r.octets);
+}
+
+// The colour balance: the bridge's zone window opens beside the dialog; a
+// zone dragged there corrects the pixels (shown at once), Appliquer keeps the
+// last correction and the run ends with the window closed.
+TEST_F(PontSansGimp, BalanceAvecUneZoneDeLaFenetreDuPont) {
+    const Region r = RegionRVBA();
+    CalqueEnregistreur c;
+    bool zoneEnvoyee = false;
+    Quand("FenetreZones", [&](QWidget *f) {
+        auto *vue = static_cast<velmora::gimp::FenetreZones *>(f)->Vue();
+        EXPECT_EQ(vue->Image().size(), QSize(6, 4));
+        EXPECT_TRUE(vue->SelectionZone());
+        Q_EMIT vue->ZoneChoisie(QRect(1, 1, 3, 2), Qt::NoModifier);
+        zoneEnvoyee = true;
+        Cliquer(Visible("BalCoul"), "Appliquer");
+    });
+    const Issue issue = pont_->Executer(7, r, c, true);
+    EXPECT_TRUE(zoneEnvoyee);
+    EXPECT_EQ(issue.statut, Issue::Reussi);
+    EXPECT_TRUE(issue.modifie);
+    ASSERT_EQ(c.montres.size(), 1u);
+    EXPECT_NE(c.montres[0], r.octets);
+    ASSERT_EQ(c.valides.size(), 1u);
+    EXPECT_EQ(c.valides[0], c.montres[0]);
+    EXPECT_EQ(Visible("FenetreZones"), nullptr);
+}
