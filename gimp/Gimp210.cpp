@@ -22,26 +22,30 @@ const char *const Menu = "<Image>/Colors/Velmora";
 
 class Calque : public ICalque {
 public:
-    Calque(gint32 id, int x, int y, const Region &region)
-        : id_(id), rect_{x, y, region.largeur, region.hauteur}, original_(region.octets) {
-        // The drawable's own colour space: no conversion on the way in or out.
-        format_ = babl_format_with_space(region.canaux == 4 ? "R'G'B'A u8" : "R'G'B' u8",
-                                         gimp_drawable_get_format(id));
-    }
-
-    static bool Lire(gint32 id, int x, int y, Region &region) {
+    // The region's pixels, as 8-bit R'G'B'(A) in the drawable's own colour
+    // space (no conversion on the way in or out), and, for the operations that
+    // show results before the end, as the drawable stores them, to put back
+    // exactly whatever its precision.
+    Calque(gint32 id, int x, int y, Region &region, bool garderOriginal)
+        : id_(id), rect_{x, y, region.largeur, region.hauteur} {
         region.canaux = gimp_drawable_has_alpha(id) ? 4 : 3;
-        region.octets.resize(std::size_t(region.largeur) * region.hauteur * region.canaux);
-        GeglBuffer *tampon = gimp_drawable_get_buffer(id);
-        if (!tampon) return false;
-        const GeglRectangle r{x, y, region.largeur, region.hauteur};
-        gegl_buffer_get(tampon, &r, 1.0,
-                        babl_format_with_space(region.canaux == 4 ? "R'G'B'A u8" : "R'G'B' u8",
-                                               gimp_drawable_get_format(id)),
-                        region.octets.data(), GEGL_AUTO_ROWSTRIDE, GEGL_ABYSS_NONE);
-        g_object_unref(tampon);
-        return true;
+        natif_ = gimp_drawable_get_format(id);
+        format_ = babl_format_with_space(region.canaux == 4 ? "R'G'B'A u8" : "R'G'B' u8", natif_);
+        region.octets.resize(std::size_t(rect_.width) * rect_.height * region.canaux);
+        if (garderOriginal)
+            original_.resize(std::size_t(rect_.width) * rect_.height *
+                             std::size_t(babl_format_get_bytes_per_pixel(natif_)));
+        if (GeglBuffer *tampon = gimp_drawable_get_buffer(id)) {
+            gegl_buffer_get(tampon, &rect_, 1.0, format_, region.octets.data(), GEGL_AUTO_ROWSTRIDE,
+                            GEGL_ABYSS_NONE);
+            if (garderOriginal)
+                gegl_buffer_get(tampon, &rect_, 1.0, natif_, original_.data(), GEGL_AUTO_ROWSTRIDE,
+                                GEGL_ABYSS_NONE);
+            g_object_unref(tampon);
+            lu_ = true;
+        }
     }
+    bool Lu() const { return lu_; }
 
     void Montrer(const std::vector<uint8_t> &octets) override {
         Fusionner(octets, false);
@@ -50,25 +54,26 @@ public:
 
     void Valider(const std::vector<uint8_t> &octets) override { Fusionner(octets, true); }
 
-    void Remettre(const std::vector<uint8_t> &original) override {
-        Ecrire(gimp_drawable_get_buffer(id_), original);
+    void Remettre() override {
+        if (original_.empty()) return; // nothing was kept: nothing was shown
+        Ecrire(gimp_drawable_get_buffer(id_), natif_, original_.data());
         modifie_ = false;
         gimp_drawable_update(id_, rect_.x, rect_.y, rect_.width, rect_.height);
         gimp_displays_flush();
     }
 
 private:
-    void Ecrire(GeglBuffer *tampon, const std::vector<uint8_t> &octets) {
+    void Ecrire(GeglBuffer *tampon, const Babl *format, const void *octets) {
         if (!tampon) return;
-        gegl_buffer_set(tampon, &rect_, 0, format_, octets.data(), GEGL_AUTO_ROWSTRIDE);
+        gegl_buffer_set(tampon, &rect_, 0, format, octets, GEGL_AUTO_ROWSTRIDE);
         g_object_unref(tampon); // sends the tiles to GIMP
     }
 
     // GIMP blends the shadow buffer with the drawable through the selection:
     // the drawable must hold the pixels of the opening when it does.
     void Fusionner(const std::vector<uint8_t> &octets, bool annulable) {
-        if (modifie_) Remettre(original_);
-        Ecrire(gimp_drawable_get_shadow_buffer(id_), octets);
+        if (modifie_) Remettre();
+        Ecrire(gimp_drawable_get_shadow_buffer(id_), format_, octets.data());
         gimp_drawable_merge_shadow(id_, annulable);
         modifie_ = true;
         gimp_drawable_update(id_, rect_.x, rect_.y, rect_.width, rect_.height);
@@ -76,8 +81,10 @@ private:
 
     gint32 id_;
     GeglRectangle rect_;
-    const std::vector<uint8_t> &original_;
+    const Babl *natif_ = nullptr;
     const Babl *format_ = nullptr;
+    std::vector<uint8_t> original_;
+    bool lu_ = false;
     bool modifie_ = false;
 };
 
@@ -164,11 +171,11 @@ void Executer(const gchar *nom, gint nbParams, const GimpParam *params, gint *nb
         echec(GIMP_PDB_EXECUTION_ERROR, "Velmora : sélection trop grande pour le module");
         return;
     }
-    if (!Calque::Lire(calque, x, y, region)) {
+    Calque cible(calque, x, y, region, !ProcedureNumero(operation).directe);
+    if (!cible.Lu()) {
         echec(GIMP_PDB_EXECUTION_ERROR, "Velmora : pixels du calque illisibles");
         return;
     }
-    Calque cible(calque, x, y, region);
     const Issue issue = pont.Executer(operation, region, cible, mode == GIMP_RUN_INTERACTIVE);
     if (issue.statut != Issue::Reussi) {
         echec(issue.statut == Issue::ErreurAppel ? GIMP_PDB_CALLING_ERROR

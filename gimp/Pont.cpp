@@ -71,7 +71,7 @@ public:
             issue.modifie = true;
         } else if (montre_) {
             // No result stands: the last attempt shown goes.
-            calque_.Remettre(region_.octets);
+            calque_.Remettre();
         }
         return issue;
     }

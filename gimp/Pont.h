@@ -25,8 +25,9 @@ public:
     virtual void Montrer(const std::vector<uint8_t> &octets) = 0;
     // The final result: one undo step from the pixels before the run.
     virtual void Valider(const std::vector<uint8_t> &octets) = 0;
-    // The pixels exactly as they were before the run, without an undo step.
-    virtual void Remettre(const std::vector<uint8_t> &original) = 0;
+    // The pixels exactly as they were before the run, in the drawable's own
+    // precision, without an undo step.
+    virtual void Remettre() = 0;
 };
 
 // The selected rectangle of a drawable as read before the run.
