@@ -223,18 +223,6 @@ TEST_F(GimpInteractif, MonoChromeAppliquerPuisAnnuler) {
 
     QTcpSocket *requete = Envoyer(port_, QStringLiteral("(plug-in-velmora-monochrome RUN-INTERACTIVE img d)"));
     const QString dialogue = Fenetre(QStringLiteral("Réalisation de Monochrome"));
-    const QString capture = Env("VELMORA_CAPTURE");
-    if (!capture.isEmpty()) { // the picture of GIMP with the dialog, for the documentation
-        QThread::msleep(1500);
-        int g[4] = {};
-        const QString geometrie = Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
-                                           Fenetre(QStringLiteral("velmora-photo"))});
-        for (const QString &ligne : geometrie.split(QLatin1Char('\n')))
-            for (int i = 0; i < 4; ++i)
-                if (ligne.startsWith(QLatin1String(std::array{"X=", "Y=", "WIDTH=", "HEIGHT="}[i])))
-                    g[i] = ligne.section(QLatin1Char('='), 1).toInt();
-        QApplication::primaryScreen()->grabWindow(0, g[0], g[1], g[2], g[3]).save(capture);
-    }
     Touche(dialogue, "Return");
     QString texte;
     EXPECT_TRUE(Reponse(requete, &texte)) << texte.toStdString();
@@ -318,5 +306,31 @@ TEST_F(GimpInteractif, BalanceAvecUneZoneTireeDansLaFenetreDuPont) {
             EXPECT_EQ(Differences(Pixels(), avant, avant.rect()), 0);
         }
     }
+    Fermer();
+}
+
+// Not a check: with VELMORA_CAPTURE=file.png, the picture of GIMP with a
+// Velmora dialog open that the documentation shows.
+TEST_F(GimpInteractif, CaptureDeLaDocumentation) {
+    const QString capture = Env("VELMORA_CAPTURE");
+    if (capture.isEmpty()) GTEST_SKIP() << "VELMORA_CAPTURE not set";
+    QFile::copy(Env("VELMORA_SAMPLES") + QStringLiteral("/coffee.png"),
+                profil_->Chemin(QStringLiteral("velmora-coffee.png")));
+    Ouvrir(QStringLiteral("velmora-coffee.png"));
+    QTcpSocket *requete = Envoyer(port_, QStringLiteral("(plug-in-velmora-monochrome RUN-INTERACTIVE img d)"));
+    const QString dialogue = Fenetre(QStringLiteral("Réalisation de Monochrome"));
+    // Beside the picture rather than over it.
+    Xdotool({QStringLiteral("windowmove"), dialogue, QStringLiteral("560"), QStringLiteral("300")});
+    QThread::msleep(3000);
+    int g[4] = {};
+    const QString geometrie = Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
+                                       Fenetre(QStringLiteral("velmora-coffee"))});
+    for (const QString &ligne : geometrie.split(QLatin1Char('\n')))
+        for (int i = 0; i < 4; ++i)
+            if (ligne.startsWith(QLatin1String(std::array{"X=", "Y=", "WIDTH=", "HEIGHT="}[i])))
+                g[i] = ligne.section(QLatin1Char('='), 1).toInt();
+    EXPECT_TRUE(QApplication::primaryScreen()->grabWindow(0, g[0], g[1], g[2], g[3]).save(capture));
+    Touche(dialogue, "Escape");
+    Reponse(requete, nullptr);
     Fermer();
 }
