@@ -134,6 +134,10 @@ void Executer(const gchar *nom, gint nbParams, const GimpParam *params, gint *nb
         valeurs[1].data.d_string = const_cast<gchar *>(message.c_str());
         *nbRetours = 2;
     };
+    auto refuser = [&](const Issue &issue) {
+        echec(issue.statut == Issue::ErreurAppel ? GIMP_PDB_CALLING_ERROR : GIMP_PDB_EXECUTION_ERROR,
+              issue.message);
+    };
 
     const int operation = NumeroDe(nom);
     if (operation == 0 || nbParams < 3) {
@@ -167,22 +171,16 @@ void Executer(const gchar *nom, gint nbParams, const GimpParam *params, gint *nb
         echec(GIMP_PDB_EXECUTION_ERROR, pont.Erreur());
         return;
     }
-    if (int64_t(region.largeur) * region.hauteur > INT32_MAX / 4) {
-        echec(GIMP_PDB_EXECUTION_ERROR, "Velmora : sélection trop grande pour le module");
-        return;
-    }
+    const bool interactif = mode == GIMP_RUN_INTERACTIVE;
+    const Issue refus = pont.Verifier(operation, interactif, region.largeur, region.hauteur);
+    if (refus.statut != Issue::Reussi) return refuser(refus);
     Calque cible(calque, x, y, region, !ProcedureNumero(operation).directe);
     if (!cible.Lu()) {
         echec(GIMP_PDB_EXECUTION_ERROR, "Velmora : pixels du calque illisibles");
         return;
     }
-    const Issue issue = pont.Executer(operation, region, cible, mode == GIMP_RUN_INTERACTIVE);
-    if (issue.statut != Issue::Reussi) {
-        echec(issue.statut == Issue::ErreurAppel ? GIMP_PDB_CALLING_ERROR
-                                                 : GIMP_PDB_EXECUTION_ERROR,
-              issue.message);
-        return;
-    }
+    const Issue issue = pont.Executer(operation, region, cible, interactif);
+    if (issue.statut != Issue::Reussi) return refuser(issue);
     gimp_displays_flush();
 }
 

@@ -190,31 +190,35 @@ std::vector<std::string> Pont::Menu() const {
     return m;
 }
 
-Issue Pont::Executer(int operation, const Region &region, ICalque &calque, bool interactif) {
+Issue Pont::Verifier(int operation, bool interactif, int32_t largeur, int32_t hauteur) const {
     Issue issue;
     if (operation < 1 || operation > NbProcedures || !chargeur_.Charge()) {
         issue.statut = Issue::ErreurAppel;
         issue.message = erreur_.empty() ? "Velmora : opération inconnue" : erreur_;
-        return issue;
-    }
-    const Procedure &p = ProcedureNumero(operation);
-    if (!p.directe && !interactif) {
+    } else if (!ProcedureNumero(operation).directe && !interactif) {
         issue.statut = Issue::ErreurAppel;
         issue.message = "Velmora : « " + chargeur_.Menu().at(operation - 1).toStdString() +
                         " » ouvre un dialogue et ne s'exécute qu'en mode interactif";
-        return issue;
-    }
-    const int64_t n = int64_t(region.largeur) * region.hauteur;
-    if (region.largeur <= 0 || region.hauteur <= 0) return issue; // nothing selected
-    if (n > INT32_MAX / int64_t(sizeof(TPtImg)) ||
-        region.octets.size() != std::size_t(n) * std::size_t(region.canaux) ||
-        (region.canaux != 3 && region.canaux != 4)) {
+    } else if (int64_t(largeur) * hauteur > INT32_MAX / int64_t(sizeof(TPtImg))) {
+        // The plug-in's arrays count their bytes in 32 bits.
         issue.statut = Issue::ErreurExecution;
         issue.message = "Velmora : sélection trop grande pour le module";
+    }
+    return issue;
+}
+
+Issue Pont::Executer(int operation, const Region &region, ICalque &calque, bool interactif) {
+    Issue issue = Verifier(operation, interactif, region.largeur, region.hauteur);
+    if (issue.statut != Issue::Reussi || region.largeur <= 0 || region.hauteur <= 0) return issue;
+    if ((region.canaux != 3 && region.canaux != 4) ||
+        region.octets.size() !=
+            std::size_t(region.largeur) * std::size_t(region.hauteur) * std::size_t(region.canaux)) {
+        issue.statut = Issue::ErreurExecution;
+        issue.message = "Velmora : pixels du calque illisibles";
         return issue;
     }
     Session session(chargeur_, operation, region, calque);
-    return session.Executer(p.directe);
+    return session.Executer(ProcedureNumero(operation).directe);
 }
 
 } // namespace velmora::gimp

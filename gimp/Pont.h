@@ -67,6 +67,9 @@ public:
     // Captions of operations 1..n, UTF-8.
     std::vector<std::string> Menu() const;
 
+    // Whether the operation may run in this mode on a rectangle that size:
+    // the refusal when not (asked before any pixel is read).
+    Issue Verifier(int operation, bool interactif, int32_t largeur, int32_t hauteur) const;
     // Runs one operation on `region`; `interactif` is false for scripts and
     // batch runs, where only the direct operations run.
     Issue Executer(int operation, const Region &region, ICalque &calque, bool interactif);
