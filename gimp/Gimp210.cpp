@@ -172,6 +172,8 @@ void Executer(const gchar *nom, gint nbParams, const GimpParam *params, gint *nb
         return;
     }
     const bool interactif = mode == GIMP_RUN_INTERACTIVE;
+    // The image window the run was started from, when GIMP says it.
+    if (interactif) Pont::DefinirFenetreHote(uint64_t(gimp_progress_get_window_handle()));
     const Issue refus = pont.Verifier(operation, interactif, region.largeur, region.hauteur);
     if (refus.statut != Issue::Reussi) return refuser(refus);
     Calque cible(calque, x, y, region, !ProcedureNumero(operation).directe);

@@ -6,6 +6,8 @@
 #include <QEventLoop>
 #include <QImage>
 #include <QPointer>
+#include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -24,7 +26,48 @@ constexpr Procedure Procedures[NbProcedures] = {
     {"plug-in-velmora-monochrome", "Make a toned monochrome image", false},
 };
 
+uint64_t fenetreHote = 0;
+
+// Makes each window of this process a transient of the host's window when it
+// first shows, so that the window manager keeps it over the host's window.
+class Transients : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *objet, QEvent *evenement) override {
+        // Window ids mean something only to the X11 platform.
+        if (evenement->type() != QEvent::Show || !fenetreHote ||
+            QGuiApplication::platformName() != QLatin1String("xcb"))
+            return false;
+        auto *w = qobject_cast<QWidget *>(objet);
+        QWindow *fenetre = w && w->isWindow() ? w->windowHandle() : nullptr;
+        if (fenetre && !fenetre->transientParent()) {
+            if (!hote_ || hote_->winId() != WId(fenetreHote))
+                hote_ = QWindow::fromWinId(WId(fenetreHote));
+            fenetre->setTransientParent(hote_);
+        }
+        return false;
+    }
+
+private:
+    QPointer<QWindow> hote_;
+};
+
+// From the application object's constructor on, whoever makes it (the
+// plug-in's back end, when its first dialog opens).
+void SurveillerFenetres() { QCoreApplication::instance()->installEventFilter(new Transients(QCoreApplication::instance())); }
+
 } // namespace
+
+void Pont::DefinirFenetreHote(uint64_t idNatif) {
+    fenetreHote = idNatif;
+    static bool inscrit = false;
+    if (!idNatif || inscrit) return;
+    inscrit = true;
+    if (qobject_cast<QApplication *>(QCoreApplication::instance()))
+        SurveillerFenetres();
+    else
+        qAddPreRoutine(&SurveillerFenetres);
+}
 
 const Procedure &ProcedureNumero(int operation) {
     return Procedures[std::clamp(operation, 1, NbProcedures) - 1];

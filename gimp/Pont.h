@@ -67,6 +67,11 @@ public:
     // Captions of operations 1..n, UTF-8.
     std::vector<std::string> Menu() const;
 
+    // The native window (an X11 window id) of the host's window the run
+    // belongs to: the plug-in's dialogs and the zone window are kept over it.
+    // 0: none.
+    static void DefinirFenetreHote(uint64_t idNatif);
+
     // Whether the operation may run in this mode on a rectangle that size:
     // the refusal when not (asked before any pixel is read).
     Issue Verifier(int operation, bool interactif, int32_t largeur, int32_t hauteur) const;

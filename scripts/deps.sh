@@ -4,7 +4,7 @@
 VELMORA_PAQUETS="cmake ninja-build g++ pkg-config qt6-base-dev qt6-image-formats-plugins \
 libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core libexiv2-dev ccache \
 qt6-translations-l10n fonts-dejavu-extra \
-gimp libgimp2.0-dev xdotool"
+gimp libgimp2.0-dev xdotool x11-utils"
 
 velmora_deps() {
     local manquants=() p

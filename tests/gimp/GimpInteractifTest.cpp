@@ -309,6 +309,39 @@ TEST_F(GimpInteractif, BalanceAvecUneZoneTireeDansLaFenetreDuPont) {
     Fermer();
 }
 
+// As a user runs it: from the image window (GIMP's command search finds the
+// menu entry by its caption); the dialog is kept over that window.
+TEST_F(GimpInteractif, DepuisLaFenetreDeLImage) {
+    Ouvrir(QStringLiteral("velmora-photo.png"));
+    const QString image = Fenetre(QStringLiteral("velmora-photo"));
+    auto visibles = [] {
+        return Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                        QStringLiteral("")})
+            .split(QLatin1Char('\n'));
+    };
+    const QStringList avant = visibles();
+    Touche(image, "slash");
+    // The search box is a window of its own; with no window manager, the
+    // focus is given to it by hand.
+    QString recherche;
+    for (int i = 0; i < 50 && recherche.isEmpty(); ++i, QThread::msleep(100))
+        for (const QString &id : visibles())
+            if (!avant.contains(id)) recherche = id;
+    ASSERT_FALSE(recherche.isEmpty());
+    Xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), recherche, QStringLiteral("type"),
+             QStringLiteral("--delay"), QStringLiteral("50"), QStringLiteral("MonoChrome")});
+    QThread::msleep(1000); // the search lists what it found
+    Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    const QString dialogue = Fenetre(QStringLiteral("Réalisation de Monochrome"));
+    const QString transient =
+        Lancer(QStringLiteral("xprop"), {QStringLiteral("-id"), dialogue, QStringLiteral("WM_TRANSIENT_FOR")},
+               QProcessEnvironment::systemEnvironment(), 10000);
+    EXPECT_TRUE(transient.trimmed().endsWith(QStringLiteral("# 0x%1").arg(image.toULongLong(), 0, 16)))
+        << transient.toStdString();
+    Touche(dialogue, "Escape");
+    Fermer();
+}
+
 // Not a check: with VELMORA_CAPTURE=file.png, the picture of GIMP with a
 // Velmora dialog open that the documentation shows.
 TEST_F(GimpInteractif, CaptureDeLaDocumentation) {
