@@ -11,8 +11,8 @@ FenetreZones::FenetreZones(const QString &titre, QWidget *parent)
     : QWidget(parent, Qt::Window), vue_(new hote::VueImage(this)) {
     setObjectName(QStringLiteral("FenetreZones"));
     setWindowTitle(titre);
-    auto *consigne = new QLabel(
-        QStringLiteral("Choisissez une zone de référence dans l'image"), this);
+    auto *consigne =
+        new QLabel(QStringLiteral("Choisissez une zone de référence dans l'image"), this);
     consigne->setObjectName(QStringLiteral("Consigne"));
     vue_->setObjectName(QStringLiteral("Vue"));
     vue_->DefinirSelectionZone(true);
@@ -23,6 +23,8 @@ FenetreZones::FenetreZones(const QString &titre, QWidget *parent)
     resize(640, 520);
 }
 
-void FenetreZones::DefinirImage(const QImage &image) { vue_->DefinirImage(image); }
+void FenetreZones::DefinirImage(const QImage &image) {
+    vue_->DefinirImage(image);
+}
 
 } // namespace velmora::gimp

@@ -110,8 +110,8 @@ void Requete() {
     for (int i = 1; i <= NbProcedures; ++i) {
         const auto &p = ProcedureNumero(i);
         const std::string aide =
-            std::string(p.bulle) + (p.directe ? ". Runs in every mode."
-                                              : ". Opens a dialog: interactive mode only.");
+            std::string(p.bulle) +
+            (p.directe ? ". Runs in every mode." : ". Opens a dialog: interactive mode only.");
         gimp_install_procedure(p.nom, p.bulle, aide.c_str(), "Velmora", "Velmora", "2026",
                                menu.at(std::size_t(i - 1)).c_str(), "RGB*", GIMP_PLUGIN,
                                G_N_ELEMENTS(arguments), 0, arguments, nullptr);
@@ -135,7 +135,8 @@ void Executer(const gchar *nom, gint nbParams, const GimpParam *params, gint *nb
         *nbRetours = 2;
     };
     auto refuser = [&](const Issue &issue) {
-        echec(issue.statut == Issue::ErreurAppel ? GIMP_PDB_CALLING_ERROR : GIMP_PDB_EXECUTION_ERROR,
+        echec(issue.statut == Issue::ErreurAppel ? GIMP_PDB_CALLING_ERROR
+                                                 : GIMP_PDB_EXECUTION_ERROR,
               issue.message);
     };
 

@@ -54,7 +54,9 @@ private:
 
 // From the application object's constructor on, whoever makes it (the
 // plug-in's back end, when its first dialog opens).
-void SurveillerFenetres() { QCoreApplication::instance()->installEventFilter(new Transients(QCoreApplication::instance())); }
+void SurveillerFenetres() {
+    QCoreApplication::instance()->installEventFilter(new Transients(QCoreApplication::instance()));
+}
 
 } // namespace
 
@@ -106,7 +108,8 @@ public:
         Issue issue;
         if (chargeur_.NbAvis() == 0 && !directe) {
             issue.statut = Issue::ErreurExecution;
-            issue.message = "Velmora : le dialogue n'a pas pu s'ouvrir (aucun affichage disponible)";
+            issue.message =
+                "Velmora : le dialogue n'a pas pu s'ouvrir (aucun affichage disponible)";
             return issue;
         }
         if (fin_ && resultat_) {
@@ -197,8 +200,8 @@ private:
             std::copy_n(avant_.data() + std::size_t(zone.top() + y) * region_.largeur + zone.left(),
                         zone.width(), pixelsZone.data() + std::size_t(y) * zone.width());
         // With Ctrl or without, the plug-in knows which of its zones it waits for.
-        chargeur_.EnvoyerZone(uint32_t(operation_), pixelsZone.data(), zone.width(),
-                              zone.height(), pixels_.data());
+        chargeur_.EnvoyerZone(uint32_t(operation_), pixelsZone.data(), zone.width(), zone.height(),
+                              pixels_.data());
     }
 
     hote::ChargeurPlugin &chargeur_;
@@ -218,8 +221,8 @@ Pont::Pont() = default;
 Pont::~Pont() = default;
 
 bool Pont::Charger(const std::string &chemin) {
-    const QString c = chemin.empty() ? hote::ChargeurPlugin::CheminParDefaut()
-                                     : QString::fromStdString(chemin);
+    const QString c =
+        chemin.empty() ? hote::ChargeurPlugin::CheminParDefaut() : QString::fromStdString(chemin);
     if (chargeur_.Charger(c) && chargeur_.NbOperations() >= NbProcedures) return true;
     erreur_ = chargeur_.Charge()
                   ? "Velmora : le module « " + c.toStdString() + " » n'a pas les neuf opérations"
@@ -254,8 +257,8 @@ Issue Pont::Executer(int operation, const Region &region, ICalque &calque, bool 
     Issue issue = Verifier(operation, interactif, region.largeur, region.hauteur);
     if (issue.statut != Issue::Reussi || region.largeur <= 0 || region.hauteur <= 0) return issue;
     if ((region.canaux != 3 && region.canaux != 4) ||
-        region.octets.size() !=
-            std::size_t(region.largeur) * std::size_t(region.hauteur) * std::size_t(region.canaux)) {
+        region.octets.size() != std::size_t(region.largeur) * std::size_t(region.hauteur) *
+                                    std::size_t(region.canaux)) {
         issue.statut = Issue::ErreurExecution;
         issue.message = "Velmora : pixels du calque illisibles";
         return issue;

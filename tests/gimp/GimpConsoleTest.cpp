@@ -22,17 +22,20 @@ struct Selection {
 const Selection Selections[] = {
     {"aucune", "(gimp-selection-none img)"},
     {"rectangle", "(gimp-image-select-rectangle img CHANNEL-OP-REPLACE 30 20 50 40)"},
-    {"adoucie",
-     "(gimp-context-set-feather TRUE) (gimp-context-set-feather-radius 12 12)"
-     "(gimp-image-select-rectangle img CHANNEL-OP-REPLACE 30 20 50 40)"
-     "(gimp-context-set-feather FALSE)"},
+    {"adoucie", "(gimp-context-set-feather TRUE) (gimp-context-set-feather-radius 12 12)"
+                "(gimp-image-select-rectangle img CHANNEL-OP-REPLACE 30 20 50 40)"
+                "(gimp-context-set-feather FALSE)"},
 };
 // The fully selected pixel every selection shares (centre of the rectangle).
 const QPoint Centre(55, 40);
 
 constexpr int Largeur = 120, Hauteur = 90, Colonnes = 6;
-QPoint PlaceDansGrille(int i) { return {(i % Colonnes) * Largeur, (i / Colonnes) * Hauteur}; }
-QSize Grille(int n) { return {Colonnes * Largeur, (n + Colonnes - 1) / Colonnes * Hauteur}; }
+QPoint PlaceDansGrille(int i) {
+    return {(i % Colonnes) * Largeur, (i / Colonnes) * Hauteur};
+}
+QSize Grille(int n) {
+    return {Colonnes * Largeur, (n + Colonnes - 1) / Colonnes * Hauteur};
+}
 
 // What one run left: the selection's bounds as GIMP gave them, dirtiness.
 struct Cas {
@@ -47,19 +50,22 @@ protected:
         profil_ = new Profil;
         // A piece of the sample photograph; the same with varied transparency;
         // a grey image.
-        const QImage photo =
-            QImage(Env("VELMORA_SAMPLES") + QStringLiteral("/coffee.png")).copy(230, 120, Largeur, Hauteur);
+        const QImage photo = QImage(Env("VELMORA_SAMPLES") + QStringLiteral("/coffee.png"))
+                                 .copy(230, 120, Largeur, Hauteur);
         ASSERT_FALSE(photo.isNull());
         originaux_["rvb"] = photo.convertToFormat(QImage::Format_ARGB32);
         QImage transparente = originaux_["rvb"];
         for (int y = 0; y < transparente.height(); ++y)
             for (int x = 0; x < transparente.width(); ++x) {
                 const QRgb p = transparente.pixel(x, y);
-                transparente.setPixel(x, y, qRgba(qRed(p), qGreen(p), qBlue(p), 40 + (x * 3 + y) % 216));
+                transparente.setPixel(x, y,
+                                      qRgba(qRed(p), qGreen(p), qBlue(p), 40 + (x * 3 + y) % 216));
             }
         originaux_["rvba"] = transparente;
-        for (auto &[nom, image] : originaux_) image.save(profil_->Chemin(QString::fromStdString(nom) + ".png"));
-        photo.convertToFormat(QImage::Format_Grayscale8).save(profil_->Chemin(QStringLiteral("gris.png")));
+        for (auto &[nom, image] : originaux_)
+            image.save(profil_->Chemin(QString::fromStdString(nom) + ".png"));
+        photo.convertToFormat(QImage::Format_Grayscale8)
+            .save(profil_->Chemin(QStringLiteral("gris.png")));
 
         // Each image loaded once; each case works on a duplicate of it and
         // leaves its result as a layer of one grid image, exported once (each
@@ -70,43 +76,47 @@ protected:
             QString casImage;
             for (const Selection &s : Selections)
                 for (int n : Directes) {
-                    const QString nomCas = QStringLiteral("%1-%2-%3")
-                                               .arg(QString::fromStdString(nom), QLatin1String(s.nom))
-                                               .arg(n);
+                    const QString nomCas =
+                        QStringLiteral("%1-%2-%3")
+                            .arg(QString::fromStdString(nom), QLatin1String(s.nom))
+                            .arg(n);
                     const QPoint place = PlaceDansGrille(numero++);
                     places_[nomCas.toStdString()] = place;
-                    casImage += QStringLiteral(
-                               "(let* ((img (car (gimp-image-duplicate source)))"
-                               "(d (car (gimp-image-get-active-drawable img))))"
-                               "%1 (gimp-image-clean-all img)"
-                               "(let ((b (gimp-drawable-mask-intersect d)))"
-                               "(plug-in-velmora-%2 RUN-NONINTERACTIVE img d)"
-                               "(gimp-message (string-append \"CAS %3 \" (number->string (nth 1 b))"
-                               " \" \" (number->string (nth 2 b)) \" \" (number->string (nth 3 b))"
-                               " \" \" (number->string (nth 4 b))"
-                               " \" \" (number->string (car (gimp-image-is-dirty img))))))"
-                               "(let ((c (car (gimp-layer-new-from-drawable d grille))))"
-                               "(gimp-image-insert-layer grille c 0 -1)"
-                               "(gimp-layer-set-offsets c %4 %5))"
-                               "(gimp-image-delete img))")
-                                    .arg(QLatin1String(s.script), QLatin1String(Operations[n]), nomCas)
-                                    .arg(place.x())
-                                    .arg(place.y());
+                    casImage +=
+                        QStringLiteral(
+                            "(let* ((img (car (gimp-image-duplicate source)))"
+                            "(d (car (gimp-image-get-active-drawable img))))"
+                            "%1 (gimp-image-clean-all img)"
+                            "(let ((b (gimp-drawable-mask-intersect d)))"
+                            "(plug-in-velmora-%2 RUN-NONINTERACTIVE img d)"
+                            "(gimp-message (string-append \"CAS %3 \" (number->string (nth 1 b))"
+                            " \" \" (number->string (nth 2 b)) \" \" (number->string (nth 3 b))"
+                            " \" \" (number->string (nth 4 b))"
+                            " \" \" (number->string (car (gimp-image-is-dirty img))))))"
+                            "(let ((c (car (gimp-layer-new-from-drawable d grille))))"
+                            "(gimp-image-insert-layer grille c 0 -1)"
+                            "(gimp-layer-set-offsets c %4 %5))"
+                            "(gimp-image-delete img))")
+                            .arg(QLatin1String(s.script), QLatin1String(Operations[n]), nomCas)
+                            .arg(place.x())
+                            .arg(place.y());
                 }
-            cas += QStringLiteral("(let ((source (car (gimp-file-load RUN-NONINTERACTIVE %1 %1)))) %2"
-                                  "(gimp-image-delete source))")
-                       .arg(Chaine(profil_->Chemin(QString::fromStdString(nom) + ".png")), casImage);
+            cas +=
+                QStringLiteral("(let ((source (car (gimp-file-load RUN-NONINTERACTIVE %1 %1)))) %2"
+                               "(gimp-image-delete source))")
+                    .arg(Chaine(profil_->Chemin(QString::fromStdString(nom) + ".png")), casImage);
         }
         const QSize grille = Grille(numero);
         QStringList lot;
-        lot << QStringLiteral(
-                   "(let* ((grille (car (gimp-image-new %1 %2 RGB)))"
-                   "(fond (car (gimp-layer-new grille %1 %2 RGBA-IMAGE \"fond\" 100 LAYER-MODE-NORMAL))))"
-                   "(gimp-image-insert-layer grille fond 0 0)"
-                   "(gimp-drawable-fill fond FILL-TRANSPARENT)"
-                   "%3"
-                   "(let ((img grille) (d (car (gimp-image-merge-visible-layers grille CLIP-TO-IMAGE))))"
-                   "%4))")
+        lot << QStringLiteral("(let* ((grille (car (gimp-image-new %1 %2 RGB)))"
+                              "(fond (car (gimp-layer-new grille %1 %2 RGBA-IMAGE \"fond\" 100 "
+                              "LAYER-MODE-NORMAL))))"
+                              "(gimp-image-insert-layer grille fond 0 0)"
+                              "(gimp-drawable-fill fond FILL-TRANSPARENT)"
+                              "%3"
+                              "(let ((img grille) (d (car (gimp-image-merge-visible-layers grille "
+                              "CLIP-TO-IMAGE))))"
+                              "%4))")
                    .arg(grille.width())
                    .arg(grille.height())
                    .arg(cas, ScriptExporter(profil_->Chemin(QStringLiteral("grille.png"))));
@@ -121,13 +131,14 @@ protected:
         arguments << QStringLiteral("-b") << QStringLiteral("(gimp-quit 0)");
         sortie_ = Lancer(QStringLiteral("gimp-console-2.10"), arguments, profil_->Environnement(),
                          240000);
-        static const QRegularExpression ligne(QStringLiteral("CAS (\\S+) (\\d+) (\\d+) (\\d+) (\\d+) (\\d)"));
+        static const QRegularExpression ligne(
+            QStringLiteral("CAS (\\S+) (\\d+) (\\d+) (\\d+) (\\d+) (\\d)"));
         for (auto m = ligne.globalMatch(sortie_); m.hasNext();) {
             const auto c = m.next();
-            cas_[c.captured(1).toStdString()] = {
-                QRect(c.captured(2).toInt(), c.captured(3).toInt(), c.captured(4).toInt(),
-                      c.captured(5).toInt()),
-                c.captured(6) == QLatin1String("1"), true};
+            cas_[c.captured(1).toStdString()] = {QRect(c.captured(2).toInt(), c.captured(3).toInt(),
+                                                       c.captured(4).toInt(),
+                                                       c.captured(5).toInt()),
+                                                 c.captured(6) == QLatin1String("1"), true};
         }
     }
     static void TearDownTestSuite() {
@@ -164,7 +175,7 @@ TEST_F(GimpConsole, OperationsDirectesSurLaSelection) {
                 const Cas &c = cas_[cle];
                 ASSERT_TRUE(c.vu) << sortie_.toStdString();
                 EXPECT_TRUE(c.sale);
-                const QRect attendu = std::string(s.nom) == "aucune" ? original.rect()
+                const QRect attendu = std::string(s.nom) == "aucune"      ? original.rect()
                                       : std::string(s.nom) == "rectangle" ? QRect(30, 20, 50, 40)
                                                                           : c.bornes;
                 EXPECT_EQ(c.bornes, attendu);
@@ -191,7 +202,8 @@ TEST_F(GimpConsole, OperationsDirectesSurLaSelection) {
                         for (int decalage : {16, 8, 0}) {
                             const int vo = (o >> decalage) & 0xFF, va = (a >> decalage) & 0xFF,
                                       vr = (r >> decalage) & 0xFF;
-                            if (vr < std::min(vo, va) - 1 || vr > std::max(vo, va) + 1) ++horsIntervalle;
+                            if (vr < std::min(vo, va) - 1 || vr > std::max(vo, va) + 1)
+                                ++horsIntervalle;
                             if (vr != vo && vr != va) strict = true;
                         }
                         if (strict) ++entre;
@@ -202,7 +214,8 @@ TEST_F(GimpConsole, OperationsDirectesSurLaSelection) {
                 if (std::string(s.nom) == "adoucie") {
                     EXPECT_GT(entre, 100); // GIMP blended the edge
                     EXPECT_EQ(Differences(resultat, ref, QRect(Centre, QSize(1, 1)),
-                                          -c.bornes.topLeft(), false), 0);
+                                          -c.bornes.topLeft(), false),
+                              0);
                 } else {
                     EXPECT_EQ(Differences(resultat, ref, c.bornes, -c.bornes.topLeft(), false), 0);
                 }
@@ -210,8 +223,9 @@ TEST_F(GimpConsole, OperationsDirectesSurLaSelection) {
 }
 
 TEST_F(GimpConsole, ImageGriseEtDialogueHorsInteractifRefuses) {
-    EXPECT_TRUE(sortie_.contains(QStringLiteral(
-        "Velmora ne traite que les images RVB : convertissez d'abord l'image (Image › Mode › RVB)")))
+    EXPECT_TRUE(
+        sortie_.contains(QStringLiteral("Velmora ne traite que les images RVB : convertissez "
+                                        "d'abord l'image (Image › Mode › RVB)")))
         << sortie_.toStdString();
     EXPECT_TRUE(sortie_.contains(QStringLiteral(
         "Velmora : « MonoChrome » ouvre un dialogue et ne s'exécute qu'en mode interactif")))

@@ -56,9 +56,10 @@ void Touche(const QString &fenetre, const char *touche) {
 
 // The plug-in in this process, through the reference host's loader, on a
 // counted array made from `image`; `pendant` acts on its dialog once shown.
-QImage ResultatReference(int operation, const QImage &image,
-                         const std::function<void(velmora::hote::ChargeurPlugin &, TPtImg *)> &pendant,
-                         const char *dialogue) {
+QImage
+ResultatReference(int operation, const QImage &image,
+                  const std::function<void(velmora::hote::ChargeurPlugin &, TPtImg *)> &pendant,
+                  const char *dialogue) {
     static velmora::hote::ChargeurPlugin chargeur; // loaded once, as in a host
     if (!chargeur.Charge()) {
         EXPECT_TRUE(chargeur.Charger(Env("VELMORA_PLUGIN"))) << chargeur.Erreur().toStdString();
@@ -133,11 +134,12 @@ protected:
         gimp_->setProcessEnvironment(profil_->Environnement());
         gimp_->setProcessChannelMode(QProcess::MergedChannels);
         gimp_->setStandardOutputFile(profil_->Chemin(QStringLiteral("gimp.log")));
-        gimp_->start(QStringLiteral("gimp-2.10"),
-                     {QStringLiteral("-n"), QStringLiteral("-d"), QStringLiteral("-f"),
-                      QStringLiteral("-s"), QStringLiteral("-b"),
-                      QStringLiteral("(plug-in-script-fu-server RUN-NONINTERACTIVE \"127.0.0.1\" %1 \"\")")
-                          .arg(port_)});
+        gimp_->start(
+            QStringLiteral("gimp-2.10"),
+            {QStringLiteral("-n"), QStringLiteral("-d"), QStringLiteral("-f"), QStringLiteral("-s"),
+             QStringLiteral("-b"),
+             QStringLiteral("(plug-in-script-fu-server RUN-NONINTERACTIVE \"127.0.0.1\" %1 \"\")")
+                 .arg(port_)});
         QElapsedTimer t;
         t.start();
         QString texte;
@@ -173,7 +175,9 @@ protected:
         Demander(port_, ScriptExporter(f));
         return argb ? Lire(f) : QImage(f);
     }
-    static bool Sale() { return Demander(port_, QStringLiteral("(car (gimp-image-is-dirty img))")) == "1"; }
+    static bool Sale() {
+        return Demander(port_, QStringLiteral("(car (gimp-image-is-dirty img))")) == "1";
+    }
 
     static Profil *profil_;
     static QProcess *gimp_;
@@ -191,8 +195,9 @@ QImage GimpInteractif::photo_, GimpInteractif::balance_;
 // undo step: one Ctrl+Z in the image window gives every byte back.
 TEST_F(GimpInteractif, InversionAnnuleeEnUneEtape) {
     Ouvrir(QStringLiteral("velmora-photo.png"));
-    Demander(port_, QStringLiteral("(gimp-image-select-rectangle img CHANNEL-OP-REPLACE 20 10 50 40)"
-                                   " (gimp-image-clean-all img)")); // the selection is a step too
+    Demander(port_,
+             QStringLiteral("(gimp-image-select-rectangle img CHANNEL-OP-REPLACE 20 10 50 40)"
+                            " (gimp-image-clean-all img)")); // the selection is a step too
     Demander(port_, QStringLiteral("(plug-in-velmora-inversion RUN-INTERACTIVE img d)"));
     const QImage inverse = Pixels();
     const QRect zone(20, 10, 50, 40);
@@ -200,7 +205,8 @@ TEST_F(GimpInteractif, InversionAnnuleeEnUneEtape) {
     for (int y = 0; y < Hauteur; ++y)
         for (int x = 0; x < Largeur; ++x) {
             const QRgb o = photo_.pixel(x, y);
-            const QRgb attendu = zone.contains(x, y) ? qRgb(255 - qRed(o), 255 - qGreen(o), 255 - qBlue(o)) : o;
+            const QRgb attendu =
+                zone.contains(x, y) ? qRgb(255 - qRed(o), 255 - qGreen(o), 255 - qBlue(o)) : o;
             if (inverse.pixel(x, y) != attendu) ++faux;
         }
     EXPECT_EQ(faux, 0);
@@ -221,7 +227,8 @@ TEST_F(GimpInteractif, MonoChromeAppliquerPuisAnnuler) {
         9, photo_, [](auto &, TPtImg *) { Cliquer("Appliquer"); }, "MonoCouleur");
     Ouvrir(QStringLiteral("velmora-photo.png"));
 
-    QTcpSocket *requete = Envoyer(port_, QStringLiteral("(plug-in-velmora-monochrome RUN-INTERACTIVE img d)"));
+    QTcpSocket *requete =
+        Envoyer(port_, QStringLiteral("(plug-in-velmora-monochrome RUN-INTERACTIVE img d)"));
     const QString dialogue = Fenetre(QStringLiteral("Réalisation de Monochrome"));
     Touche(dialogue, "Return");
     QString texte;
@@ -315,8 +322,8 @@ TEST_F(GimpInteractif, DepuisLaFenetreDeLImage) {
     Ouvrir(QStringLiteral("velmora-photo.png"));
     const QString image = Fenetre(QStringLiteral("velmora-photo"));
     auto visibles = [] {
-        return Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                        QStringLiteral("")})
+        return Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                        QStringLiteral("--name"), QStringLiteral("")})
             .split(QLatin1Char('\n'));
     };
     const QStringList avant = visibles();
@@ -328,15 +335,18 @@ TEST_F(GimpInteractif, DepuisLaFenetreDeLImage) {
         for (const QString &id : visibles())
             if (!avant.contains(id)) recherche = id;
     ASSERT_FALSE(recherche.isEmpty());
-    Xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), recherche, QStringLiteral("type"),
-             QStringLiteral("--delay"), QStringLiteral("50"), QStringLiteral("MonoChrome")});
+    Xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), recherche,
+             QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("50"),
+             QStringLiteral("MonoChrome")});
     QThread::msleep(1000); // the search lists what it found
     Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
     const QString dialogue = Fenetre(QStringLiteral("Réalisation de Monochrome"));
     const QString transient =
-        Lancer(QStringLiteral("xprop"), {QStringLiteral("-id"), dialogue, QStringLiteral("WM_TRANSIENT_FOR")},
+        Lancer(QStringLiteral("xprop"),
+               {QStringLiteral("-id"), dialogue, QStringLiteral("WM_TRANSIENT_FOR")},
                QProcessEnvironment::systemEnvironment(), 10000);
-    EXPECT_TRUE(transient.trimmed().endsWith(QStringLiteral("# 0x%1").arg(image.toULongLong(), 0, 16)))
+    EXPECT_TRUE(
+        transient.trimmed().endsWith(QStringLiteral("# 0x%1").arg(image.toULongLong(), 0, 16)))
         << transient.toStdString();
     Touche(dialogue, "Escape");
     Fermer();
@@ -350,14 +360,16 @@ TEST_F(GimpInteractif, CaptureDeLaDocumentation) {
     QFile::copy(Env("VELMORA_SAMPLES") + QStringLiteral("/coffee.png"),
                 profil_->Chemin(QStringLiteral("velmora-coffee.png")));
     Ouvrir(QStringLiteral("velmora-coffee.png"));
-    QTcpSocket *requete = Envoyer(port_, QStringLiteral("(plug-in-velmora-monochrome RUN-INTERACTIVE img d)"));
+    QTcpSocket *requete =
+        Envoyer(port_, QStringLiteral("(plug-in-velmora-monochrome RUN-INTERACTIVE img d)"));
     const QString dialogue = Fenetre(QStringLiteral("Réalisation de Monochrome"));
     // Beside the picture rather than over it.
     Xdotool({QStringLiteral("windowmove"), dialogue, QStringLiteral("560"), QStringLiteral("300")});
     QThread::msleep(3000);
     int g[4] = {};
-    const QString geometrie = Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
-                                       Fenetre(QStringLiteral("velmora-coffee"))});
+    const QString geometrie =
+        Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
+                 Fenetre(QStringLiteral("velmora-coffee"))});
     for (const QString &ligne : geometrie.split(QLatin1Char('\n')))
         for (int i = 0; i < 4; ++i)
             if (ligne.startsWith(QLatin1String(std::array{"X=", "Y=", "WIDTH=", "HEIGHT="}[i])))

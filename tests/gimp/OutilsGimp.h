@@ -10,8 +10,8 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,9 @@
 
 namespace essai {
 
-inline QString Env(const char *nom) { return QString::fromLocal8Bit(std::getenv(nom)); }
+inline QString Env(const char *nom) {
+    return QString::fromLocal8Bit(std::getenv(nom));
+}
 
 // Runs a program to its end; its standard output and error together.
 inline QString Lancer(const QString &programme, const QStringList &arguments,
@@ -45,11 +47,10 @@ public:
         env_ = QProcessEnvironment::systemEnvironment();
         env_.insert(QStringLiteral("GIMP2_DIRECTORY"), dossier_.path());
         int code = -1;
-        const QString sortie =
-            Lancer(Env("VELMORA_CMAKE"),
-                   {QStringLiteral("--install"), Env("VELMORA_BUILD"), QStringLiteral("--component"),
-                    QStringLiteral("gimp")},
-                   env_, 60000, &code);
+        const QString sortie = Lancer(Env("VELMORA_CMAKE"),
+                                      {QStringLiteral("--install"), Env("VELMORA_BUILD"),
+                                       QStringLiteral("--component"), QStringLiteral("gimp")},
+                                      env_, 60000, &code);
         EXPECT_EQ(code, 0) << sortie.toStdString();
     }
     QString Chemin(const QString &nom) const { return dossier_.filePath(nom); }
@@ -68,7 +69,8 @@ private:
 // A Script-Fu string literal.
 inline QString Chaine(const QString &s) {
     QString e = s;
-    e.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    e.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('"'), QStringLiteral("\\\""));
     return QLatin1Char('"') + e + QLatin1Char('"');
 }
 
@@ -99,9 +101,9 @@ inline QImage Reference(int n, const QImage &image, const QString &dossier) {
     QFile::remove(sortie);
     image.convertToFormat(QImage::Format_RGB888).save(entree);
     int code = -1;
-    const QString texte = Lancer(Env("VELMORA_HOST"),
-                                 {QStringLiteral("--apply"), QString::number(n), entree, sortie},
-                                 QProcessEnvironment::systemEnvironment(), 60000, &code);
+    const QString texte =
+        Lancer(Env("VELMORA_HOST"), {QStringLiteral("--apply"), QString::number(n), entree, sortie},
+               QProcessEnvironment::systemEnvironment(), 60000, &code);
     EXPECT_EQ(code, 0) << texte.toStdString();
     return Lire(sortie);
 }

@@ -1,8 +1,8 @@
 // The bridge's run of an operation without GIMP: the plug-in loaded as the
 // bridge loads it, its dialogs answered in this process (Qt offscreen), and a
 // recording drawable in GIMP's place.
-#include "FenetreZones.h"
 #include "Pont.h"
+#include "FenetreZones.h"
 #include "VueImage.h"
 
 #include <QApplication>
@@ -128,7 +128,7 @@ TEST_F(PontSansGimp, GrainMontreSesCalculsPuisRemetLOriginal) {
     CalqueEnregistreur c;
     Quand("AjoutGrain", [](QWidget *d) {
         d->findChild<QSlider *>(QStringLiteral("NivBr"))->setValue(200); // a strong grain
-        Cliquer(d, "PseudoAlea");                                         // computed now
+        Cliquer(d, "PseudoAlea");                                        // computed now
         Cliquer(d, "Annuler");
     });
     const Issue issue = pont_->Executer(8, r, c, true);
@@ -136,7 +136,8 @@ TEST_F(PontSansGimp, GrainMontreSesCalculsPuisRemetLOriginal) {
     EXPECT_FALSE(issue.modifie);
     ASSERT_FALSE(c.montres.empty());
     EXPECT_NE(c.montres.back(), r.octets);
-    for (std::size_t i = 3; i < r.octets.size(); i += 4) EXPECT_EQ(c.montres.back()[i], r.octets[i]);
+    for (std::size_t i = 3; i < r.octets.size(); i += 4)
+        EXPECT_EQ(c.montres.back()[i], r.octets[i]);
     EXPECT_TRUE(c.valides.empty());
     EXPECT_EQ(c.remis, 1);
 }
