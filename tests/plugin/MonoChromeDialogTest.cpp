@@ -320,6 +320,9 @@ TEST(MonoChromeNouvelleApplication, LesTeintesAjouteesRestent) {
 #ifdef __SANITIZE_ADDRESS__
     __lsan_enable();
 #endif
+    // The watcher's deleteLater was posted from the dialog's own loop, which has
+    // ended: carry it out before its application goes.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     delete premiere;
     new QApplication(argc, argv);  // lives until exit
     QStringList vues;
