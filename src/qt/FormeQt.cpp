@@ -353,8 +353,8 @@ void FormeQt::Envoyer(const TEvenement &e) {
 
 bool FormeQt::eventFilter(QObject *objet, QEvent *ev) {
     const auto t = ev->type();
-    // Qt turns the second press of a double click into its own event; for the
-    // dialogs it is a press like any other.
+    // Qt turns the second press of a double click into its own event: a press
+    // for the dialogs, which the event marks as such.
     const bool enfoncee = t == QEvent::MouseButtonPress || t == QEvent::MouseButtonDblClick;
     if (!enfoncee && t != QEvent::MouseMove && t != QEvent::MouseButtonRelease)
         return false;
@@ -372,6 +372,7 @@ bool FormeQt::eventFilter(QObject *objet, QEvent *ev) {
     e.X = p.x();
     e.Y = p.y();
     if (enfoncee) e.Type = TTypeEvenement::SourisEnfoncee;
+    e.DoubleClic = t == QEvent::MouseButtonDblClick;
     if (t == QEvent::MouseButtonRelease) e.Type = TTypeEvenement::SourisRelachee;
     Envoyer(e);
     // A picture keeps its own presses (the drag stays with it); groups and the

@@ -77,8 +77,8 @@ public:
         Evenement(nom, TTypeEvenement::Change);
     }
     void Souris(std::string_view nom, TTypeEvenement t, uint8_t bouton, uint8_t boutons, int32_t x,
-                int32_t y, uint8_t touches = 0) {
-        dialogue_.Evenement({nom, t, bouton, boutons, touches, x, y});
+                int32_t y, uint8_t touches = 0, bool doubleClic = false) {
+        dialogue_.Evenement({nom, t, bouton, boutons, touches, x, y, doubleClic});
     }
     void ExecuterDifferes() {
         while (!differes.empty()) {

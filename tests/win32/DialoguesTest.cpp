@@ -267,6 +267,17 @@ bool Jouer(HWND f, const scenarios::Action &a, const std::string &quoi) {
                          MAKELPARAM(a.a + (a.c - a.a) * i / 4, a.b + (a.d - a.b) * i / 4));
         SendMessageA(c, WM_LBUTTONUP, 0, MAKELPARAM(a.c, a.d));
         break;
+    case G::DoubleClic: {
+        // The picture's class asks the system for double clicks; then the
+        // messages a double click brings, the second press as WM_LBUTTONDBLCLK.
+        Verifier(GetClassLongA(c, GCL_STYLE) & CS_DBLCLKS, quoi + " : " + a.controle + " reçoit les doubles clics");
+        const LPARAM p = MAKELPARAM(a.a, a.b);
+        SendMessageA(c, WM_LBUTTONDOWN, MK_LBUTTON, p);
+        SendMessageA(c, WM_LBUTTONUP, 0, p);
+        SendMessageA(c, WM_LBUTTONDBLCLK, MK_LBUTTON, p);
+        SendMessageA(c, WM_LBUTTONUP, 0, p);
+        break;
+    }
     case G::Zone:
         zoneDemandee = a.a;
         zoneFaite = false;

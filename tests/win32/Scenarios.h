@@ -16,6 +16,7 @@ enum class Geste : uint8_t {
     Glisser,  // left button pressed at (a, b) on a picture, dragged to (c, d), released
     Touche,   // a key pressed in the dialog: a = 0 Enter, 1 Escape
     Zone,     // operation 7, mode 1: the first a pixels of the image sent as the zone
+    DoubleClic,  // on a picture at (a, b): a left click, then a double click's second press and release
 };
 
 struct Action {
@@ -67,6 +68,8 @@ inline std::vector<Scenario> Tous() {
         {"op 3 : deux courbes tirées, Appliquer", 3, 257, 131, "ProfGamma",
          {{G::Glisser, "ProfilG", 64, 192, 64, 120}, {G::Clic, "CoulProfs_1"},
           {G::Glisser, "ProfilG", 192, 64, 192, 110}, {G::Clic, "Appliquer"}}},
+        {"op 3 : double clic sur le graphe, Appliquer", 3, 64, 48, "ProfGamma",
+         {{G::DoubleClic, "ProfilG", 0, 0}, {G::Clic, "Appliquer"}}},
         {"op 3 : Annuler", 3, 30, 20, "ProfGamma",
          {{G::Glisser, "ProfilG", 128, 128, 100, 40}, {G::Clic, "Annuler"}}},
         {"op 4 : courbe tirée, Appliquer (photo)", 4, 0, 0, "AjustLumManu",
