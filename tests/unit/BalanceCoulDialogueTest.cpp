@@ -207,6 +207,33 @@ TEST_F(BalanceFlux, TheSecondArrayIsTheTarget) {
     EXPECT_EQ(Pixels(court), (std::vector<TPtImg>{P(101, 97, 97), P(101, 49, 49)}));
 }
 
+// Another opening while the dialog is shown (a host that leaves its menu on):
+// the new image is taken and copied and the zone request sent again, the form
+// staying as the user set it; the first image is let go.
+TEST_F(BalanceFlux, AnOpeningWhileShownTakesTheNewImage) {
+    Ouvrir();
+    f.Glisser("TempCoul", 32);
+    f.Choisir("LumRef", 1);
+    TPtsImg seconde = banc.Tableau({P(30, 20, 10), P(30, 20, 10)});
+    d.Lancer(seconde.data(), {2, 1});
+    EXPECT_TRUE(d.Ouvert());
+    EXPECT_EQ(f.journal, (std::vector<std::string>{"NonModal", "NonModal"}));
+    EXPECT_EQ(f.Position("TempCoul"), 32);  // FormShow has not run again
+    EXPECT_EQ(f.Index("LumRef"), 1);
+    EXPECT_EQ(tableau::References(img.data()), 1);
+    EXPECT_EQ(tableau::References(seconde.data()), 2);
+    // 6200 K: kR = 1, kG = kB = 255/245, from the new copy.
+    TPtsImg zone = banc.Tableau({P(100, 100, 100)});
+    d.RecoitZone(zone.data(), seconde.data());
+    EXPECT_EQ(Pixels(seconde), (std::vector<TPtImg>{P(31, 20, 11), P(31, 20, 11)}));
+    EXPECT_EQ(Pixels(img), original);
+    f.Clic("Annuler");
+    EXPECT_EQ(*notices, (std::vector<Notice>{{3, 2, true, false, false},
+                                             {2, 1, true, false, false},
+                                             {2, 1, false, true, false},
+                                             {2, 1, false, false, true}}));
+}
+
 TEST_F(BalanceFlux, AZoneAfterClosingCorrectsNothing) {
     Ouvrir();
     f.Clic("Appliquer");
