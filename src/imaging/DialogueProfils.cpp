@@ -45,6 +45,8 @@ void TDialogueProfils::CalculerZoneCoord() {
 }
 
 void TDialogueProfils::ReInitCourbes() {
+    // The system's colour as it stands at each opening and reset.
+    Editeur().DefinirFond(F().CouleurSysteme(TCouleurSysteme::FondInfoBulle));
     Editeur().ReInit();
     MontrerGraphe();
 }

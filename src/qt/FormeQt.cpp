@@ -27,6 +27,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QToolTip>
 #include <QWindow>
 
 #include <algorithm>
@@ -473,6 +474,11 @@ void FormeQt::MontrerImage(std::string_view nom, const TImage &image) {
 }
 
 TPtImg FormeQt::CouleurSysteme(TCouleurSysteme c) const {
+    if (c == TCouleurSysteme::FondInfoBulle) {
+        const QColor k = QToolTip::palette().color(QPalette::ToolTipBase);
+        if (!k.isValid()) return FondInfoBulleParDefaut;
+        return {uint8_t(k.blue()), uint8_t(k.green()), uint8_t(k.red())};
+    }
     const QPalette pal = fenetre_->palette();
     const QColor k = c == TCouleurSysteme::OmbreBouton ? pal.color(QPalette::Dark)
                      : c == TCouleurSysteme::FaceBouton ? pal.color(QPalette::Button)

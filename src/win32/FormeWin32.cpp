@@ -986,7 +986,12 @@ void FormeWin32::MontrerImage(std::string_view nom, const TImage &image) {
 }
 
 TPtImg FormeWin32::CouleurSysteme(TCouleurSysteme c) const {
-    const COLORREF k = GetSysColor(c == TCouleurSysteme::OmbreBouton ? COLOR_BTNSHADOW : COLOR_BTNFACE);
+    const int index = c == TCouleurSysteme::FondInfoBulle ? COLOR_INFOBK
+                      : c == TCouleurSysteme::OmbreBouton ? COLOR_BTNSHADOW
+                                                          : COLOR_BTNFACE;
+    // A colour the system does not know has no brush.
+    if (c == TCouleurSysteme::FondInfoBulle && !GetSysColorBrush(index)) return FondInfoBulleParDefaut;
+    const COLORREF k = GetSysColor(index);
     return {GetBValue(k), GetGValue(k), GetRValue(k)};
 }
 

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolTip>
 
 #include <cmath>
 #include <filesystem>
@@ -269,6 +270,19 @@ TEST_F(CourbesDialogue, GammaFichiers) {
     for (int i = 0; i < image.size(); ++i) EXPECT_EQ(image.pixels[i].Rouge, 255);
     EXPECT_EQ(image.pixels[0].Vert, 255);
     std::filesystem::remove_all(dossier);
+}
+
+// The graph's background follows the system's tooltip colour.
+TEST_F(CourbesDialogue, LuminositeFondDesInfoBulles) {
+    const QPalette avant = QToolTip::palette();
+    QPalette infoBulle = avant;
+    infoBulle.setColor(QPalette::ToolTipBase, QColor(12, 34, 56));
+    QToolTip::setPalette(infoBulle);
+    Ouvrir(4, "AjustLumManu", [&](QDialog *d) {
+        EXPECT_EQ(ImageDe(d, "ProfilL").pixel(200, 255), qRgb(12, 34, 56));
+        Controle<QPushButton>(d, "Annuler")->click();
+    });
+    QToolTip::setPalette(avant);
 }
 
 TEST_F(CourbesDialogue, LuminositeGlisserEtAppliquer) {

@@ -234,6 +234,23 @@ TEST_F(BalanceFlux, AnOpeningWhileShownTakesTheNewImage) {
                                              {2, 1, false, false, true}}));
 }
 
+// The default cursor is back before the host hears of a correction: the host's
+// redraw, or anything it runs from its callback, goes on under its own cursor.
+TEST_F(BalanceFlux, TheCursorIsBackBeforeTheHostIsCalled) {
+    static std::vector<std::string> suite;
+    suite.clear();
+    Ouvrir();
+    InstallerCurseur({[] { suite.push_back("sablier"); }, [] { suite.push_back("normal"); }});
+    InstallerNotification([](int32_t, int32_t, bool, bool, bool) { suite.push_back("rappel"); });
+    ZoneUniforme(P(100, 100, 100));
+    f.Choisir("ZoneRef", 1);
+    ZoneUniforme(P(200, 200, 200));  // the light zone: the prompt, no notice
+    ZoneUniforme(P(50, 50, 50));
+    InstallerCurseur({});
+    EXPECT_EQ(suite, (std::vector<std::string>{"sablier", "normal", "rappel", "sablier", "normal",
+                                               "sablier", "normal", "rappel"}));
+}
+
 TEST_F(BalanceFlux, AZoneAfterClosingCorrectsNothing) {
     Ouvrir();
     f.Clic("Appliquer");

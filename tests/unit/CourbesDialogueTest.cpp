@@ -280,6 +280,23 @@ TEST_F(GammaFlux, EnregistrerPuisChargerEtLesEchecs) {
     EXPECT_EQ(*notices, (std::vector<Notice>{{2, 2, false, false, true}}));
 }
 
+// The graph's background is the system's tooltip colour, asked at each opening;
+// $E1FFFF where the system gives none. The frame and the curves lie over it.
+TEST_F(LumFlux, LeFondDuGrapheEstCeluiDesInfoBulles) {
+    for (const std::optional<TPtImg> systeme : {std::optional<TPtImg>{TPtImg{10, 20, 30}},
+                                                std::optional<TPtImg>{}}) {
+        f.infoBulle = systeme;
+        Ouvrir([&] {
+            const TImage &g = f.images.at("ProfilL");
+            const TPtImg fond = systeme.value_or(TPtImg{225, 255, 255});
+            EXPECT_EQ(g.Pixel(200, 255), fond);
+            EXPECT_EQ(g.Pixel(255, 200), fond);
+            EXPECT_EQ(g.Pixel(0, 200), CouleurRouge);
+            f.Clic("Annuler");
+        });
+    }
+}
+
 TEST_F(LumFlux, GlisserRelacherAppliquer) {
     Ouvrir([&] {
         EXPECT_EQ(banc.dialogue.Zone(), (TRect{422, 269, 96, 12}));

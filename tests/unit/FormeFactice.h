@@ -62,6 +62,7 @@ public:
     std::deque<std::function<void()>> differes;
     std::vector<TDialogueFichier> dialoguesFichier;  // as asked
     std::string separateur = ",";
+    std::optional<TPtImg> infoBulle;  // the system's tooltip colour; none: the usual one
 
     // --- the user, as a back end would report him
     void Evenement(std::string_view nom, TTypeEvenement t) { dialogue_.Evenement({nom, t}); }
@@ -116,6 +117,7 @@ public:
         ++nbImages[std::string(n)];
     }
     TPtImg CouleurSysteme(TCouleurSysteme c) const override {
+        if (c == TCouleurSysteme::FondInfoBulle) return infoBulle.value_or(FondInfoBulleParDefaut);
         return c == TCouleurSysteme::FaceBouton ? TPtImg{200, 201, 202} : TPtImg{100, 101, 102};
     }
     TTaille MesurerTexte(std::string_view t) const override { return {int32_t(t.size()) * 6, 13}; }
