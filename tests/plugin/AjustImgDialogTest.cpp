@@ -346,6 +346,30 @@ TEST_F(AjustImgDialogue, PasDesCurseurs) {
     P().Executer(2, t.pixels, 2, 2);
 }
 
+// The dialog's loop ended by the toolkit, no button pressed (the window hidden
+// under it): the host still gets exactly one final notice, no result standing,
+// and the widgets the closed dialog keeps send nothing more.
+TEST_F(AjustImgDialogue, BoucleFinieSansBouton) {
+    Image t(5, 4);
+    t.Remplir(21);
+    const auto avant = t.Octets();
+    QDialog *dialogue = nullptr;
+    PendantDialogue("AjustCoul", [&](QDialog *d) {
+        dialogue = d;
+        Controle<QSlider>(d, "PosLuminosite")->setValue(90);
+        d->hide();
+    });
+    P().Executer(2, t.pixels, 5, 4);
+    ASSERT_EQ(P().appels.size(), 1u);
+    AppelAttendu(P().appels[0], 5, 4, 0, 0, 1);
+    EXPECT_EQ(t.Octets(), avant);
+    ASSERT_NE(dialogue, nullptr);
+    Controle<QPushButton>(dialogue, "Appliquer")->click();
+    Controle<QPushButton>(dialogue, "ReInit")->click();
+    EXPECT_EQ(P().appels.size(), 1u);
+    EXPECT_EQ(t.Octets(), avant);
+}
+
 // A 1000 x 1 image has an empty thumbnail, yet "Appliquer" processes every pixel;
 // saturation -100 gives grey pixels of Round(Y).
 TEST_F(AjustImgDialogue, ImageSansApercuTraiteeEntierement) {

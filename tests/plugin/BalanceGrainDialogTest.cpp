@@ -128,6 +128,10 @@ TEST_F(BalanceGrain, BalanceReInitAndCancel) {
     AppelAttendu(P().appels[2], 3, 1, 0, 0, 0);
     AppelAttendu(P().appels[3], 3, 1, 0, 0, 1);
     EXPECT_EQ(img.References(), 2);  // the dialog keeps its reference until the next opening
+    // The hidden form's buttons, pressed after the closing: nothing runs.
+    Controle<QPushButton>(d, "ReInit")->click();
+    Controle<QPushButton>(d, "Appliquer")->click();
+    EXPECT_EQ(P().appels.size(), 4u);
 }
 
 // Operation 7, mode 0, again while the dialog is open (a host that leaves its

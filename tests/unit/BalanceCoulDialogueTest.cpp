@@ -251,6 +251,29 @@ TEST_F(BalanceFlux, TheCursorIsBackBeforeTheHostIsCalled) {
                                                "sablier", "normal", "rappel"}));
 }
 
+// The modeless form is only hidden: an event that still reaches it after the
+// closing runs no handler and sends nothing.
+TEST_F(BalanceFlux, AnEventAfterClosingRunsNothing) {
+    Ouvrir();
+    ZoneUniforme(P(100, 100, 100));
+    const std::vector<TPtImg> corrige = Pixels(img);
+    f.Clic("Appliquer");
+    const auto avant = notices->size();
+    const auto journal = f.journal;
+    const std::string teinte = f.TexteDe("TeinteEquil");
+    f.Clic("ReInit");
+    f.Glisser("TempCoul", 10);
+    f.Choisir("ZoneRef", 1);
+    f.Clic("Annuler");
+    f.Clic("Appliquer");
+    f.Evenement("BalCoul", TTypeEvenement::Fermeture);
+    EXPECT_EQ(Pixels(img), corrige);  // no reset copied back
+    EXPECT_EQ(notices->size(), avant);
+    EXPECT_EQ(f.journal, journal);
+    EXPECT_EQ(f.TexteDe("TeinteEquil"), teinte);
+    EXPECT_TRUE(f.controles.at("LumRef").actif);
+}
+
 TEST_F(BalanceFlux, AZoneAfterClosingCorrectsNothing) {
     Ouvrir();
     f.Clic("Appliquer");
