@@ -94,6 +94,9 @@ bool Jouer(const scenarios::Scenario &s) {
             Souris(w, QEvent::MouseButtonRelease, QPoint(a.c, a.d), Qt::LeftButton, Qt::NoButton);
             break;
         }
+        case G::FinDeBoucle:
+            f->hide();  // ends the dialog's loop under it
+            break;
         case G::DoubleClic: {
             QWidget *w = f->findChild<QWidget *>(nom);
             if (!w) return false;

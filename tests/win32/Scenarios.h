@@ -17,6 +17,7 @@ enum class Geste : uint8_t {
     Touche,   // a key pressed in the dialog: a = 0 Enter, 1 Escape
     Zone,     // operation 7, mode 1: the first a pixels of the image sent as the zone
     DoubleClic,  // on a picture at (a, b): a left click, then a double click's second press and release
+    FinDeBoucle, // the dialog's loop ended by the system, no button pressed
 };
 
 struct Action {
@@ -52,6 +53,8 @@ inline std::vector<Scenario> Tous() {
          {{G::Curseur, "PosSaturation", 55}, {G::Touche, nullptr, 0}}},
         {"op 2 : Échap", 2, 33, 17, "AjustCoul",
          {{G::Curseur, "PosLuminosite", 80}, {G::Touche, nullptr, 1}}},
+        {"op 2 : boucle finie sans bouton", 2, 33, 17, "AjustCoul",
+         {{G::Curseur, "PosLuminosite", 80}, {G::FinDeBoucle, nullptr}}},
         {"op 9 : glisser sur le sélecteur, Appliquer (photo)", 9, 0, 0, "MonoCouleur",
          {{G::Glisser, "ChoixCoul", 104, 104, 60, 80}, {G::Clic, "Appliquer"}}},
         {"op 9 : teinte de la liste et glisser, Appliquer", 9, 257, 131, "MonoCouleur",
