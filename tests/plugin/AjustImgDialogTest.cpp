@@ -472,3 +472,21 @@ TEST(AjustImgDechargement, ApplicationDuModuleDetruiteAuDechargement) {
     EXPECT_EQ(QCoreApplication::instance(), nullptr);
     EXPECT_EQ(t.References(), 1);  // the dialog's reference went with it
 }
+
+// Unloading while the modeless colour balance is still shown: its form, its
+// working copy and its reference go with the library, then the QApplication.
+TEST(AjustImgDechargement, BalanceOuverteAuDechargement) {
+    if (QCoreApplication::instance()) GTEST_SKIP() << "needs a process without an application";
+    void *lib = dlopen(Plugin::Chemin().c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(lib, nullptr);
+    auto xchg = reinterpret_cast<Plugin::FnXchgData>(dlsym(lib, "XchgData"));
+    Image t(3, 2);
+    t.Remplir(8);
+    xchg(7, 0, 0, 0, 0, 3, 2, 0, 0, t.pixels, nullptr, 0, 0);
+    ASSERT_NE(FenetreVisible("BalCoul"), nullptr);
+    EXPECT_EQ(t.References(), 2);
+    EXPECT_EQ(dlclose(lib), 0);
+    EXPECT_EQ(dlopen(Plugin::Chemin().c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "still loaded";
+    EXPECT_EQ(QCoreApplication::instance(), nullptr);
+    EXPECT_EQ(t.References(), 1);
+}
