@@ -69,9 +69,12 @@ bool AssurerForme(TDialogue &d) {
     return d.AForme();
 }
 
-struct Dechargement {
-    ~Dechargement() { Detruire(); }
-} dechargement;
+// A module destructor, not a static object's: at process exit the module
+// destructors run after every exit handler, so by then the exit is known
+// (sortie::EnCours) whenever its watch was set, and the toolkit's own statics,
+// which a static object's destructor could outlive or not, are never touched.
+// At an unload it runs before the module's static objects are destroyed.
+__attribute__((destructor)) void Dechargement() { Detruire(); }
 
 } // namespace
 

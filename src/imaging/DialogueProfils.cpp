@@ -27,8 +27,9 @@ void TDialogueProfils::SourisGraphe(const TEvenement &e) {
     F().EffacerZone(zoneCoord_);
     const std::string texte = TexteCoord(e.X, e.Y);
     F().DessinerTexte(GaucheCoord(F().MesurerTexte(texte).Largeur), zoneCoord_.Haut, texte);
-    // The left button alone edits (a double-click's second press never comes here).
-    if (!GaucheSeul(e.Boutons & BGauche, e.Boutons & ~BGauche, e.Touches != 0, false)) return;
+    // The left button alone edits; the second press of a double click only reads.
+    if (!GaucheSeul(e.Boutons & BGauche, e.Boutons & ~BGauche, e.Touches != 0, e.DoubleClic))
+        return;
     Editeur().Active = CourbeActive();
     Editeur().Modifier(e.X, e.Y);
     MontrerGraphe();
@@ -44,6 +45,8 @@ void TDialogueProfils::CalculerZoneCoord() {
 }
 
 void TDialogueProfils::ReInitCourbes() {
+    // The system's colour as it stands at each opening and reset.
+    Editeur().DefinirFond(F().CouleurSysteme(TCouleurSysteme::FondInfoBulle));
     Editeur().ReInit();
     MontrerGraphe();
 }

@@ -81,7 +81,11 @@ EditeurProfil::EditeurProfil(std::vector<CourbeEditee> courbes, std::vector<int>
                              Noyau noyau)
     : courbes_(std::move(courbes)), ordre_(std::move(ordreTrace)), noyau_(noyau) {
     for (int32_t i = 0; i < CoteGraphe; ++i) xs_[std::size_t(i)] = i;
-    fond_ = TImage(CoteGraphe, CoteGraphe, FondGraphe);
+    DefinirFond(FondGraphe);
+}
+
+void EditeurProfil::DefinirFond(TPtImg couleur) {
+    fond_ = TImage(CoteGraphe, CoteGraphe, couleur);
     fond_.Cadre(CadreDialogue, CouleurRouge);
 }
 

@@ -6,6 +6,7 @@
 // through its form.
 #pragma once
 
+#include "dialogue/Forme.h"
 #include "dialogue/Image.h"
 #include "ErreursFichier.h"
 
@@ -51,7 +52,7 @@ void ModifProfil(TProfil &p, int32_t X, int32_t Y, Noyau noyau);
 inline constexpr int32_t CoteGraphe = 256;
 
 // Colours of the graph (B, G, R).
-inline constexpr TPtImg FondGraphe{225, 255, 255};    // tooltip background, the system default
+inline constexpr TPtImg FondGraphe = FondInfoBulleParDefaut;  // until the system's is known
 inline constexpr TPtImg CouleurRouge{0, 0, 255};      // $0000FF
 inline constexpr TPtImg CouleurVerte{0, 128, 0};      // $008000
 inline constexpr TPtImg CouleurBleue{255, 0, 0};      // $FF0000
@@ -102,6 +103,8 @@ public:
 
     // Every curve back to the identity, then TracerProfils and TracerAxes.
     void ReInit();
+    // The graph's background (the system's tooltip colour) from the next drawing on.
+    void DefinirFond(TPtImg couleur);
 
     // ModifProfil on the active curve (nothing when there is none), then the
     // repaint. X and Y are clamped to the graph.

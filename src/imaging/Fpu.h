@@ -28,20 +28,27 @@ namespace detail {
 // The host's environment while an export runs on this thread.
 inline thread_local Environnement hote{};
 inline thread_local int profondeur = 0;
+// True while the host's code runs inside an export (its callback).
+inline thread_local bool chezHote = false;
 } // namespace detail
 
-// At each export: the library's own environment for the duration of the call,
-// the caller's given back at its end (on every way out).
+// At each export, and at each event a dialog receives: the library's own
+// environment for the duration, the caller's given back at its end (on every
+// way out). An event that comes inside an export (a modal dialog's loop) is
+// called from the library's environment: the host's stays the one recorded.
 class Garde {
 public:
-    Garde() : appelant_(Lire()), hotePrecedent_(detail::hote) {
-        detail::hote = appelant_;
+    Garde()
+        : appelant_(Lire()), hotePrecedent_(detail::hote), chezHotePrecedent_(detail::chezHote) {
+        if (detail::profondeur == 0 || detail::chezHote) detail::hote = appelant_;
         ++detail::profondeur;
+        detail::chezHote = false;
         Ecrire(Propre());
     }
     ~Garde() {
         --detail::profondeur;
         detail::hote = hotePrecedent_;
+        detail::chezHote = chezHotePrecedent_;
         Ecrire(appelant_);
     }
     Garde(const Garde &) = delete;
@@ -49,23 +56,28 @@ public:
 
 private:
     Environnement appelant_, hotePrecedent_;
+    bool chezHotePrecedent_;
 };
 
 // Around a call into the host: the host's code runs with its own environment,
 // and the library's comes back afterwards. Outside an export, nothing changes.
 class ChezHote {
 public:
-    ChezHote() : actif_(detail::profondeur > 0), nous_(Lire()) {
-        if (actif_) Ecrire(detail::hote);
+    ChezHote() : actif_(detail::profondeur > 0), precedent_(detail::chezHote), nous_(Lire()) {
+        if (!actif_) return;
+        detail::chezHote = true;
+        Ecrire(detail::hote);
     }
     ~ChezHote() {
-        if (actif_) Ecrire(nous_);
+        if (!actif_) return;
+        detail::chezHote = precedent_;
+        Ecrire(nous_);
     }
     ChezHote(const ChezHote &) = delete;
     ChezHote &operator=(const ChezHote &) = delete;
 
 private:
-    bool actif_;
+    bool actif_, precedent_;
     Environnement nous_;
 };
 

@@ -27,6 +27,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QToolTip>
 #include <QWindow>
 
 #include <algorithm>
@@ -353,8 +354,8 @@ void FormeQt::Envoyer(const TEvenement &e) {
 
 bool FormeQt::eventFilter(QObject *objet, QEvent *ev) {
     const auto t = ev->type();
-    // Qt turns the second press of a double click into its own event; for the
-    // dialogs it is a press like any other.
+    // Qt turns the second press of a double click into its own event: a press
+    // for the dialogs, which the event marks as such.
     const bool enfoncee = t == QEvent::MouseButtonPress || t == QEvent::MouseButtonDblClick;
     if (!enfoncee && t != QEvent::MouseMove && t != QEvent::MouseButtonRelease)
         return false;
@@ -372,6 +373,7 @@ bool FormeQt::eventFilter(QObject *objet, QEvent *ev) {
     e.X = p.x();
     e.Y = p.y();
     if (enfoncee) e.Type = TTypeEvenement::SourisEnfoncee;
+    e.DoubleClic = t == QEvent::MouseButtonDblClick;
     if (t == QEvent::MouseButtonRelease) e.Type = TTypeEvenement::SourisRelachee;
     Envoyer(e);
     // A picture keeps its own presses (the drag stays with it); groups and the
@@ -472,6 +474,11 @@ void FormeQt::MontrerImage(std::string_view nom, const TImage &image) {
 }
 
 TPtImg FormeQt::CouleurSysteme(TCouleurSysteme c) const {
+    if (c == TCouleurSysteme::FondInfoBulle) {
+        const QColor k = QToolTip::palette().color(QPalette::ToolTipBase);
+        if (!k.isValid()) return FondInfoBulleParDefaut;
+        return {uint8_t(k.blue()), uint8_t(k.green()), uint8_t(k.red())};
+    }
     const QPalette pal = fenetre_->palette();
     const QColor k = c == TCouleurSysteme::OmbreBouton ? pal.color(QPalette::Dark)
                      : c == TCouleurSysteme::FaceBouton ? pal.color(QPalette::Button)

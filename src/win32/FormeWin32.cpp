@@ -109,7 +109,8 @@ uint8_t Touches(WPARAM w) {
 
 bool MessageSouris(UINT m) {
     return m == WM_MOUSEMOVE || m == WM_LBUTTONDOWN || m == WM_LBUTTONUP || m == WM_RBUTTONDOWN ||
-           m == WM_RBUTTONUP || m == WM_MBUTTONDOWN || m == WM_MBUTTONUP;
+           m == WM_RBUTTONUP || m == WM_MBUTTONDOWN || m == WM_MBUTTONUP ||
+           m == WM_LBUTTONDBLCLK || m == WM_RBUTTONDBLCLK || m == WM_MBUTTONDBLCLK;
 }
 
 LRESULT CALLBACK ProcFormeStatique(HWND h, UINT m, WPARAM w, LPARAM l) {
@@ -340,6 +341,7 @@ bool Initialiser() {
     if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
     wc.lpszClassName = ClasseImage;
     wc.hbrBackground = nullptr;
+    wc.style = CS_DBLCLKS;  // the second press of a double click is told apart (the curve graph)
     if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
     InstallerCurseur({[] { SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514))); },  // IDC_WAIT
                       [] { SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512))); }});
@@ -581,11 +583,15 @@ void FormeWin32::Souris(const Controle *c, UINT m, WPARAM w, LPARAM l) {
     case WM_LBUTTONDOWN: e.Type = TTypeEvenement::SourisEnfoncee; e.Bouton = BGauche; break;
     case WM_RBUTTONDOWN: e.Type = TTypeEvenement::SourisEnfoncee; e.Bouton = BDroit; break;
     case WM_MBUTTONDOWN: e.Type = TTypeEvenement::SourisEnfoncee; e.Bouton = BMilieu; break;
+    case WM_LBUTTONDBLCLK: e.Type = TTypeEvenement::SourisEnfoncee; e.Bouton = BGauche; break;
+    case WM_RBUTTONDBLCLK: e.Type = TTypeEvenement::SourisEnfoncee; e.Bouton = BDroit; break;
+    case WM_MBUTTONDBLCLK: e.Type = TTypeEvenement::SourisEnfoncee; e.Bouton = BMilieu; break;
     case WM_LBUTTONUP: e.Type = TTypeEvenement::SourisRelachee; e.Bouton = BGauche; break;
     case WM_RBUTTONUP: e.Type = TTypeEvenement::SourisRelachee; e.Bouton = BDroit; break;
     case WM_MBUTTONUP: e.Type = TTypeEvenement::SourisRelachee; e.Bouton = BMilieu; break;
     default: break;
     }
+    e.DoubleClic = m == WM_LBUTTONDBLCLK || m == WM_RBUTTONDBLCLK || m == WM_MBUTTONDBLCLK;
     Envoyer(e);
 }
 
@@ -721,7 +727,9 @@ LRESULT FormeWin32::ProcControle(Controle &c, WNDPROC ancien, HWND h, UINT m, WP
         if (MessageSouris(m) && (conteneur || c.genre == TGenre::Image)) {
             if (c.genre == TGenre::Image) {
                 // A picture keeps its own presses: the drag stays with it.
-                if (m == WM_LBUTTONDOWN || m == WM_RBUTTONDOWN || m == WM_MBUTTONDOWN) SetCapture(h);
+                if (m == WM_LBUTTONDOWN || m == WM_RBUTTONDOWN || m == WM_MBUTTONDOWN ||
+                    m == WM_LBUTTONDBLCLK || m == WM_RBUTTONDBLCLK || m == WM_MBUTTONDBLCLK)
+                    SetCapture(h);
                 Souris(&c, m, w, l);
                 if ((m == WM_LBUTTONUP || m == WM_RBUTTONUP || m == WM_MBUTTONUP) &&
                     !(w & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && GetCapture() == h)
@@ -978,7 +986,12 @@ void FormeWin32::MontrerImage(std::string_view nom, const TImage &image) {
 }
 
 TPtImg FormeWin32::CouleurSysteme(TCouleurSysteme c) const {
-    const COLORREF k = GetSysColor(c == TCouleurSysteme::OmbreBouton ? COLOR_BTNSHADOW : COLOR_BTNFACE);
+    const int index = c == TCouleurSysteme::FondInfoBulle ? COLOR_INFOBK
+                      : c == TCouleurSysteme::OmbreBouton ? COLOR_BTNSHADOW
+                                                          : COLOR_BTNFACE;
+    // A colour the system does not know has no brush.
+    if (c == TCouleurSysteme::FondInfoBulle && !GetSysColorBrush(index)) return FondInfoBulleParDefaut;
+    const COLORREF k = GetSysColor(index);
     return {GetBValue(k), GetGValue(k), GetRValue(k)};
 }
 

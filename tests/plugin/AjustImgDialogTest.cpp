@@ -346,6 +346,30 @@ TEST_F(AjustImgDialogue, PasDesCurseurs) {
     P().Executer(2, t.pixels, 2, 2);
 }
 
+// The dialog's loop ended by the toolkit, no button pressed (the window hidden
+// under it): the host still gets exactly one final notice, no result standing,
+// and the widgets the closed dialog keeps send nothing more.
+TEST_F(AjustImgDialogue, BoucleFinieSansBouton) {
+    Image t(5, 4);
+    t.Remplir(21);
+    const auto avant = t.Octets();
+    QDialog *dialogue = nullptr;
+    PendantDialogue("AjustCoul", [&](QDialog *d) {
+        dialogue = d;
+        Controle<QSlider>(d, "PosLuminosite")->setValue(90);
+        d->hide();
+    });
+    P().Executer(2, t.pixels, 5, 4);
+    ASSERT_EQ(P().appels.size(), 1u);
+    AppelAttendu(P().appels[0], 5, 4, 0, 0, 1);
+    EXPECT_EQ(t.Octets(), avant);
+    ASSERT_NE(dialogue, nullptr);
+    Controle<QPushButton>(dialogue, "Appliquer")->click();
+    Controle<QPushButton>(dialogue, "ReInit")->click();
+    EXPECT_EQ(P().appels.size(), 1u);
+    EXPECT_EQ(t.Octets(), avant);
+}
+
 // A 1000 x 1 image has an empty thumbnail, yet "Appliquer" processes every pixel;
 // saturation -100 gives grey pixels of Round(Y).
 TEST_F(AjustImgDialogue, ImageSansApercuTraiteeEntierement) {
@@ -447,4 +471,22 @@ TEST(AjustImgDechargement, ApplicationDuModuleDetruiteAuDechargement) {
     EXPECT_EQ(dlopen(Plugin::Chemin().c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "still loaded";
     EXPECT_EQ(QCoreApplication::instance(), nullptr);
     EXPECT_EQ(t.References(), 1);  // the dialog's reference went with it
+}
+
+// Unloading while the modeless colour balance is still shown: its form, its
+// working copy and its reference go with the library, then the QApplication.
+TEST(AjustImgDechargement, BalanceOuverteAuDechargement) {
+    if (QCoreApplication::instance()) GTEST_SKIP() << "needs a process without an application";
+    void *lib = dlopen(Plugin::Chemin().c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(lib, nullptr);
+    auto xchg = reinterpret_cast<Plugin::FnXchgData>(dlsym(lib, "XchgData"));
+    Image t(3, 2);
+    t.Remplir(8);
+    xchg(7, 0, 0, 0, 0, 3, 2, 0, 0, t.pixels, nullptr, 0, 0);
+    ASSERT_NE(FenetreVisible("BalCoul"), nullptr);
+    EXPECT_EQ(t.References(), 2);
+    EXPECT_EQ(dlclose(lib), 0);
+    EXPECT_EQ(dlopen(Plugin::Chemin().c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "still loaded";
+    EXPECT_EQ(QCoreApplication::instance(), nullptr);
+    EXPECT_EQ(t.References(), 1);
 }

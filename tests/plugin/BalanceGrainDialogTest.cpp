@@ -128,6 +128,37 @@ TEST_F(BalanceGrain, BalanceReInitAndCancel) {
     AppelAttendu(P().appels[2], 3, 1, 0, 0, 0);
     AppelAttendu(P().appels[3], 3, 1, 0, 0, 1);
     EXPECT_EQ(img.References(), 2);  // the dialog keeps its reference until the next opening
+    // The hidden form's buttons, pressed after the closing: nothing runs.
+    Controle<QPushButton>(d, "ReInit")->click();
+    Controle<QPushButton>(d, "Appliquer")->click();
+    EXPECT_EQ(P().appels.size(), 4u);
+}
+
+// Operation 7, mode 0, again while the dialog is open (a host that leaves its
+// menu on): the second image is the one corrected, from its own copy. At the
+// default 6700 K the hue is (252, 247, 255) / 255, so a grey zone gives
+// kR = 255/252, kG = 255/247, kB = 1, and (R30, G20, B10) becomes
+// (Round(31 * 252/255), Round(21 * 247/255), 11) = (31, 20, 11).
+TEST_F(BalanceGrain, BalanceOpenedAgainWhileShownTakesTheNewImage) {
+    Image premiere(2, 2), seconde(3, 1);
+    premiere.Uniforme(Px(100, 100, 100));
+    seconde.Uniforme(Px(30, 20, 10));
+    P().Executer(7, premiere.pixels, 2, 2, 0);
+    QWidget *d = FenetreVisible("BalCoul");
+    ASSERT_NE(d, nullptr);
+    P().Executer(7, seconde.pixels, 3, 1, 0);
+    EXPECT_EQ(FenetreVisible("BalCoul"), d);
+    EXPECT_EQ(premiere.References(), 1);  // let go by the dialog
+    Zone gris(4, Px(100, 100, 100));
+    P().Executer(7, gris.pixels, 0, 0, 1, seconde.pixels);
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(Egal(seconde[i], Px(31, 20, 11))) << i;
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(Egal(premiere[i], Px(100, 100, 100))) << i;
+    Cliquer(d, "Annuler");
+    ASSERT_EQ(P().appels.size(), 4u);
+    AppelAttendu(P().appels[0], 2, 2, 1, 0, 0);
+    AppelAttendu(P().appels[1], 3, 1, 1, 0, 0);
+    AppelAttendu(P().appels[2], 3, 1, 0, 1, 0);
+    AppelAttendu(P().appels[3], 3, 1, 0, 0, 1);
 }
 
 TEST_F(BalanceGrain, GrainLabelsComputationsAndTheHostNotices) {

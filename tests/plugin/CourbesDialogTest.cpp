@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolTip>
 
 #include <cmath>
 #include <filesystem>
@@ -184,6 +185,36 @@ TEST_F(CourbesDialogue, GammaFormeGlisserEtAppliquer) {
     AppelDeFermeture(1);
 }
 
+// The second press of a double click only moves the readout: a click at (0, 0)
+// and a double click there edit the curve once. One edit at (0, 0) leaves
+// entries 0..6 of the gamma kernel's curve at rows 113, 177, 210, 232, 243,
+// 246, 247, so a grey ramp 0..6 comes out as 255 minus those.
+TEST_F(CourbesDialogue, GammaDoubleClicUneSeuleModification) {
+    const uint8_t attendu[] = {142, 78, 45, 23, 12, 9, 8};
+    for (const bool doubleClic : {false, true}) {
+        Image rampe(7, 1);
+        for (int i = 0; i < 7; ++i) rampe[i] = {uint8_t(i), uint8_t(i), uint8_t(i)};
+        PendantDialogue("ProfGamma", [&](QDialog *d) {
+            QWidget *graphe = Controle<QWidget>(d, "ProfilG");
+            Souris(graphe, QEvent::MouseButtonPress, {0, 0}, Qt::LeftButton, Qt::LeftButton);
+            Souris(graphe, QEvent::MouseButtonRelease, {0, 0}, Qt::LeftButton, Qt::NoButton);
+            if (doubleClic) {
+                const QImage avant = ImageDe(d, "ProfilG");
+                Souris(graphe, QEvent::MouseButtonDblClick, {0, 0}, Qt::LeftButton, Qt::LeftButton);
+                EXPECT_EQ(ImageDe(d, "ProfilG"), avant);
+                EXPECT_EQ(Textes(d), QStringList{Lecture(d, QStringLiteral("X = 0  Y = 255"))});
+                Souris(graphe, QEvent::MouseButtonRelease, {0, 0}, Qt::LeftButton, Qt::NoButton);
+            }
+            Controle<QPushButton>(d, "Appliquer")->click();
+        });
+        Hote().Executer(3, rampe.pixels, 7, 1);
+        for (int i = 0; i < 7; ++i)
+            EXPECT_TRUE(rampe[i].Bleu == attendu[i] && rampe[i].Vert == attendu[i] &&
+                        rampe[i].Rouge == attendu[i])
+                << "entrée " << i << (doubleClic ? ", double clic" : ", clic");
+    }
+}
+
 TEST_F(CourbesDialogue, GammaHorsDuGrapheEtBoutonsRadio) {
     Ouvrir(3, "ProfGamma", [&](QDialog *d) {
         QWidget *graphe = Controle<QWidget>(d, "ProfilG");
@@ -239,6 +270,19 @@ TEST_F(CourbesDialogue, GammaFichiers) {
     for (int i = 0; i < image.size(); ++i) EXPECT_EQ(image.pixels[i].Rouge, 255);
     EXPECT_EQ(image.pixels[0].Vert, 255);
     std::filesystem::remove_all(dossier);
+}
+
+// The graph's background follows the system's tooltip colour.
+TEST_F(CourbesDialogue, LuminositeFondDesInfoBulles) {
+    const QPalette avant = QToolTip::palette();
+    QPalette infoBulle = avant;
+    infoBulle.setColor(QPalette::ToolTipBase, QColor(12, 34, 56));
+    QToolTip::setPalette(infoBulle);
+    Ouvrir(4, "AjustLumManu", [&](QDialog *d) {
+        EXPECT_EQ(ImageDe(d, "ProfilL").pixel(200, 255), qRgb(12, 34, 56));
+        Controle<QPushButton>(d, "Annuler")->click();
+    });
+    QToolTip::setPalette(avant);
 }
 
 TEST_F(CourbesDialogue, LuminositeGlisserEtAppliquer) {

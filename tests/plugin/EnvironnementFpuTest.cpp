@@ -107,6 +107,44 @@ TEST(EnvironnementFpu, SameBytesWhateverTheHostLeaves) {
 #endif
 }
 
+// Inside an export the library's own environment stands, whatever the host's:
+// x87 at 64-bit precision, nearest, all masked (0x037F); SSE nearest, all
+// masked, no flush (0x1F80). Read from the host's code that runs inside the
+// dialog's loop, the callback aside (it runs with the host's words).
+TEST(EnvironnementFpu, InsideAnOperationTheLibrarysOwn) {
+#ifndef VELMORA_X87
+    GTEST_SKIP() << "no x87 unit";
+#else
+    banc::AssurerQApplication();
+    Plugin &p = Plugin::Instance();
+    p.Brancher();
+    Image im(4, 3);
+    im.Remplir(2);
+    uint16_t x87Dedans = 0, x87Rappel = 0;
+    uint32_t sseDedans = 0;
+    p.PendantAppel = [&](const banc::Appel &) { x87Rappel = MotX87(); };
+    banc::PendantDialogue("AjustCoul", [&](QDialog *d) {
+        x87Dedans = MotX87();
+        sseDedans = MotSse();
+        d->reject();
+    });
+    const uint16_t x87Avant = MotX87();
+    const uint32_t sseAvant = MotSse();
+    DefinirX87(X87Double);
+    DefinirSse(SseRapide);
+    p.Executer(2, im.pixels, im.largeur, im.hauteur);
+    const uint16_t x87Apres = MotX87();
+    DefinirX87(x87Avant);
+    DefinirSse(sseAvant);
+    p.PendantAppel = nullptr;
+    EXPECT_EQ(x87Dedans, 0x037F);
+    EXPECT_EQ(sseDedans & ~Drapeaux, 0x1F80u);
+    EXPECT_EQ(x87Rappel, X87Double);
+    EXPECT_EQ(x87Apres, X87Double);
+    EXPECT_EQ(p.appels.size(), 1u);
+#endif
+}
+
 // The exports that do no pixel work give the host's word back too.
 TEST(EnvironnementFpu, IdentityAndMenuGiveTheWordBack) {
 #ifndef VELMORA_X87

@@ -64,21 +64,46 @@ TEST_F(AjustCoulFlux, AppliquerEcritLImageDeLHoteEtLeDit) {
     EXPECT_EQ(*notices, (std::vector<Notice>{{3, 2, false, true, true}}));
 }
 
+// However the dialog ends without "Appliquer" (the button, Escape or the close
+// box, or its loop ended with no event at all): every byte stays, and the host
+// gets exactly one final notice.
 TEST_F(AjustCoulFlux, AnnulerOuFermerLaissentChaqueOctet) {
-    for (const char *sortie : {"Annuler", "AjustCoul"}) {
+    for (const char *sortie : {"Annuler", "AjustCoul", "sans bouton"}) {
         Notices n;
         TPtsImg img = banc.Tableau({{1, 2, 3}, {250, 128, 7}});
         f.utilisateur = [&] {
             f.Glisser("PosContraste", 100);
             f.Glisser("PosLuminosite", 20);
             if (std::string_view(sortie) == "Annuler") f.Clic("Annuler");
-            else f.Evenement("AjustCoul", TTypeEvenement::Fermeture);  // Escape, close box
+            else if (std::string_view(sortie) == "AjustCoul")
+                f.Evenement("AjustCoul", TTypeEvenement::Fermeture);  // Escape, close box
         };
         banc.dialogue.Lancer(img.data(), {2, 1});
         EXPECT_EQ(img[0], (TPtImg{1, 2, 3})) << sortie;
         EXPECT_EQ(img[1], (TPtImg{250, 128, 7})) << sortie;
         EXPECT_EQ(*n, (std::vector<Notice>{{2, 1, false, false, true}})) << sortie;
     }
+}
+
+// An event that reaches the dialog after it has closed (queued by the toolkit)
+// runs no handler: no label, no preview, no pixel, no notice.
+TEST_F(AjustCoulFlux, UnEvenementApresLaFermetureNeFaitRien) {
+    TPtsImg img = banc.Tableau(Gris(2, 80));
+    f.utilisateur = [&] { f.Clic("Annuler"); };
+    banc.dialogue.Lancer(img.data(), {2, 1});
+    const auto journal = f.journal;
+    const auto apercus = f.nbImages["PreVisu"];
+    const auto notices0 = notices->size();
+    f.Glisser("PosLuminosite", 0);
+    f.Clic("ReInit");
+    f.Clic("Appliquer");
+    f.Clic("Annuler");
+    f.Evenement("AjustCoul", TTypeEvenement::Fermeture);
+    EXPECT_EQ(f.TexteDe("ValL"), "50 %");
+    EXPECT_EQ(f.nbImages["PreVisu"], apercus);
+    EXPECT_EQ(f.journal, journal);
+    EXPECT_EQ(notices->size(), notices0);
+    EXPECT_EQ(img[0], (TPtImg{80, 80, 80}));
 }
 
 TEST_F(AjustCoulFlux, ReinitialiserRemetCurseursEtApercu) {

@@ -207,6 +207,73 @@ TEST_F(BalanceFlux, TheSecondArrayIsTheTarget) {
     EXPECT_EQ(Pixels(court), (std::vector<TPtImg>{P(101, 97, 97), P(101, 49, 49)}));
 }
 
+// Another opening while the dialog is shown (a host that leaves its menu on):
+// the new image is taken and copied and the zone request sent again, the form
+// staying as the user set it; the first image is let go.
+TEST_F(BalanceFlux, AnOpeningWhileShownTakesTheNewImage) {
+    Ouvrir();
+    f.Glisser("TempCoul", 32);
+    f.Choisir("LumRef", 1);
+    TPtsImg seconde = banc.Tableau({P(30, 20, 10), P(30, 20, 10)});
+    d.Lancer(seconde.data(), {2, 1});
+    EXPECT_TRUE(d.Ouvert());
+    EXPECT_EQ(f.journal, (std::vector<std::string>{"NonModal", "NonModal"}));
+    EXPECT_EQ(f.Position("TempCoul"), 32);  // FormShow has not run again
+    EXPECT_EQ(f.Index("LumRef"), 1);
+    EXPECT_EQ(tableau::References(img.data()), 1);
+    EXPECT_EQ(tableau::References(seconde.data()), 2);
+    // 6200 K: kR = 1, kG = kB = 255/245, from the new copy.
+    TPtsImg zone = banc.Tableau({P(100, 100, 100)});
+    d.RecoitZone(zone.data(), seconde.data());
+    EXPECT_EQ(Pixels(seconde), (std::vector<TPtImg>{P(31, 20, 11), P(31, 20, 11)}));
+    EXPECT_EQ(Pixels(img), original);
+    f.Clic("Annuler");
+    EXPECT_EQ(*notices, (std::vector<Notice>{{3, 2, true, false, false},
+                                             {2, 1, true, false, false},
+                                             {2, 1, false, true, false},
+                                             {2, 1, false, false, true}}));
+}
+
+// The default cursor is back before the host hears of a correction: the host's
+// redraw, or anything it runs from its callback, goes on under its own cursor.
+TEST_F(BalanceFlux, TheCursorIsBackBeforeTheHostIsCalled) {
+    static std::vector<std::string> suite;
+    suite.clear();
+    Ouvrir();
+    InstallerCurseur({[] { suite.push_back("sablier"); }, [] { suite.push_back("normal"); }});
+    InstallerNotification([](int32_t, int32_t, bool, bool, bool) { suite.push_back("rappel"); });
+    ZoneUniforme(P(100, 100, 100));
+    f.Choisir("ZoneRef", 1);
+    ZoneUniforme(P(200, 200, 200));  // the light zone: the prompt, no notice
+    ZoneUniforme(P(50, 50, 50));
+    InstallerCurseur({});
+    EXPECT_EQ(suite, (std::vector<std::string>{"sablier", "normal", "rappel", "sablier", "normal",
+                                               "sablier", "normal", "rappel"}));
+}
+
+// The modeless form is only hidden: an event that still reaches it after the
+// closing runs no handler and sends nothing.
+TEST_F(BalanceFlux, AnEventAfterClosingRunsNothing) {
+    Ouvrir();
+    ZoneUniforme(P(100, 100, 100));
+    const std::vector<TPtImg> corrige = Pixels(img);
+    f.Clic("Appliquer");
+    const auto avant = notices->size();
+    const auto journal = f.journal;
+    const std::string teinte = f.TexteDe("TeinteEquil");
+    f.Clic("ReInit");
+    f.Glisser("TempCoul", 10);
+    f.Choisir("ZoneRef", 1);
+    f.Clic("Annuler");
+    f.Clic("Appliquer");
+    f.Evenement("BalCoul", TTypeEvenement::Fermeture);
+    EXPECT_EQ(Pixels(img), corrige);  // no reset copied back
+    EXPECT_EQ(notices->size(), avant);
+    EXPECT_EQ(f.journal, journal);
+    EXPECT_EQ(f.TexteDe("TeinteEquil"), teinte);
+    EXPECT_TRUE(f.controles.at("LumRef").actif);
+}
+
 TEST_F(BalanceFlux, AZoneAfterClosingCorrectsNothing) {
     Ouvrir();
     f.Clic("Appliquer");

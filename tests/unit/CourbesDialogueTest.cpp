@@ -129,6 +129,27 @@ TEST_F(GammaFlux, AutresEtatsDeSourisNeMettentAJourQueLaLecture) {
     });
 }
 
+// A double click at (0, 0): the first press edits once, the second only reads.
+// After one edit at (0, 0) the gamma kernel leaves entries 0..6 at these rows.
+TEST_F(GammaFlux, LeSecondAppuiDUnDoubleClicNeFaitQueLire) {
+    Ouvrir([&] {
+        f.Souris("ProfilG", Enfoncee, BGauche, BGauche, 0, 0);
+        f.Souris("ProfilG", Relachee, BGauche, 0, 0, 0);
+        const int graphes = f.nbImages["ProfilG"];
+        f.Souris("ProfilG", Enfoncee, BGauche, BGauche, 0, 0, 0, true);
+        EXPECT_EQ(Textes(), (std::vector<std::string>{"X = 0  Y = 255"}));
+        EXPECT_EQ(f.nbImages["ProfilG"], graphes);
+        f.Souris("ProfilG", Relachee, BGauche, 0, 0, 0);
+        const TProfil &p = banc.dialogue.Courbes().ProfToutes;
+        const int32_t lignes[] = {113, 177, 210, 232, 243, 246, 247};
+        for (int32_t x = 0; x < 7; ++x) EXPECT_EQ(p[x], lignes[x]) << x;
+        // Dragging on from the second press edits again, as any left drag does.
+        f.Souris("ProfilG", Deplacee, 0, BGauche, 0, 0);
+        EXPECT_NE(p[1], 177);
+        f.Clic("Annuler");
+    });
+}
+
 TEST_F(GammaFlux, HorsDuGrapheLaLectureEstBruteEtLEditionAuBord) {
     Ouvrir([&] {
         f.Souris("ProfilG", Enfoncee, BGauche, BGauche, 5, 5);
@@ -257,6 +278,23 @@ TEST_F(GammaFlux, EnregistrerPuisChargerEtLesEchecs) {
     EXPECT_EQ(f.dialoguesFichier[0].Extension, "pfl");
     EXPECT_EQ(f.dialoguesFichier[0].Dossier, DossierHote());
     EXPECT_EQ(*notices, (std::vector<Notice>{{2, 2, false, false, true}}));
+}
+
+// The graph's background is the system's tooltip colour, asked at each opening;
+// $E1FFFF where the system gives none. The frame and the curves lie over it.
+TEST_F(LumFlux, LeFondDuGrapheEstCeluiDesInfoBulles) {
+    for (const std::optional<TPtImg> systeme : {std::optional<TPtImg>{TPtImg{10, 20, 30}},
+                                                std::optional<TPtImg>{}}) {
+        f.infoBulle = systeme;
+        Ouvrir([&] {
+            const TImage &g = f.images.at("ProfilL");
+            const TPtImg fond = systeme.value_or(TPtImg{225, 255, 255});
+            EXPECT_EQ(g.Pixel(200, 255), fond);
+            EXPECT_EQ(g.Pixel(255, 200), fond);
+            EXPECT_EQ(g.Pixel(0, 200), CouleurRouge);
+            f.Clic("Annuler");
+        });
+    }
 }
 
 TEST_F(LumFlux, GlisserRelacherAppliquer) {

@@ -62,6 +62,7 @@ public:
     std::deque<std::function<void()>> differes;
     std::vector<TDialogueFichier> dialoguesFichier;  // as asked
     std::string separateur = ",";
+    std::optional<TPtImg> infoBulle;  // the system's tooltip colour; none: the usual one
 
     // --- the user, as a back end would report him
     void Evenement(std::string_view nom, TTypeEvenement t) { dialogue_.Evenement({nom, t}); }
@@ -77,8 +78,8 @@ public:
         Evenement(nom, TTypeEvenement::Change);
     }
     void Souris(std::string_view nom, TTypeEvenement t, uint8_t bouton, uint8_t boutons, int32_t x,
-                int32_t y, uint8_t touches = 0) {
-        dialogue_.Evenement({nom, t, bouton, boutons, touches, x, y});
+                int32_t y, uint8_t touches = 0, bool doubleClic = false) {
+        dialogue_.Evenement({nom, t, bouton, boutons, touches, x, y, doubleClic});
     }
     void ExecuterDifferes() {
         while (!differes.empty()) {
@@ -116,6 +117,7 @@ public:
         ++nbImages[std::string(n)];
     }
     TPtImg CouleurSysteme(TCouleurSysteme c) const override {
+        if (c == TCouleurSysteme::FondInfoBulle) return infoBulle.value_or(FondInfoBulleParDefaut);
         return c == TCouleurSysteme::FaceBouton ? TPtImg{200, 201, 202} : TPtImg{100, 101, 102};
     }
     TTaille MesurerTexte(std::string_view t) const override { return {int32_t(t.size()) * 6, 13}; }

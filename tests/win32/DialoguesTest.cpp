@@ -267,6 +267,21 @@ bool Jouer(HWND f, const scenarios::Action &a, const std::string &quoi) {
                          MAKELPARAM(a.a + (a.c - a.a) * i / 4, a.b + (a.d - a.b) * i / 4));
         SendMessageA(c, WM_LBUTTONUP, 0, MAKELPARAM(a.c, a.d));
         break;
+    case G::FinDeBoucle:
+        // The host's thread told to quit: the dialog's loop ends under it.
+        PostThreadMessageA(filHote, WM_QUIT, 0, 0);
+        break;
+    case G::DoubleClic: {
+        // The picture's class asks the system for double clicks; then the
+        // messages a double click brings, the second press as WM_LBUTTONDBLCLK.
+        Verifier(GetClassLongA(c, GCL_STYLE) & CS_DBLCLKS, quoi + " : " + a.controle + " reçoit les doubles clics");
+        const LPARAM p = MAKELPARAM(a.a, a.b);
+        SendMessageA(c, WM_LBUTTONDOWN, MK_LBUTTON, p);
+        SendMessageA(c, WM_LBUTTONUP, 0, p);
+        SendMessageA(c, WM_LBUTTONDBLCLK, MK_LBUTTON, p);
+        SendMessageA(c, WM_LBUTTONUP, 0, p);
+        break;
+    }
     case G::Zone:
         zoneDemandee = a.a;
         zoneFaite = false;
@@ -327,6 +342,10 @@ void Ouvrir(uint32_t op, int32_t l, int32_t h, TPtImg *bloc, const char *forme,
         }
     }
     t.join();
+    // A loop ended by WM_QUIT passes it on to the host's; this host has no use for it.
+    MSG m;
+    while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
 }
 
 void Fenetre(HWND f, const char *nom, const char *titre1252, int l, int h, bool dessus,
@@ -379,7 +398,8 @@ void Scenario(const attendus::Cas &attendu, const scenarios::Scenario &s) {
     const scenarios::Action &fin = s.actions.back();
     const bool sansAppliquer = fin.geste == scenarios::Geste::Touche
                                    ? fin.a == 1
-                                   : fin.controle && std::strcmp(fin.controle, "Annuler") == 0;
+                                   : fin.geste == scenarios::Geste::FinDeBoucle ||
+                                         (fin.controle && std::strcmp(fin.controle, "Annuler") == 0);
     if (sansAppliquer && s.operation != 7 && s.operation != 8)
         Verifier(std::memcmp(bloc, attendu.entree.data(), attendu.entree.size()) == 0,
                  quoi + " : aucun octet de l'hôte ne change");
@@ -847,6 +867,36 @@ void AjoutGrainRadios() {
     Liberer(bloc);
 }
 
+// --- The curve graph in the system's colours ------------------------------------------
+
+// The graph's background is the system's tooltip colour, asked at the opening:
+// changed for this process, it shows at the next opening (read off the screen).
+void FondDuGraphe() {
+    std::printf("-- op 4 : le fond du graphe\n");
+    const int index = COLOR_INFOBK;
+    const COLORREF avant = GetSysColor(index), essai = RGB(12, 34, 56);
+    if (!Verifier(SetSysColors(1, &index, &essai) && GetSysColor(index) == essai,
+                  "op 4 : couleur des info-bulles changée pour l'essai"))
+        return;
+    TPtImg *bloc = NouveauBloc(4);
+    std::memset(bloc, 90, 12);
+    appels.clear();
+    Ouvrir(4, 2, 2, bloc, "AjustLumManu", [&](HWND f) {
+        HWND graphe = Controle(f, "ProfilL");
+        RedrawWindow(f, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Sleep(300);
+        POINT p{200, 250};  // below the curve, off the axes and the frame
+        ClientToScreen(graphe, &p);
+        HDC ecran = GetDC(nullptr);
+        const COLORREF vu = GetPixel(ecran, p.x, p.y);
+        ReleaseDC(nullptr, ecran);
+        Egal(uint32_t(vu), uint32_t(essai), "op 4 : fond du graphe = COLOR_INFOBK");
+        SendMessageA(Controle(f, "Annuler"), BM_CLICK, 0, 0);
+    }, "op 4 fond");
+    SetSysColors(1, &index, &avant);
+    Liberer(bloc);
+}
+
 // --- Exiting with a dialog open --------------------------------------------------------
 
 // Child process: the colour balance left open, the process ends without
@@ -942,6 +992,7 @@ int main(int argc, char **argv) {
     // After the scenarios: the grain's generator runs on across openings, and the
     // method chosen stays for the next one.
     AjoutGrainRadios();
+    FondDuGraphe();
     SortieDialogueOuvert();
 
     FreeLibrary(m);

@@ -94,6 +94,19 @@ bool Jouer(const scenarios::Scenario &s) {
             Souris(w, QEvent::MouseButtonRelease, QPoint(a.c, a.d), Qt::LeftButton, Qt::NoButton);
             break;
         }
+        case G::FinDeBoucle:
+            f->hide();  // ends the dialog's loop under it
+            break;
+        case G::DoubleClic: {
+            QWidget *w = f->findChild<QWidget *>(nom);
+            if (!w) return false;
+            const QPoint p(a.a, a.b);
+            Souris(w, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
+            Souris(w, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
+            Souris(w, QEvent::MouseButtonDblClick, p, Qt::LeftButton, Qt::LeftButton);
+            Souris(w, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
+            break;
+        }
         case G::Zone: {
             TPtImg *zone = velmora::tableau::Nouveau(a.a);
             std::memcpy(zone, imageCourante, std::size_t(a.a) * 3);

@@ -16,6 +16,8 @@ enum class Geste : uint8_t {
     Glisser,  // left button pressed at (a, b) on a picture, dragged to (c, d), released
     Touche,   // a key pressed in the dialog: a = 0 Enter, 1 Escape
     Zone,     // operation 7, mode 1: the first a pixels of the image sent as the zone
+    DoubleClic,  // on a picture at (a, b): a left click, then a double click's second press and release
+    FinDeBoucle, // the dialog's loop ended by the system, no button pressed
 };
 
 struct Action {
@@ -51,6 +53,8 @@ inline std::vector<Scenario> Tous() {
          {{G::Curseur, "PosSaturation", 55}, {G::Touche, nullptr, 0}}},
         {"op 2 : Échap", 2, 33, 17, "AjustCoul",
          {{G::Curseur, "PosLuminosite", 80}, {G::Touche, nullptr, 1}}},
+        {"op 2 : boucle finie sans bouton", 2, 33, 17, "AjustCoul",
+         {{G::Curseur, "PosLuminosite", 80}, {G::FinDeBoucle, nullptr}}},
         {"op 9 : glisser sur le sélecteur, Appliquer (photo)", 9, 0, 0, "MonoCouleur",
          {{G::Glisser, "ChoixCoul", 104, 104, 60, 80}, {G::Clic, "Appliquer"}}},
         {"op 9 : teinte de la liste et glisser, Appliquer", 9, 257, 131, "MonoCouleur",
@@ -67,6 +71,8 @@ inline std::vector<Scenario> Tous() {
         {"op 3 : deux courbes tirées, Appliquer", 3, 257, 131, "ProfGamma",
          {{G::Glisser, "ProfilG", 64, 192, 64, 120}, {G::Clic, "CoulProfs_1"},
           {G::Glisser, "ProfilG", 192, 64, 192, 110}, {G::Clic, "Appliquer"}}},
+        {"op 3 : double clic sur le graphe, Appliquer", 3, 64, 48, "ProfGamma",
+         {{G::DoubleClic, "ProfilG", 0, 0}, {G::Clic, "Appliquer"}}},
         {"op 3 : Annuler", 3, 30, 20, "ProfGamma",
          {{G::Glisser, "ProfilG", 128, 128, 100, 40}, {G::Clic, "Annuler"}}},
         {"op 4 : courbe tirée, Appliquer (photo)", 4, 0, 0, "AjustLumManu",

@@ -84,7 +84,7 @@ void TBalCoul::RecoitZone(TPtImg *zone, TPtImg *image) {
                                     Choix("SatCoul") == 1, teinte_);
         if (!k) return;
         balancecoul::AppliqueZone(Etat.Copie.data(), Etat.ImgHote.data(), NbPixels(), *k);
-        NotifieHote();
+        NotifieHote(sablier);
         return;
     }
     const auto moyenne = MoyenneZone(zone, n, teinte_);
@@ -103,13 +103,14 @@ void TBalCoul::RecoitZone(TPtImg *zone, TPtImg *image) {
                                         zoneClaire_, *moyenne))
         return;
     zoneSombre_ = *moyenne;
-    NotifieHote();
+    NotifieHote(sablier);
     if (AForme()) F().Activer("ZoneRef", true);
     etatZone_ = 1;
 }
 
-void TBalCoul::NotifieHote() {
+void TBalCoul::NotifieHote(std::optional<CurseurAttente> &sablier) {
     ImageModifiee = true;
+    sablier.reset();
     Notifier(Etat.Largeur, Etat.Hauteur, false, false);
 }
 

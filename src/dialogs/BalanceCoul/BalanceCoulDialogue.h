@@ -5,7 +5,10 @@
 #pragma once
 
 #include "BalanceCoul.h"
+#include "imaging/Curseur.h"
 #include "imaging/dialogue/Dialogue.h"
+
+#include <optional>
 
 namespace velmora {
 
@@ -41,7 +44,8 @@ protected:
     void Preparer(TPtImg *pixels) override;
 
 private:
-    void NotifieHote();
+    // The hourglass of the computation goes before the host is called.
+    void NotifieHote(std::optional<CurseurAttente> &sablier);
     // The selected item of a radio group; the form's own when there is no form yet.
     int32_t Choix(const char *groupe) const;
     // The pixels the corrections write: as many as both Copie and ImgHote hold.

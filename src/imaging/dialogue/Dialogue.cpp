@@ -91,9 +91,11 @@ void TDialogue::Differer(std::function<void()> f) {
 }
 
 void TDialogue::Lancer(TPtImg *pixels, const TDimImg &dim) {
-    // A second opening while this one is shown (a host calling back into the
-    // plug-in from its callback) would swap the arrays under the open dialog.
-    if (ouvert_ || !forme_) return;
+    // A modal dialog shown is inside an earlier Lancer that has not returned: a
+    // second opening (a host calling back into the plug-in from its callback)
+    // would swap the arrays under it. A modeless one is open between calls: each
+    // opening takes the new image, the form staying shown.
+    if (!forme_ || (ouvert_ && table_.Modale)) return;
     const TPtsImg reference = TPtsImg::Referencer(pixels);  // for the whole run
     Etat.DefinirTaille(dim);
     Preparer(pixels);
@@ -116,9 +118,11 @@ void TDialogue::PreparerEtat() {
 }
 
 void TDialogue::Montrer() {
+    // A form already shown is not shown again: FormShow leaves its controls alone.
+    const bool dejaMontre = ouvert_;
     ouvert_ = true;
     fermeFaite_ = false;
-    Executer([this] { FormShow(); });
+    if (!dejaMontre) Executer([this] { FormShow(); });
     if (!table_.Modale) {
         // Modeless: XchgData returns with the dialog open; a button or a close
         // request ends it later (Fermer).

@@ -55,6 +55,8 @@ public:
 
     // Entry from XchgData: the size, a reference on the pixels for the call's
     // duration, Preparer. Returns when a modal dialog has closed. Needs a form.
+    // Ignored while a modal dialog is shown; a modeless one shown is prepared
+    // again on the new pixels (FormShow does not run again).
     virtual void Lancer(TPtImg *pixels, const TDimImg &dim);
 
     // Gives the dialog its form (FormCreate runs then); the previous one, if any,

@@ -41,7 +41,10 @@ inline constexpr int32_t PasPageCurseur = 2;
 inline constexpr int32_t PasLigneCurseur = 1;
 
 // Colours named after the system's, resolved by the back end.
-enum class TCouleurSysteme : uint8_t { Defaut, OmbreBouton, FaceBouton };
+enum class TCouleurSysteme : uint8_t { Defaut, OmbreBouton, FaceBouton, FondInfoBulle };
+
+// The tooltip background ($E1FFFF) where the system gives none.
+inline constexpr TPtImg FondInfoBulleParDefaut{225, 255, 255};
 
 inline constexpr int32_t SansCouleur = -1;
 

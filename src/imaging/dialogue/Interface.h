@@ -23,7 +23,7 @@ enum class TTypeEvenement : uint8_t {
     Change,          // slider moved, list or radio group selection changed by the user
     Relache,         // mouse button released on a slider
     Clic,            // button, radio button or check box clicked
-    SourisEnfoncee,  // mouse pressed on a control (Bouton, Boutons, Touches, X, Y)
+    SourisEnfoncee,  // mouse pressed on a control (Bouton, Boutons, Touches, X, Y, DoubleClic)
     SourisDeplacee,  // mouse moved over a control, or dragged from it (Boutons, Touches, X, Y)
     SourisRelachee,  // mouse released after a press on a control (Bouton, X, Y)
     Fermeture,       // the window is being closed other than by a button
@@ -39,6 +39,7 @@ struct TEvenement {
     uint8_t Boutons = 0;  // buttons held after the event
     uint8_t Touches = 0;  // modifier keys held
     int32_t X = 0, Y = 0; // in the control's client coordinates
+    bool DoubleClic = false;  // a press that is the second of a double click
 };
 
 // What the back end calls: the dialog's single entry for every event.
