@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -315,4 +317,123 @@ TEST(GrainTextes, Labels) {
     EXPECT_EQ(TexteKm(3, ","), "1,5");
     EXPECT_EQ(TexteKm(10, "."), "5.0");
     EXPECT_EQ(TexteKm(0, ","), "0,0");
+}
+
+// ---------------------------------------------------------------------------
+// Both methods against the rule run plainly: one draw after the other, every
+// real in extended precision, each spot written place after place into the
+// host's array (so that on an image one or two pixels wide, where several
+// places of a spot are one pixel, the last write stands).
+namespace {
+
+struct RegleSimple {
+    uint32_t etat;
+    int32_t niveau;
+    Reel t, u, K1, K2;
+
+    uint32_t Tirer(uint32_t n) {
+        etat = etat * 134775813u + 1u;
+        return uint32_t((uint64_t(etat) * n) >> 32);
+    }
+    int32_t Centre(int32_t a) { return a / 2 - int32_t(Tirer(uint32_t(a))); }
+    int32_t Amp(Reel m) const {
+        const Reel s = std::sin(m * 0.012319971190548208L);
+        return int32_t(velmora::Round(s * s * niveau));
+    }
+    static uint8_t Borne(int64_t v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
+
+    void Taches(const std::vector<TPtImg> &copie, std::vector<TPtImg> &hote, int32_t L, int32_t H,
+                int32_t D) {
+        const int32_t N = L * H, bas = 2 * L, haut = N - 2 * L;
+        for (int32_t k = 0; k < N / D + 1; ++k) {
+            const int32_t e = int32_t(Tirer(uint32_t(N)));
+            if (!(bas < e && e < haut)) continue;
+            const TPtImg centre = copie[std::size_t(e)];
+            const int32_t A = Amp((centre.Rouge + centre.Vert + centre.Bleu) / 3);
+            const int32_t Xl = Centre(A);
+            for (int dx = -1; dx <= 1; ++dx)
+                for (int dy = -1; dy <= 1; ++dy) {
+                    const int32_t p = e + dx + dy * L;
+                    const Reel w = std::cos(std::sqrt(Reel(dx * dx + dy * dy)) / 1.5L) - 0.5875L;
+                    const TPtImg px = copie[std::size_t(p)];
+                    int32_t m = (px.Rouge + px.Vert + px.Bleu) / 3;
+                    if (m == 0) m = 1;
+                    const int32_t c[3] = {px.Rouge, px.Vert, px.Bleu};
+                    int64_t v[3];
+                    for (int i = 0; i < 3; ++i) {
+                        const int32_t Xc = Centre(int32_t(velmora::Round(Reel(c[i] * A) / m)));
+                        v[i] = velmora::Round((Xl * u + Xc * t) * w) + c[i];
+                    }
+                    hote[std::size_t(p)] = {Borne(v[2]), Borne(v[1]), Borne(v[0])};
+                }
+        }
+    }
+
+    void PseudoAlea(const std::vector<TPtImg> &copie, std::vector<TPtImg> &hote, int32_t L) {
+        const Reel S = 2 * (K1 + K2) + 1;
+        std::vector<int32_t> rang1[3], rang2[3];
+        for (int i = 0; i < 3; ++i) rang1[i].assign(std::size_t(L), 0), rang2[i].assign(std::size_t(L), 0);
+        int32_t prec1[3] = {0, 0, 0}, prec2[3] = {0, 0, 0};
+        for (std::size_t i = 0; i < copie.size(); ++i) {
+            const std::size_t col = i % std::size_t(L);
+            const TPtImg px = copie[i];
+            Reel m = Reel(px.Rouge + px.Vert + px.Bleu) / 3;
+            if (m == 0) m = 1;
+            const int32_t A = Amp(m);
+            const int32_t Xl = Centre(A);
+            const int32_t c[3] = {px.Rouge, px.Vert, px.Bleu};
+            int64_t v[3];
+            for (int k = 0; k < 3; ++k) {
+                const int32_t Xc = Centre(int32_t(velmora::Round(Reel(c[k] * A) / m)));
+                const int32_t vk = int32_t(velmora::Round(
+                    (Xl * u + Xc * t + Reel(rang1[k][col] + prec1[k]) * K1 +
+                     Reel(rang2[k][col] + prec2[k]) * K2) / S));
+                prec2[k] = prec1[k];
+                prec1[k] = vk;
+                rang2[k][col] = rang1[k][col];
+                rang1[k][col] = vk;
+                v[k] = c[k] + vk;
+            }
+            hote[i] = {Borne(v[2]), Borne(v[1]), Borne(v[0])};
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(Grain, BothMethodsAsTheRuleRunPlainly) {
+    // Shapes: one and two pixels wide (several places of a spot on one pixel),
+    // narrow, square, wide and flat; 500 x 400 at the highest density is enough
+    // spots for the work to be shared among the cores.
+    const struct {
+        int32_t largeur, hauteur;
+    } formes[] = {{1, 50}, {2, 9}, {2, 400}, {1, 5}, {3, 40}, {5, 5}, {37, 23}, {130, 3}, {500, 400}};
+    // Colour shares 0, 1/2, 1 (halves everywhere) and 3/10; levels up to 255;
+    // every spot divisor D = 1..10 and every filter divisor S = 1..21.
+    int cas = 0;
+    for (const auto &f : formes) {
+        const auto image = Aleatoire(std::size_t(f.largeur) * f.hauteur, 40 + unsigned(cas));
+        for (int txcl : {0, 5, 10, 3})
+            for (int etape = 0; etape < (f.largeur == 500 ? 2 : 21); ++etape, ++cas) {
+                // S - 1 = 2 (K1 + K2) = Ord1 + Ord2 = etape (0..20).
+                const int ord1 = std::min(etape, 10), ord2 = etape - ord1;
+                const int dstpt = f.largeur == 500 ? 9 : etape % 10;
+                const int niveau = (cas * 37) % 256;
+                const Reglages r = Regles(niveau, txcl, dstpt, ord1, ord2);
+                RegleSimple simple{uint32_t(cas) * 2654435761u, niveau, r.t, r.UnMoinsT, r.K1, r.K2};
+                const uint32_t depart = simple.etat;
+                // Spots over an earlier result: the pixels they do not cover keep it.
+                std::vector<TPtImg> attendu(image.size(), P(1, 2, 3)), obtenu = attendu;
+                simple.Taches(image, attendu, f.largeur, f.hauteur, 10 - dstpt);
+                GraineAlea = depart;
+                MethodeTaches(image.data(), obtenu.data(), f.largeur, f.hauteur, r);
+                ASSERT_EQ(GraineAlea, simple.etat) << f.largeur << "x" << f.hauteur << " cas " << cas;
+                ASSERT_EQ(obtenu, attendu) << "spots " << f.largeur << "x" << f.hauteur << " cas " << cas;
+
+                simple.PseudoAlea(image, attendu, f.largeur);
+                MethodePseudoAlea(image.data(), obtenu.data(), obtenu.size(), f.largeur, r);
+                ASSERT_EQ(GraineAlea, simple.etat) << f.largeur << "x" << f.hauteur << " cas " << cas;
+                ASSERT_EQ(obtenu, attendu) << "pseudo " << f.largeur << "x" << f.hauteur << " cas " << cas;
+            }
+    }
 }

@@ -114,33 +114,36 @@ void Tache(const TPtImg *copie, TPtImg *hote, int32_t e, int32_t largeur,
            uint8_t *ecrit = nullptr) {
     const int32_t A = k.amp[CanauxMoyenne(ValeurDe(copie[e])).Lum];
     const int32_t xl = XDe(Sauts[1](g), A);
-    int tirage = 2;
-    for (int dx = -1; dx <= 1; ++dx)
-        for (int dy = -1; dy <= 1; ++dy, tirage += 3) {
-            const int64_t p = int64_t(e) + dx + int64_t(dy) * largeur;
-            if (p < debut || p >= fin) continue;
-            if (ecrit) {
-                if (ecrit[p]) continue;
-                ecrit[p] = 1;
-            }
-            const int d2 = dx * dx + dy * dy;
-            if (d2 == 2 && !k.reference) {
-                // A corner: |Xl × (1 − t) + Xc × t| <= 638 (a <= 5 A), times the weight
-                // 0.0000172 stays below 0.011, which rounds to 0: the pixel keeps its value.
-                hote[p] = copie[p];
-                continue;
-            }
-            const TCanaux c = CanauxDePixel(ValeurDe(copie[p]));
-            int32_t m = (c.Rouge + c.Vert + c.Bleu) / 3;
-            if (m == 0) m = 1;
-            int32_t v[3];
-            const int32_t canaux[3] = {c.Rouge, c.Vert, c.Bleu};
-            for (int i = 0; i < 3; ++i) {
-                const int32_t xc = XDe(Sauts[tirage + i](g), k.AmplitudeCanal(canaux[i] * A, m));
-                v[i] = k.Decalage(xl, xc, d2) + canaux[i];
-            }
-            hote[p] = {Borne(v[2]), Borne(v[1]), Borne(v[0])};
+    // The nine places in writing order, dx outer, dy inner. On an image one or two
+    // pixels wide several of them are one pixel, where the last write stands: taken
+    // from the last, as the spots themselves are, when the later writes are kept.
+    for (int j = 0; j < 9; ++j) {
+        const int ordre = ecrit ? 8 - j : j;
+        const int dx = ordre / 3 - 1, dy = ordre % 3 - 1, tirage = 2 + 3 * ordre;
+        const int64_t p = int64_t(e) + dx + int64_t(dy) * largeur;
+        if (p < debut || p >= fin) continue;
+        if (ecrit) {
+            if (ecrit[p]) continue;
+            ecrit[p] = 1;
         }
+        const int d2 = dx * dx + dy * dy;
+        if (d2 == 2 && !k.reference) {
+            // A corner: |Xl × (1 − t) + Xc × t| <= 638 (a <= 5 A), times the weight
+            // 0.0000172 stays below 0.011, which rounds to 0: the pixel keeps its value.
+            hote[p] = copie[p];
+            continue;
+        }
+        const TCanaux c = CanauxDePixel(ValeurDe(copie[p]));
+        int32_t m = (c.Rouge + c.Vert + c.Bleu) / 3;
+        if (m == 0) m = 1;
+        int32_t v[3];
+        const int32_t canaux[3] = {c.Rouge, c.Vert, c.Bleu};
+        for (int i = 0; i < 3; ++i) {
+            const int32_t xc = XDe(Sauts[tirage + i](g), k.AmplitudeCanal(canaux[i] * A, m));
+            v[i] = k.Decalage(xl, xc, d2) + canaux[i];
+        }
+        hote[p] = {Borne(v[2]), Borne(v[1]), Borne(v[0])};
+    }
 }
 
 constexpr int TiragesTache = 28;
