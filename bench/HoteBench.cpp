@@ -7,6 +7,7 @@
 //   Encodage      Qt's JPEG encoder alone, quality 95, into memory (part of Enregistrer)
 //   Enregistrer   encode (quality 95), metadata and profile copied, file replaced
 //   Apply         the whole command as a process (plug-in load, all of the above)
+// and the batch command on 8 files of 24 MP, one at a time and on every core.
 #include "Banc.h"
 #include "ImageHote.h"
 #include "operations/InvCoul.h"
@@ -24,6 +25,9 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <algorithm>
+#include <chrono>
+
 using namespace velmora;
 using namespace velmora::hote;
 
@@ -31,16 +35,21 @@ namespace {
 
 constexpr int32_t Largeur = 8688, Hauteur = 5792;
 
+// Qt's image plug-ins need an application object.
+void Appli() {
+    static int argc = 1;
+    static char nom[] = "velmora_bench";
+    static char *argv[] = {nom, nullptr};
+    if (!qApp) new QGuiApplication(argc, argv);
+}
+
 struct Fixture {
     QTemporaryDir dossier;
     QString photo;
     std::vector<TPtImg> copie; // the reference buffer: as many pixels as the photo
 
     Fixture() {
-        static int argc = 1;
-        static char nom[] = "velmora_bench";
-        static char *argv[] = {nom, nullptr};
-        if (!qApp) new QGuiApplication(argc, argv);
+        Appli();
         photo = dossier.filePath("photo50mp.jpg");
         copie = banc::PhotoReelle(Largeur, Hauteur);
         QImage image(reinterpret_cast<const uchar *>(copie.data()), Largeur, Hauteur,
@@ -152,8 +161,59 @@ void BM_Hote50MP_Apply(benchmark::State &etat) {
     Compter(etat);
 }
 
+// The batch on 8 JPEGs of 24 MP (6000 x 4000): one file at a time (-j 1) and
+// with the default (one task per core), back to back in each iteration;
+// x_un_a_un is the median of the per-iteration ratios default / one at a time.
+struct Lot {
+    QTemporaryDir dossier;
+    QStringList fichiers;
+    Lot() {
+        Appli();
+        const std::vector<TPtImg> photo = banc::PhotoReelle(6000, 4000);
+        const QImage image(reinterpret_cast<const uchar *>(photo.data()), 6000, 4000, 6000 * 3,
+                           QImage::Format_BGR888);
+        for (int k = 0; k < 8; ++k) {
+            fichiers << dossier.filePath(QStringLiteral("photo%1.jpg").arg(k));
+            image.save(fichiers.back(), "jpeg", 92);
+        }
+    }
+};
+
+void BM_Lot8x24MP(benchmark::State &etat) {
+    static Lot lot;
+    auto lancer = [&](const QStringList &options, const QString &sortie) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.start(QStringLiteral(VELMORA_HOTE),
+                options + QStringList{"--apply", "1", "-o", lot.dossier.filePath(sortie)} + lot.fichiers);
+        if (!p.waitForFinished(600000) || p.exitCode() != 0) etat.SkipWithError("--apply -o failed");
+    };
+    using Horloge = std::chrono::steady_clock;
+    double totalUn = 0, totalLot = 0;
+    std::vector<double> rapports;
+    for (auto _ : etat) {
+        const auto t0 = Horloge::now();
+        lancer({"-j", "1"}, QStringLiteral("un"));
+        const auto t1 = Horloge::now();
+        lancer({}, QStringLiteral("lot"));
+        const auto t2 = Horloge::now();
+        const double un = std::chrono::duration<double>(t1 - t0).count(),
+                     tous = std::chrono::duration<double>(t2 - t1).count();
+        totalUn += un;
+        totalLot += tous;
+        rapports.push_back(tous / un);
+        etat.SetIterationTime(tous);
+    }
+    std::sort(rapports.begin(), rapports.end());
+    etat.counters["un_a_un_ms"] = 1000 * totalUn / double(etat.iterations());
+    etat.counters["lot_ms"] = 1000 * totalLot / double(etat.iterations());
+    etat.counters["x_un_a_un"] = rapports[rapports.size() / 2];
+}
+
 } // namespace
 
+BENCHMARK(BM_Lot8x24MP)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Hote50MP_Decodage)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Hote50MP_Charger)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Hote50MP_Operation)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <mutex>
 
 namespace velmora::hote {
 namespace {
@@ -227,8 +228,13 @@ private:
 // which refuses every photograph above about 33 megapixels.
 QImage Lire(const QString &chemin, QByteArray *format, QString *erreur, bool *endommagee) {
     const int64_t memoire = MemoireMachine();
-    QImageReader::setAllocationLimit(
-        int(std::min<int64_t>(memoire >> 20, std::numeric_limits<int>::max())));
+    {
+        // One process-wide setting; the batch reads on several threads.
+        static std::mutex verrou;
+        const std::lock_guard garde(verrou);
+        QImageReader::setAllocationLimit(
+            int(std::min<int64_t>(memoire >> 20, std::numeric_limits<int>::max())));
+    }
     QImageReader lecteur(chemin);
     lecteur.setAutoTransform(false); // the orientation is applied once, by the host
     const QSize annonce = lecteur.size(); // from the header, before any decoding
@@ -344,23 +350,24 @@ std::optional<ImageChargee> Charger(const QString &chemin, QString *erreur) {
     return c;
 }
 
-bool Enregistrer(const ImageHote &image, const Origine &origine, const QString &chemin,
-                 QString *erreur, const QByteArray &formatDemande) {
+std::optional<QByteArray> Encoder(const ImageHote &image, const Origine &origine,
+                                  const QString &chemin, QString *erreur,
+                                  const QByteArray &formatDemande) {
     const QByteArray format =
         formatDemande.isEmpty() ? QFileInfo(chemin).suffix().toLower().toLatin1() : formatDemande;
     if (!formatDemande.isEmpty() && !QImageWriter::supportedImageFormats().contains(format)) {
         if (erreur)
             *erreur = QStringLiteral("Le format « %1 » ne s'écrit pas : « %2 » n'est pas écrit")
                           .arg(QString::fromLatin1(format), chemin);
-        return false;
+        return std::nullopt;
     }
     if (format.isEmpty() || !QImageWriter::supportedImageFormats().contains(format)) {
         if (erreur) *erreur = MessageFormatInconnu(chemin);
-        return false;
+        return std::nullopt;
     }
     if (image.Vide()) {
         if (erreur) *erreur = QStringLiteral("Aucune image à enregistrer");
-        return false;
+        return std::nullopt;
     }
     QByteArray octets;
     {
@@ -382,14 +389,18 @@ bool Enregistrer(const ImageHote &image, const Origine &origine, const QString &
             if (erreur)
                 *erreur = QStringLiteral("Impossible d'écrire l'image « %1 » : %2")
                               .arg(chemin, Raison(ecrivain.error(), ecrivain.errorString()));
-            return false;
+            return std::nullopt;
         }
     }
     QString raison;
     if (!origine.metadonnees.Ecrire(octets, image.largeur, image.hauteur, &raison)) {
         if (erreur) *erreur = QStringLiteral("Impossible d'écrire l'image « %1 » : %2").arg(chemin, raison);
-        return false;
+        return std::nullopt;
     }
+    return octets;
+}
+
+bool EcrireFichier(const QByteArray &octets, const QString &chemin, QString *erreur) {
     QSaveFile fichier(chemin);
     // Unbuffered, so that a write cut short (disk full, size limit) shows in
     // write()'s count: buffered, the failure comes at commit's flush, which
@@ -403,6 +414,12 @@ bool Enregistrer(const ImageHote &image, const Origine &origine, const QString &
         return false;
     }
     return true;
+}
+
+bool Enregistrer(const ImageHote &image, const Origine &origine, const QString &chemin,
+                 QString *erreur, const QByteArray &format) {
+    const std::optional<QByteArray> octets = Encoder(image, origine, chemin, erreur, format);
+    return octets && EcrireFichier(*octets, chemin, erreur);
 }
 
 bool FormatEcritureConnu(const QString &chemin) {

@@ -69,6 +69,12 @@ std::optional<ImageChargee> Charger(const QString &chemin, QString *erreur);
 // in one step: a failed write leaves no partial file. false and erreur on failure.
 bool Enregistrer(const ImageHote &image, const Origine &origine, const QString &chemin,
                  QString *erreur, const QByteArray &format = {});
+// Enregistrer in two steps: the file's bytes (format and metadata as above; the
+// path only names the format and the messages), then the file replaced by them.
+std::optional<QByteArray> Encoder(const ImageHote &image, const Origine &origine,
+                                  const QString &chemin, QString *erreur,
+                                  const QByteArray &format = {});
+bool EcrireFichier(const QByteArray &octets, const QString &chemin, QString *erreur);
 
 // The size bound: a pixel count that fits a counted array, and 16 bytes a pixel
 // (decoding, conversion, the block and the output) within the machine's memory.

@@ -21,12 +21,22 @@ struct Metadonnees::Donnees {
 namespace {
 
 // Exiv2 speaks on stderr by itself and its XMP toolkit wants one set-up
-// before use; both are settled once.
+// before use; both are settled once. The batch reads and writes files on
+// several threads: the toolkit's shared tables are then taken one at a time.
+std::mutex verrouXmp;
+
+void VerrouillerXmp(void *, bool verrouiller) {
+    if (verrouiller)
+        verrouXmp.lock();
+    else
+        verrouXmp.unlock();
+}
+
 void Preparer() {
     static std::once_flag fait;
     std::call_once(fait, [] {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::XmpParser::initialize();
+        Exiv2::XmpParser::initialize(&VerrouillerXmp, nullptr);
     });
 }
 

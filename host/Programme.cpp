@@ -1,5 +1,6 @@
 #include "Programme.h"
 
+#include "ChaineLot.h"
 #include "ChargeurPlugin.h"
 #include "FenetreHote.h"
 #include "ImageHote.h"
@@ -28,7 +29,7 @@ enum Sortie { Reussite = 0, EchecFichier = 1, EchecUsage = 2 };
 const char Usage[] =
     "Usage : velmora-host [--plugin MODULE] --info\n"
     "        velmora-host [--plugin MODULE] --apply N ENTREE SORTIE\n"
-    "        velmora-host [--plugin MODULE] --apply N -o DOSSIER FICHIER...\n"
+    "        velmora-host [--plugin MODULE] [-j TACHES] --apply N -o DOSSIER FICHIER...\n"
     "        velmora-host [--plugin MODULE] [IMAGE]\n"
     "\n"
     "  --info               identité et menu du module\n"
@@ -36,6 +37,8 @@ const char Usage[] =
     "                       (format d'après l'extension) si un résultat est retenu\n"
     "  --apply N -o D F...  applique l'opération N à chaque fichier F, écrit D/<nom>\n"
     "                       dans le format de l'entrée ; les autres continuent si l'un échoue\n"
+    "  -j TACHES            fichiers lus et écrits à la fois par --apply N -o (par défaut :\n"
+    "                       le nombre de cœurs) ; mêmes fichiers, même ordre qu'un à un\n"
     "  IMAGE                ouvre la fenêtre sur cette image (sans argument : fenêtre vide)\n"
     "  --plugin MODULE      module à charger (par défaut : velmora.so à côté du programme)\n";
 
@@ -49,6 +52,7 @@ void Erreur(const QString &message) { Ecrire(stderr, QStringLiteral("velmora-hos
 struct Commande {
     enum Mode { Fenetre, Info, Appliquer, Lot, Aide } mode = Fenetre;
     QString plugin;
+    int taches = 0; // -j: files read and written at once by a batch (0: one per core)
     // --apply: N, ENTREE, SORTIE; batch: N, DOSSIER, FICHIER...; window: IMAGE or nothing
     QStringList arguments;
 };
@@ -79,6 +83,15 @@ std::optional<Commande> Analyser(const QStringList &args, QString *erreur) {
         } else if (a.startsWith(QLatin1String("--plugin="))) {
             c.plugin = a.mid(9);
             pluginDonne = true;
+        } else if (a == QLatin1String("-j") || a == QLatin1String("--jobs")) {
+            bool ok = false;
+            const int t = i + 1 < args.size() ? args[i + 1].toInt(&ok) : 0;
+            if (!ok || t < 1 || t > 64) {
+                *erreur = QStringLiteral("-j attend un nombre de fichiers de 1 à 64");
+                return std::nullopt;
+            }
+            c.taches = t;
+            ++i;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             c.mode = Commande::Aide;
             return c;
@@ -289,7 +302,7 @@ private:
     bool visible_ = false;
 };
 
-int AppliquerLot(ChargeurPlugin &plugin, const QStringList &args) {
+int AppliquerLot(ChargeurPlugin &plugin, const QStringList &args, int taches) {
     const uint n = NumeroOperation(plugin, args[0]);
     if (!n) return EchecUsage;
     const QString dossier = args[1];
@@ -325,35 +338,38 @@ int AppliquerLot(ChargeurPlugin &plugin, const QStringList &args) {
     const QString libelle = plugin.Menu().at(int(n) - 1);
     int ecrits = 0, echecs = 0, inchanges = 0;
     Progression progression;
+    ChaineLot chaine(entrees, taches > 0 ? taches : ChaineLot::TachesParDefaut(), MemoireMachine());
+    // Each file's lines as soon as it is done and every file before it too: the
+    // order of one file at a time.
+    auto rapport = [&](const ChaineLot::Fichier &f) {
+        for (const ChaineLot::Ligne &l : f.lignes) {
+            progression.Effacer();
+            if (l.erreur)
+                Erreur(l.texte);
+            else
+                Ecrire(stdout, l.texte);
+        }
+        ecrits += f.ecrit;
+        echecs += f.echec;
+    };
+    // The operation runs here, on one file after the other in the given order.
     for (int k = 0; k < entrees.size(); ++k) {
-        const QString &entree = entrees[k];
-        progression.Afficher(k + 1, int(entrees.size()), QFileInfo(entree).fileName());
-        QString erreur;
-        std::optional<ImageChargee> image = Charger(entree, &erreur);
-        if (!image) {
-            progression.Effacer();
-            Erreur(erreur);
-            ++echecs;
-            continue;
-        }
-        if (const QString note = image->origine.Note(); !note.isEmpty()) {
-            progression.Effacer();
-            Erreur(note);
-        }
-        if (!Executer(plugin, n, image->image)) {
-            progression.Effacer();
-            Ecrire(stdout, QStringLiteral("« %1 » : aucune modification, rien n'est écrit").arg(entree));
+        ChaineLot::Fichier &f = chaine.Lu(k);
+        chaine.Rapporter(rapport);
+        progression.Afficher(k + 1, int(entrees.size()), QFileInfo(f.entree).fileName());
+        if (!f.image) {
+            f.echec = true;
+            chaine.Terminer(k);
+        } else if (!Executer(plugin, n, f.image->image)) {
+            f.lignes.push_back({false, QStringLiteral("« %1 » : aucune modification, rien n'est écrit")
+                                           .arg(f.entree)});
             ++inchanges;
-            continue;
+            chaine.Terminer(k);
+        } else {
+            chaine.Ecrire(k, sorties[k], f.image->origine.format);
         }
-        if (!Enregistrer(image->image, image->origine, sorties[k], &erreur, image->origine.format)) {
-            progression.Effacer();
-            Erreur(erreur);
-            ++echecs;
-            continue;
-        }
-        ++ecrits;
     }
+    chaine.Rapporter(rapport, true);
     progression.Effacer();
     QString bilan = QStringLiteral("Opération %1 « %2 » : %3 sur %4 fichiers écrits dans %5")
                         .arg(n)
@@ -423,7 +439,7 @@ int Principal(int argc, char **argv) {
     switch (commande->mode) {
     case Commande::Info: return Informer(plugin);
     case Commande::Appliquer: return Appliquer(plugin, commande->arguments);
-    case Commande::Lot: return AppliquerLot(plugin, commande->arguments);
+    case Commande::Lot: return AppliquerLot(plugin, commande->arguments, commande->taches);
     default: break;
     }
 

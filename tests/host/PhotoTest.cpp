@@ -5,6 +5,7 @@
 #include "Lancement.h"
 
 #include <QColorSpace>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -451,6 +452,57 @@ TEST_F(Photo_, LotContinueApresUnEchec) {
     EXPECT_TRUE(EtiquettesRecopiees(Lire(c), Lire(sortie + "/c.jpg"), 11, 6));
     // Only the finished files are there: no temporary file left behind.
     EXPECT_EQ(QDir(sortie).entryList(QDir::Files).size(), 4);
+}
+
+// Files read and written on several threads: the same lines in the same order,
+// the same bytes, the outputs written in the given order, however many at once.
+TEST_F(Photo_, LotSurPlusieursFilsCommeUnAUn) {
+    QDir().mkpath(Chemin("entrees"));
+    QStringList entrees;
+    for (int k = 0; k < 9; ++k) {
+        const QImage source = ImageAleatoire(40 + 13 * k, 30 + 7 * k, 20 + k);
+        const QString nom = Chemin(QStringLiteral("entrees/f%1.%2").arg(k).arg(k % 3 ? "png" : "jpg"));
+        if (k == 4) {
+            QFile faux(nom);
+            ASSERT_TRUE(faux.open(QIODevice::WriteOnly));
+            faux.write("pas une image");
+        } else {
+            ASSERT_TRUE(k % 3 ? source.save(nom) : Sauver(source, nom, "jpeg", 90));
+        }
+        entrees << nom;
+    }
+    std::vector<Resultat> resultats;
+    for (const char *taches : {"1", "3", "8"}) {
+        const QString sortie = Chemin(QStringLiteral("sorties-%1").arg(taches));
+        resultats.push_back(Lancer(QStringList{"-j", taches, "--apply", "1", "-o", sortie} + entrees));
+        const Resultat &r = resultats.back();
+        EXPECT_EQ(r.code, 1) << taches;
+        EXPECT_TRUE(r.sortie.contains(QStringLiteral("8 sur 9"))) << r.sortie.toStdString();
+        // Written in the given order.
+        QDateTime avant;
+        for (int k = 0; k < 9; ++k) {
+            if (k == 4) continue;
+            const QFileInfo f(sortie + '/' + QFileInfo(entrees[k]).fileName());
+            ASSERT_TRUE(f.exists()) << taches << " " << k;
+            EXPECT_LE(avant, f.lastModified()) << taches << " " << k;
+            avant = f.lastModified();
+        }
+    }
+    for (std::size_t i = 1; i < resultats.size(); ++i) {
+        EXPECT_EQ(resultats[i].sortie.replace(QStringLiteral("sorties-3"), QStringLiteral("sorties-1"))
+                      .replace(QStringLiteral("sorties-8"), QStringLiteral("sorties-1")),
+                  resultats[0].sortie);
+        EXPECT_EQ(resultats[i].erreurs, resultats[0].erreurs);
+    }
+    for (int k = 0; k < 9; ++k) {
+        if (k == 4) continue;
+        const QString nom = QFileInfo(entrees[k]).fileName();
+        QFile a(Chemin("sorties-1/" + nom)), b(Chemin("sorties-3/" + nom)), c(Chemin("sorties-8/" + nom));
+        ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) && c.open(QIODevice::ReadOnly));
+        const QByteArray octets = a.readAll();
+        EXPECT_EQ(b.readAll(), octets) << k;
+        EXPECT_EQ(c.readAll(), octets) << k;
+    }
 }
 
 // An output that is also an input (the same file under any name), or two

@@ -139,7 +139,8 @@ TEST_F(Programme_, ErreursDonnentUneLigneEtUnCodeNonNul) {
 TEST_F(Programme_, LigneDeCommandeIncompleteDonneLUsage) {
     for (const QStringList &arguments :
          {QStringList{"--apply", "1", "entree.png"}, QStringList{"--apply", "1", "-o", "dossier"},
-          QStringList{"--plugin"},
+          QStringList{"--plugin"}, QStringList{"-j", "0", "--apply", "1", "-o", "d", "a.png"},
+          QStringList{"--apply", "1", "-o", "d", "a.png", "-j"},
           QStringList{"--inconnue"}, QStringList{"--info", "image.png"}}) {
         SCOPED_TRACE(arguments.join(' ').toStdString());
         const Resultat r = Lancer(arguments);
