@@ -3,12 +3,12 @@
 #include "imaging/BouclePixels.h"
 #include "imaging/ParamCoul.h"
 
-#include <climits>
 #include <cmath>
 #include <optional>
 #include <utility>
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <vector>
 
 namespace velmora::grainoubr {
@@ -65,7 +65,8 @@ inline bool ArrondiSur(double x, int32_t &v) {
 inline int32_t QuotientProche(uint32_t num, uint32_t den, uint64_t inverse) {
     uint32_t q = uint32_t((num * inverse) >> 32);
     const uint32_t r2 = 2 * (num - q * den);
-    if (r2 > den || (r2 == den && (q & 1))) ++q;
+    // Without a branch: which way a quotient rounds is anyone's guess.
+    q += uint32_t(r2 > den) | (uint32_t(r2 == den) & q & 1u);
     return int32_t(q);
 }
 
@@ -76,19 +77,21 @@ struct ContexteTaches {
     int32_t amp[256];      // amp of the integer mean of the centre
     uint64_t inverse[256];  // floor(2^32 / m) + 1
     Reel w[3];            // weight by dx² + dy²: centre, sides, corners
-    double wd[3], ud, td;
+    double uw[3], tw[3];   // (1 − t) w and t w in doubles; 0 at the corners (see Place)
     Reel u, t;
     bool reference;
 
-    explicit ContexteTaches(const Reglages &r)
-        : ud(double(r.UnMoinsT)), td(double(r.t)), u(r.UnMoinsT), t(r.t), reference(r.Reference) {
+    explicit ContexteTaches(const Reglages &r) : u(r.UnMoinsT), t(r.t), reference(r.Reference) {
         for (int m = 0; m < 256; ++m) {
             amp[m] = Amplitude(Reel(m), r.Niveau);
             inverse[m] = (uint64_t(1) << 32) / uint64_t(m == 0 ? 1 : m) + 1;
         }
         for (int d2 = 0; d2 < 3; ++d2) {
             w[d2] = std::cos(std::sqrt(Reel(d2)) / 1.5L) - 0.5875L;
-            wd[d2] = double(w[d2]);
+            // A corner: |Xl × (1 − t) + Xc × t| <= 638 (a <= 5 A), times the weight
+            // 0.0000172 stays below 0.011, which rounds to 0: the pixel keeps its value.
+            uw[d2] = d2 == 2 ? 0 : double(r.UnMoinsT * w[d2]);
+            tw[d2] = d2 == 2 ? 0 : double(r.t * w[d2]);
         }
     }
 
@@ -100,50 +103,31 @@ struct ContexteTaches {
     // near((Xl × (1 − t) + Xc × t) × w)
     int32_t Decalage(int32_t xl, int32_t xc, int d2) const {
         int32_t v;
-        if (!reference && ArrondiSur((xl * ud + xc * td) * wd[d2], v)) return v;
+        if (!reference && ArrondiSur(xl * uw[d2] + xc * tw[d2], v)) return v;
         return int32_t(Round((Reel(xl) * u + Reel(xc) * t) * w[d2]));
     }
 };
 
-// The spot at e; g is the generator's state before its 28 draws. Only the pixels
-// in [debut, fin) are computed and written (each draw's state comes from g alone).
-// ecrit (optional): the pixels a later spot has written already, which this one
-// leaves alone; it marks those it writes.
-void Tache(const TPtImg *copie, TPtImg *hote, int32_t e, int32_t largeur,
-           const ContexteTaches &k, uint32_t g, int64_t debut, int64_t fin,
-           uint8_t *ecrit = nullptr) {
-    const int32_t A = k.amp[CanauxMoyenne(ValeurDe(copie[e])).Lum];
+// What place `ordre` (0..8, dx outer, dy inner) of the spot at e, whose 28 draws
+// start from state g, writes into pixel p = e + dx + dy largeur: depends on
+// nothing else, so each pixel can be computed apart from the others.
+[[gnu::always_inline]] inline TPtImg Place(const TPtImg *copie, int64_t p, int64_t e, int ordre, uint32_t g,
+                    const ContexteTaches &k) {
+    const int dx = ordre / 3 - 1, dy = ordre % 3 - 1, d2 = dx * dx + dy * dy;
+    const int tirage = 2 + 3 * ordre;
+    const TPtImg centre = copie[e];
+    const int32_t A = k.amp[(centre.Rouge + centre.Vert + centre.Bleu) / 3];
     const int32_t xl = XDe(Sauts[1](g), A);
-    // The nine places in writing order, dx outer, dy inner. On an image one or two
-    // pixels wide several of them are one pixel, where the last write stands: taken
-    // from the last, as the spots themselves are, when the later writes are kept.
-    for (int j = 0; j < 9; ++j) {
-        const int ordre = ecrit ? 8 - j : j;
-        const int dx = ordre / 3 - 1, dy = ordre % 3 - 1, tirage = 2 + 3 * ordre;
-        const int64_t p = int64_t(e) + dx + int64_t(dy) * largeur;
-        if (p < debut || p >= fin) continue;
-        if (ecrit) {
-            if (ecrit[p]) continue;
-            ecrit[p] = 1;
-        }
-        const int d2 = dx * dx + dy * dy;
-        if (d2 == 2 && !k.reference) {
-            // A corner: |Xl × (1 − t) + Xc × t| <= 638 (a <= 5 A), times the weight
-            // 0.0000172 stays below 0.011, which rounds to 0: the pixel keeps its value.
-            hote[p] = copie[p];
-            continue;
-        }
-        const TCanaux c = CanauxDePixel(ValeurDe(copie[p]));
-        int32_t m = (c.Rouge + c.Vert + c.Bleu) / 3;
-        if (m == 0) m = 1;
-        int32_t v[3];
-        const int32_t canaux[3] = {c.Rouge, c.Vert, c.Bleu};
-        for (int i = 0; i < 3; ++i) {
-            const int32_t xc = XDe(Sauts[tirage + i](g), k.AmplitudeCanal(canaux[i] * A, m));
-            v[i] = k.Decalage(xl, xc, d2) + canaux[i];
-        }
-        hote[p] = {Borne(v[2]), Borne(v[1]), Borne(v[0])};
+    const TPtImg px = copie[p];
+    int32_t m = (px.Rouge + px.Vert + px.Bleu) / 3;
+    if (m == 0) m = 1;
+    const int32_t canaux[3] = {px.Rouge, px.Vert, px.Bleu};
+    int32_t v[3];
+    for (int i = 0; i < 3; ++i) {
+        const int32_t xc = XDe(Sauts[tirage + i](g), k.AmplitudeCanal(canaux[i] * A, m));
+        v[i] = k.Decalage(xl, xc, d2) + canaux[i];
     }
+    return {Borne(v[2]), Borne(v[1]), Borne(v[0])};
 }
 
 constexpr int TiragesTache = 28;
@@ -160,7 +144,12 @@ void AjouteTache(const TPtImg *copie, TPtImg *hote, int32_t e, int32_t largeur,
     // Spot after spot with the same settings: their tables are made once.
     thread_local std::optional<std::pair<Reglages, ContexteTaches>> dernier;
     if (!dernier || !(dernier->first == r)) dernier.emplace(r, ContexteTaches(r));
-    Tache(copie, hote, e, largeur, dernier->second, GraineAlea, 0, INT64_MAX);
+    // The nine places in writing order: on an image one or two pixels wide several
+    // of them are one pixel, where the last write stands.
+    for (int ordre = 0; ordre < 9; ++ordre) {
+        const int64_t p = int64_t(e) + ordre / 3 - 1 + int64_t(ordre % 3 - 1) * largeur;
+        hote[p] = Place(copie, p, e, ordre, GraineAlea, dernier->second);
+    }
     GraineAlea = Sauts[TiragesTache](GraineAlea);
 }
 
@@ -171,49 +160,57 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
     const int64_t bas = 2 * int64_t(largeur), haut = n - 2 * int64_t(largeur);
     const int64_t tirages = n / (r.D > 0 ? r.D : 1) + 1;
 
-    // A pixel ends with the value of the last spot that covers it, and each spot's
-    // values depend on its own draws alone. So the spots are taken from the last to
-    // the first, each writing only the pixels no later spot has written: about a
-    // third of the work at the default density, the same bytes.
+    // A pixel ends with the value of the last spot that covers it, and that value
+    // depends on the spot's centre, its generator state and the pixel's place in
+    // it alone. So the spots first only mark each pixel with the last of them
+    // that covers it (its state and place: a few stores a spot), then every
+    // covered pixel is computed once, in a plain pass over the image that the
+    // cores share: about a third of the work at the default density, the same bytes.
     // The positions depend on the generator alone: a first pass notes its state at
-    // the start of each batch of positions; then each batch, from the last, is drawn
-    // again and sorted into bands of the image, each band keeping the drawing order.
-    // A spot across two bands goes into both, each computing only its own pixels, so
-    // the bands share out among the cores and each stays in the cache.
-    // A band is a power of two of pixels, about 8 rows (its copy, its result and its
-    // marks stay in a core's cache), so that a spot (2 largeur + 3 pixels from first
-    // to last) spans at most two of them.
+    // the start of each batch of positions; then each batch in turn is drawn again
+    // and sorted into bands of the image, each band keeping the drawing order, so
+    // that the marks of a band stay in a core's cache and the bands share out among
+    // the cores. A spot across two bands goes into both, each marking its own pixels.
+    // A band is a power of two of pixels, about 8 rows, so that a spot (2 largeur + 3
+    // pixels from first to last) spans at most two of them.
     int decalage = 0;
     while ((int64_t(1) << decalage) < 8 * int64_t(largeur) + 3) ++decalage;
     const int64_t pixelsBande = int64_t(1) << decalage;
     const int64_t nbBandes = (n + pixelsBande - 1) >> decalage;
-    const int64_t parLot = std::clamp<int64_t>(tirages / 8 + 1, 4096, int64_t(1) << 20);
+    // As few batches as memory allows: each one passes over every band again.
+    const int64_t parLot = std::clamp<int64_t>(tirages, 4096, int64_t(1) << 23);
 
     std::vector<uint32_t> departs;  // the state at the start of each batch
     uint32_t g = GraineAlea;
-    for (int64_t i = 0; i < tirages; ++i) {
-        if (i % parLot == 0) departs.push_back(g);
+    for (int64_t i = 0, avant = 0; i < tirages; ++i, --avant) {
+        if (avant == 0) {
+            departs.push_back(g);
+            avant = parLot;
+        }
         g = Sauts[1](g);
         const int64_t e = int64_t((uint64_t(g) * uint32_t(n)) >> 32);
         if (bas < e && e < haut) g = Sauts[TiragesTache](g);
     }
     const uint32_t finale = g;
 
-    struct Place {
+    // place: 0 for a pixel no spot covers, else 1 + its place in the last spot.
+    std::vector<uint8_t> place(std::size_t(n), 0);
+    // etat: the last covering spot's generator state before its draws.
+    std::unique_ptr<uint32_t[]> etat(new uint32_t[std::size_t(n)]);
+    struct Position {
         int32_t e;
         uint32_t g;
     };
-    std::vector<Place> lot, ordre;
-    std::vector<int64_t> debutBande(std::size_t(nbBandes + 1)), place;
-    std::vector<uint8_t> ecrit(std::size_t(n), 0);
-    auto bandes = [&](const Place &p) {
+    std::vector<Position> lot, ordre;
+    std::vector<int64_t> debutBande(std::size_t(nbBandes + 1)), rang;
+    auto bandes = [&](const Position &p) {
         return std::pair{(p.e - 1 - int64_t(largeur)) >> decalage,
                          (p.e + 1 + int64_t(largeur)) >> decalage};
     };
-    for (int64_t b = int64_t(departs.size()) - 1; b >= 0; --b) {
+    for (std::size_t b = 0; b < departs.size(); ++b) {
         lot.clear();
-        g = departs[std::size_t(b)];
-        for (int64_t i = b * parLot; i < std::min(tirages, (b + 1) * parLot); ++i) {
+        g = departs[b];
+        for (int64_t i = int64_t(b) * parLot; i < std::min(tirages, int64_t(b + 1) * parLot); ++i) {
             g = Sauts[1](g);
             const int64_t e = int64_t((uint64_t(g) * uint32_t(n)) >> 32);
             if (bas < e && e < haut) {
@@ -223,7 +220,7 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
         }
         // Counting sort by band: first and last pixel of each spot.
         std::fill(debutBande.begin(), debutBande.end(), 0);
-        for (const Place &p : lot) {
+        for (const Position &p : lot) {
             const auto [b1, b2] = bandes(p);
             ++debutBande[std::size_t(b1 + 1)];
             if (b2 != b1) ++debutBande[std::size_t(b2 + 1)];
@@ -231,42 +228,61 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
         for (int64_t i = 0; i < nbBandes; ++i)
             debutBande[std::size_t(i + 1)] += debutBande[std::size_t(i)];
         ordre.resize(std::size_t(debutBande[std::size_t(nbBandes)]));
-        place.assign(debutBande.begin(), debutBande.end() - 1);
-        for (const Place &p : lot) {
+        rang.assign(debutBande.begin(), debutBande.end() - 1);
+        for (const Position &p : lot) {
             const auto [b1, b2] = bandes(p);
-            ordre[std::size_t(place[std::size_t(b1)]++)] = p;
-            if (b2 != b1) ordre[std::size_t(place[std::size_t(b2)]++)] = p;
+            ordre[std::size_t(rang[std::size_t(b1)]++)] = p;
+            if (b2 != b1) ordre[std::size_t(rang[std::size_t(b2)]++)] = p;
         }
-        auto traiter = [&](int64_t b0, int64_t b1) {
+        auto marquer = [&](int64_t b0, int64_t b1) {
             for (int64_t bande = b0; bande < b1; ++bande) {
                 const int64_t debut = bande << decalage, fin = std::min(n, debut + pixelsBande);
-                const int64_t premier = debutBande[std::size_t(bande)];
-                for (int64_t j = debutBande[std::size_t(bande + 1)] - 1; j >= premier; --j) {
-                    // The three rows of a spot a few places on, fetched while this one runs.
-                    if (j - 8 >= premier) {
-                        const int64_t e = ordre[std::size_t(j - 8)].e;
-                        for (int64_t q = e - largeur - 1; q <= e + largeur - 1; q += largeur) {
-                            if (q < debut - 2 || q >= fin) continue;
-                            __builtin_prefetch(copie + q);
-                            __builtin_prefetch(copie + q + 2);
-                            __builtin_prefetch(hote + q, 1);
-                            __builtin_prefetch(hote + q + 2, 1);
+                for (int64_t j = debutBande[std::size_t(bande)];
+                     j < debutBande[std::size_t(bande + 1)]; ++j) {
+                    const Position &p = ordre[std::size_t(j)];
+                    const int64_t premier = int64_t(p.e) - 1 - largeur;
+                    if (largeur >= 3 && premier >= debut && premier + 2 * int64_t(largeur) + 2 < fin) {
+                        // Nine distinct pixels, all in the band: row by row.
+                        for (int dy = 0; dy < 3; ++dy) {
+                            const std::size_t q = std::size_t(premier + dy * int64_t(largeur));
+                            place[q] = uint8_t(1 + dy);
+                            place[q + 1] = uint8_t(4 + dy);
+                            place[q + 2] = uint8_t(7 + dy);
+                            etat[q] = etat[q + 1] = etat[q + 2] = p.g;
                         }
+                        continue;
                     }
-                    const Place &p = ordre[std::size_t(j)];
-                    Tache(copie, hote, p.e, largeur, k, p.g, debut, fin, ecrit.data());
+                    // In writing order: where places meet on a narrow image, the last stands.
+                    for (int o = 0; o < 9; ++o) {
+                        const int64_t q = int64_t(p.e) + o / 3 - 1 + int64_t(o % 3 - 1) * largeur;
+                        if (q < debut || q >= fin) continue;
+                        place[std::size_t(q)] = uint8_t(1 + o);
+                        etat[std::size_t(q)] = p.g;
+                    }
                 }
             }
         };
-        // Enough spots to be worth a second thread: split the bands.
-        if (lot.size() < 20000) {
-            traiter(0, nbBandes);
-        } else {
+        if (lot.size() < 20000)
+            marquer(0, nbBandes);
+        else
             PourTranches(std::size_t(nbBandes), [&](std::size_t d, std::size_t f) {
-                traiter(int64_t(d), int64_t(f));
+                marquer(int64_t(d), int64_t(f));
             }, 2);
-        }
     }
+    // Every covered pixel from its mark; the others keep what hote holds.
+    PourTranches(std::size_t(n), [&](std::size_t d, std::size_t f) {
+        for (std::size_t q = d; q < f; ++q) {
+            const int o = place[q] - 1;
+            if (o < 0) continue;
+            if (!k.reference && (o & 1) == 0 && o != 4) {
+                // A corner gives back the pixel (see ContexteTaches).
+                hote[q] = copie[q];
+                continue;
+            }
+            const int64_t e = int64_t(q) - (o / 3 - 1) - int64_t(o % 3 - 1) * largeur;
+            hote[q] = Place(copie, int64_t(q), e, o, etat[q], k);
+        }
+    });
     GraineAlea = finale;
 }
 
