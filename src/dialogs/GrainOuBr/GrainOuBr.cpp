@@ -1,6 +1,7 @@
 #include "GrainOuBr.h"
 
 #include "imaging/BouclePixels.h"
+#include "imaging/Fpu.h"
 #include "imaging/ParamCoul.h"
 
 #include <cmath>
@@ -8,6 +9,8 @@
 #include <utility>
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <thread>
 #include <memory>
 #include <vector>
 
@@ -32,6 +35,16 @@ constexpr std::array<Saut, 30> Sauts = [] {
         s[j] = {s[j - 1].a * 134775813u, s[j - 1].c * 134775813u + 1u};
     return s;
 }();
+
+// The jump of k steps, in O(log k): squarings of the one-step jump.
+inline Saut SautDe(uint64_t k) {
+    Saut resultat, puissance = Sauts[1];
+    for (; k; k >>= 1) {
+        if (k & 1) resultat = {puissance.a * resultat.a, puissance.a * resultat.c + puissance.c};
+        puissance = {puissance.a * puissance.a, puissance.a * puissance.c + puissance.c};
+    }
+    return resultat;
+}
 
 // A draw of X from a given state: (a div 2) - high word of state x a.
 inline int32_t XDe(uint32_t etat, int32_t a) {
@@ -308,6 +321,36 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
     // least 1/42 from one, so a value the fast path cannot settle is a true half.
     const bool demisExacts = r.t == 0 || r.t == 0.5L || r.t == 1;
 
+    // The filter is sequential along the scan, but each pixel's draws and its fresh
+    // noise are not: they are made a block ahead, on another core when there is one,
+    // while the filter runs. A pixel's 4 draws start 4 i steps after the first state.
+    struct Bruit {
+        double a[3];          // (Xl (1 − t) + Xc t) / S, by channel
+        int16_t xl, xc[3];    // the draws themselves, for the extended rule
+    };
+    constexpr std::size_t Bloc = 4096, Blocs = 8;  // a ring of blocks, 1 MiB
+    const std::size_t nbBlocs = (n + Bloc - 1) / Bloc;
+    std::vector<Bruit> anneau(Bloc * Blocs);
+    const uint32_t g0 = GraineAlea;
+    auto produire = [&](std::size_t b) {
+        const std::size_t d = b * Bloc, f = std::min(n, d + Bloc);
+        Bruit *sortie = anneau.data() + (b % Blocs) * Bloc;
+        uint32_t g = SautDe(4 * uint64_t(d))(g0);
+        for (std::size_t i = d; i < f; ++i, ++sortie) {
+            const TPtImg px = copie[i];
+            const int32_t s = px.Rouge + px.Vert + px.Bleu;
+            const int32_t xl = XDe(Sauts[1](g), amp[s]);
+            const int32_t canaux[3] = {px.Rouge, px.Vert, px.Bleu};
+            sortie->xl = int16_t(xl);
+            for (int k = 0; k < 3; ++k) {
+                const int32_t xc = XDe(Sauts[2 + k](g), ampCanal[s * 256 + canaux[k]]);
+                sortie->xc[k] = int16_t(xc);
+                sortie->a[k] = xl * uS + xc * tS;
+            }
+            g = Sauts[4](g);
+        }
+    };
+
     // The filtered values of the two rows above, by column, and the last two along
     // the scan; carried from the end of a row into the next one. Integers, held
     // as doubles for the fast path (exactly).
@@ -317,41 +360,68 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
     std::vector<Colonne> lignes(std::size_t(largeur), Colonne{{0, 0, 0}, {0, 0, 0}});
     double prec1[3] = {0, 0, 0}, prec2[3] = {0, 0, 0};
     int32_t col = 0;
-    uint32_t g = GraineAlea;
-    for (std::size_t i = 0; i < n; ++i) {
-        const TCanaux c = CanauxDePixel(ValeurDe(copie[i]));
-        const int32_t s = c.Rouge + c.Vert + c.Bleu;
-        const int32_t xl = XDe(Sauts[1](g), amp[s]);
-        const int32_t canaux[3] = {c.Rouge, c.Vert, c.Bleu};
-        Colonne &ligne = lignes[col];
-        int32_t v[3];
-        for (int k = 0; k < 3; ++k) {
-            const int32_t xc = XDe(Sauts[2 + k](g), ampCanal[s * 256 + canaux[k]]);
-            const double p1 = ligne.r1[k] + prec1[k], p2 = ligne.r2[k] + prec2[k];
-            // The state stays in doubles (integers, exactly): the value just rounded
-            // feeds the next pixel without a conversion on the way.
-            const double q = ((xl * uS + xc * tS) + p2 * k2S) + p1 * k1S;
-            double vd;
-            if (r.Reference || !ArrondiSur(q, vd)) {
-                if (!r.Reference && demisExacts)
-                    vd = double(Round(Reel(std::floor(q)) + 0.5L));  // an exact half
-                else
-                    vd = double(Round((((Reel(xl) * r.UnMoinsT + Reel(xc) * r.t) +
-                                        Reel(p1) * r.K1) +
-                                       Reel(p2) * r.K2) /
-                                      S));
+    auto filtrer = [&](std::size_t b) {
+        const std::size_t d = b * Bloc, f = std::min(n, d + Bloc);
+        const Bruit *bruit = anneau.data() + (b % Blocs) * Bloc;
+        for (std::size_t i = d; i < f; ++i, ++bruit) {
+            const TPtImg px = copie[i];
+            const int32_t canaux[3] = {px.Rouge, px.Vert, px.Bleu};
+            Colonne &ligne = lignes[std::size_t(col)];
+            int32_t v[3];
+            for (int k = 0; k < 3; ++k) {
+                // Only the last value along the scan waits for the pixel before:
+                // everything else is summed first.
+                const double base = (bruit->a[k] + (ligne.r2[k] + prec2[k]) * k2S) + ligne.r1[k] * k1S;
+                const double q = base + prec1[k] * k1S;
+                double vd;
+                if (r.Reference || !ArrondiSur(q, vd)) {
+                    if (!r.Reference && demisExacts)
+                        vd = double(Round(Reel(std::floor(q)) + 0.5L));  // an exact half
+                    else
+                        vd = double(Round((((Reel(bruit->xl) * r.UnMoinsT + Reel(bruit->xc[k]) * r.t) +
+                                            Reel(ligne.r1[k] + prec1[k]) * r.K1) +
+                                           Reel(ligne.r2[k] + prec2[k]) * r.K2) /
+                                          S));
+                }
+                prec2[k] = prec1[k];
+                prec1[k] = vd;
+                ligne.r2[k] = ligne.r1[k];
+                ligne.r1[k] = vd;
+                v[k] = canaux[k] + int32_t(vd);
             }
-            prec2[k] = prec1[k];
-            prec1[k] = vd;
-            ligne.r2[k] = ligne.r1[k];
-            ligne.r1[k] = vd;
-            v[k] = canaux[k] + int32_t(vd);
+            hote[i] = {Borne(v[2]), Borne(v[1]), Borne(v[0])};
+            if (++col == largeur) col = 0;
         }
-        hote[i] = {Borne(v[2]), Borne(v[1]), Borne(v[0])};
-        g = Sauts[4](g);
-        if (++col == largeur) col = 0;
+    };
+
+    if (nbBlocs < 4 || std::thread::hardware_concurrency() < 2) {
+        for (std::size_t b = 0; b < nbBlocs; ++b) {
+            produire(b);
+            filtrer(b);
+        }
+    } else {
+        // produits: blocks made; filtres: blocks filtered. The maker stays at most
+        // Blocs blocks ahead; each side sleeps while the other is behind.
+        std::atomic<std::size_t> produits{0}, filtres{0};
+        const fpu::Environnement environnement = fpu::Lire();
+        std::jthread producteur([&] {
+            fpu::Ecrire(environnement);
+            for (std::size_t b = 0; b < nbBlocs; ++b) {
+                for (std::size_t vu = filtres.load(); b >= vu + Blocs; vu = filtres.load())
+                    filtres.wait(vu);
+                produire(b);
+                produits.store(b + 1);
+                produits.notify_one();
+            }
+        });
+        for (std::size_t b = 0; b < nbBlocs; ++b) {
+            for (std::size_t vu = produits.load(); vu <= b; vu = produits.load()) produits.wait(vu);
+            filtrer(b);
+            filtres.store(b + 1);
+            filtres.notify_one();
+        }
     }
-    GraineAlea = g;
+    GraineAlea = SautDe(4 * uint64_t(n))(g0);
 }
 
 std::string TexteNBr(int32_t position) {
