@@ -1,6 +1,10 @@
 #include "AjustImg.h"
 
 #include "imaging/ParamCoul.h"
+#include "imaging/Vbmi.h"
+
+#include <algorithm>
+#include <array>
 
 #include <cmath>
 #include <cstdio>
@@ -105,10 +109,22 @@ namespace {
 constexpr int32_t Marge = 2;
 }
 
+// The 16-pixel path multiplies each channel by an integer, Round(2^S k) for the
+// channel's share k of an output (an exact linear coefficient of the 80-bit rule,
+// formed in 80 bits): each product is within c / 2 <= 127.5 units of 2^S c k, so
+// the sum is within 383 units of 2^S times the exact result, which the rule's own
+// lies within one unit of. At least Marge16 units from every half, the sum rounds
+// as the rule does; nearer, the table path above decides (and the rule, nearer still).
+// S is the largest that keeps 255 times the integers' magnitudes within 2^30.
+namespace {
+constexpr int32_t Marge16 = 400;
+}
+
 void RegleAjustCoul::Definir(const Table &lgc, Reel facteur) {
     for (int i = 0; i < 256; ++i) lgc_[i] = Limiter(lgc[i]);
     facteur_ = facteur;
     rapide_ = false;
+    par16_ = false;
     if (!std::isfinite(facteur)) return;
     const Reel f = facteur, w = 255 * (1 + std::fabs(f));
     int s = 24;
@@ -129,6 +145,25 @@ void RegleAjustCoul::Definir(const Table &lgc, Reel facteur) {
         deG_[i] = apport(0.587L * c, f * (-0.331L * c), f * (-0.419L * c));
         deB_[i] = apport(0.114L * c, f * (0.5L * c), f * (-0.081L * c));
     }
+    // The shares of one unit of each channel in B', G' and R' ([output][channel]).
+    auto parts = [&](Reel y, Reel u, Reel v) {
+        return std::array<Reel, 3>{y + 1.7721604L * u + 0.0009902L * v,
+                                   y - 0.3436954L * u - 0.714169L * v,
+                                   y - 0.0009267L * u + 1.4016868L * v};
+    };
+    const std::array<Reel, 3> parts_[3] = {parts(0.299L, f * -0.169L, f * 0.5L),
+                                           parts(0.587L, f * -0.331L, f * -0.419L),
+                                           parts(0.114L, f * 0.5L, f * -0.081L)};
+    Reel pire = 0;
+    for (int o = 0; o < 3; ++o)
+        pire = std::max(pire, std::fabs(parts_[0][o]) + std::fabs(parts_[1][o]) + std::fabs(parts_[2][o]));
+    int s16 = 24;
+    while (s16 >= 12 && std::ldexp(255 * pire + 1, s16) > std::ldexp(Reel(1), 30)) --s16;
+    if (s16 < 12) return;  // units too coarse for the margin
+    par16_ = true;
+    decalage16_ = s16;
+    for (int o = 0; o < 3; ++o)
+        for (int c = 0; c < 3; ++c) facteurs16_[o][c] = int32_t(Round(std::ldexp(parts_[c][o], s16)));
 }
 
 TPtImg RegleAjustCoul::Reference(TPtImg p) const {
@@ -136,11 +171,67 @@ TPtImg RegleAjustCoul::Reference(TPtImg p) const {
     return {lgc_[q.Bleu], lgc_[q.Vert], lgc_[q.Rouge]};
 }
 
+#ifdef VELMORA_VBMI
+namespace {
+
+// 16 pixels at a time (see Marge16); returns how many were done. A group with a
+// sum near a half is left to autres(d, n).
+template <class Autres>
+VELMORA_CIBLE_VBMI std::size_t Traiter16(const TPtImg *src, TPtImg *dst, std::size_t n,
+                                         const int32_t (&k)[3][3], int s, const uint8_t *lgc,
+                                         Autres &&autres) {
+    const vbmi::Table table = vbmi::ChargerTable(lgc);
+    const __m512i demi = _mm512_set1_epi32(int32_t(1) << (s - 1)),
+                  bas = _mm512_set1_epi32((int32_t(1) << (s - 1)) - Marge16),
+                  masque = _mm512_set1_epi32((int32_t(1) << s) - 1),
+                  seuil = _mm512_set1_epi32(2 * Marge16 + 1);
+    __m512i f[3][3];
+    for (int o = 0; o < 3; ++o)
+        for (int c = 0; c < 3; ++c) f[o][c] = _mm512_set1_epi32(k[o][c]);
+    std::size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const vbmi::Canaux16 p = vbmi::Separer(src + i);
+        __m512i somme[3];
+        __mmask16 douteux = 0;
+        for (int o = 0; o < 3; ++o) {
+            somme[o] = _mm512_add_epi32(
+                _mm512_add_epi32(_mm512_mullo_epi32(p.rouge, f[o][0]),
+                                 _mm512_mullo_epi32(p.vert, f[o][1])),
+                _mm512_mullo_epi32(p.bleu, f[o][2]));
+            // Within Marge16 of a half: (x - demi + Marge16) mod 2^S <= 2 Marge16.
+            douteux |= _mm512_cmplt_epi32_mask(
+                _mm512_and_si512(_mm512_sub_epi32(somme[o], bas), masque), seuil);
+        }
+        if (douteux) {
+            autres(i, 16);
+            continue;
+        }
+        const __m512i x = vbmi::Joindre(vbmi::Octets(vbmi::Arrondir(somme[0], demi, s)),
+                                        vbmi::Octets(vbmi::Arrondir(somme[1], demi, s)),
+                                        vbmi::Octets(vbmi::Arrondir(somme[2], demi, s)));
+        vbmi::Assembler(dst + i, vbmi::Chercher(table, x));
+    }
+    return i;
+}
+
+} // namespace
+#endif
+
 void RegleAjustCoul::Traiter(const TPtImg *src, TPtImg *dst, std::size_t n) const {
     if (!rapide_) {
         for (std::size_t i = 0; i < n; ++i) dst[i] = Reference(src[i]);
         return;
     }
+    std::size_t fait = 0;
+#ifdef VELMORA_VBMI
+    if (par16_ && vbmi::AvecVbmi())
+        fait = Traiter16(src, dst, n, facteurs16_, decalage16_, lgc_,
+                         [&](std::size_t d, std::size_t m) { TraiterTables(src + d, dst + d, m); });
+#endif
+    TraiterTables(src + fait, dst + fait, n - fait);
+}
+
+void RegleAjustCoul::TraiterTables(const TPtImg *src, TPtImg *dst, std::size_t n) const {
     const int32_t s = decalage_, masque = (int32_t(1) << s) - 1, demi = int32_t(1) << (s - 1);
 #if defined(__SSE2__) && defined(__x86_64__)
     // The three sums of a pixel in one vector (lanes B', G', R', 0). A lane is doubtful

@@ -48,12 +48,19 @@ public:
     Reel Facteur() const { return facteur_; }
 
 private:
+    // Fixed point through the per-channel tables, 4 pixels at a time.
+    void TraiterTables(const TPtImg *src, TPtImg *dst, std::size_t n) const;
     // What each channel value adds to B', G' and R', in units of 2^-decalage_ (see
     // AjustImg.cpp); in pixel order, padded to one 16-byte vector.
     struct alignas(16) Apport {
         int32_t b, g, r, zero;
     };
-    uint8_t lgc_[256];
+    alignas(64) uint8_t lgc_[256];
+    // B', G' and R' as products of R, G and B by integers, in units of
+    // 2^-decalage16_, 16 pixels at a time where the processor has 64-byte vectors.
+    bool par16_ = false;
+    int decalage16_ = 0;
+    int32_t facteurs16_[3][3] = {};  // [B', G', R'][R, G, B]
     Reel facteur_ = 1;
     bool rapide_ = true;
     int decalage_ = 0;
