@@ -3,6 +3,7 @@
 #include "imaging/BouclePixels.h"
 #include "imaging/ErreursFichier.h"
 #include "imaging/ParamCoul.h"
+#include "imaging/Vbmi.h"
 #include <velmora/windows1252.h>
 
 #include <charconv>
@@ -159,14 +160,87 @@ Regle::Regle(const Coefficients &k, const Tables &t) : k_(k) {
             qB_[v] = Round(v * k.kB * Echelle);
         }
         sortie_[v] = {t.B[v], t.V[v], t.R[v]};
+        teinte16_[0][v] = t.B[v];
+        teinte16_[1][v] = t.V[v];
+        teinte16_[2][v] = t.R[v];
     }
+    // 16 at a time: each weight as Round(2^S k), so each product is within c / 2
+    // <= 127.5 units of 2^S c k and the sum within 383 units of 2^S times the
+    // exact level, which the rule's long double sum lies within one unit of. At
+    // least Marge16 units from every half, both round alike; nearer, the path
+    // below decides. S keeps 255 times the integers' magnitudes within 2^30.
+    if (!rapide_) return;
+    const Reel pire = std::fabs(k.kR) + std::fabs(k.kV) + std::fabs(k.kB);
+    int s = 24;
+    while (s >= 12 && std::ldexp(255 * pire + 1, s) > std::ldexp(Reel(1), 30)) --s;
+    if (s < 12) return;
+    par16_ = true;
+    decalage16_ = s;
+    facteurs16_[0] = int32_t(Round(std::ldexp(k.kR, s)));
+    facteurs16_[1] = int32_t(Round(std::ldexp(k.kV, s)));
+    facteurs16_[2] = int32_t(Round(std::ldexp(k.kB, s)));
 }
+
+#ifdef VELMORA_VBMI
+namespace {
+
+constexpr int32_t Marge16 = 400;
+
+// 16 pixels at a time; returns how many were done. A group with a level near a
+// half is left to autres(d, n).
+template <class Autres>
+VELMORA_CIBLE_VBMI std::size_t Traiter16(const TPtImg *src, TPtImg *dst, std::size_t n,
+                                         const int32_t (&k)[3], int s,
+                                         const uint8_t (&teinte)[3][256], Autres &&autres) {
+    const vbmi::Table b = vbmi::ChargerTable(teinte[0]), v = vbmi::ChargerTable(teinte[1]),
+                      r = vbmi::ChargerTable(teinte[2]);
+    const __m512i demi = _mm512_set1_epi32(int32_t(1) << (s - 1)),
+                  bas = _mm512_set1_epi32((int32_t(1) << (s - 1)) - Marge16),
+                  masque = _mm512_set1_epi32((int32_t(1) << s) - 1),
+                  seuil = _mm512_set1_epi32(2 * Marge16 + 1);
+    const __m512i kR = _mm512_set1_epi32(k[0]), kV = _mm512_set1_epi32(k[1]),
+                  kB = _mm512_set1_epi32(k[2]);
+    // Bytes 16..31 of the output are green, 32..47 red.
+    const __mmask64 vert = __mmask64(0xFFFF) << 16, rouge = __mmask64(0xFFFF) << 32;
+    std::size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const vbmi::Canaux16 p = vbmi::Separer(src + i);
+        const __m512i somme = _mm512_add_epi32(
+            _mm512_add_epi32(_mm512_mullo_epi32(p.rouge, kR), _mm512_mullo_epi32(p.vert, kV)),
+            _mm512_mullo_epi32(p.bleu, kB));
+        // Within Marge16 of a half: (x - demi + Marge16) mod 2^S <= 2 Marge16.
+        if (_mm512_cmplt_epi32_mask(_mm512_and_si512(_mm512_sub_epi32(somme, bas), masque), seuil)) {
+            autres(i, 16);
+            continue;
+        }
+        const __m128i gris = vbmi::Octets(vbmi::Arrondir(somme, demi, s));
+        const __m512i x = vbmi::Joindre(gris, gris, gris);
+        __m512i y = vbmi::Chercher(b, x);
+        y = _mm512_mask_blend_epi8(vert, y, vbmi::Chercher(v, x));
+        y = _mm512_mask_blend_epi8(rouge, y, vbmi::Chercher(r, x));
+        vbmi::Assembler(dst + i, y);
+    }
+    return i;
+}
+
+} // namespace
+#endif
 
 void Regle::Traiter(const TPtImg *src, TPtImg *dst, std::size_t n) const {
     if (!rapide_) {
         for (std::size_t i = 0; i < n; ++i) dst[i] = sortie_[Gris(src[i], k_)];
         return;
     }
+    std::size_t fait = 0;
+#ifdef VELMORA_VBMI
+    if (par16_ && vbmi::AvecVbmi())
+        fait = Traiter16(src, dst, n, facteurs16_, decalage16_, teinte16_,
+                         [&](std::size_t d, std::size_t m) { TraiterTables(src + d, dst + d, m); });
+#endif
+    TraiterTables(src + fait, dst + fait, n - fait);
+}
+
+void Regle::TraiterTables(const TPtImg *src, TPtImg *dst, std::size_t n) const {
     for (std::size_t i = 0; i < n; ++i) {
         const TPtImg p = src[i];
         const int64_t s = qR_[p.Rouge] + qV_[p.Vert] + qB_[p.Bleu];

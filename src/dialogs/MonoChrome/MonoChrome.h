@@ -83,10 +83,17 @@ public:
     void Traiter(const TPtImg *src, TPtImg *dst, std::size_t n) const override;
 
 private:
+    void TraiterTables(const TPtImg *src, TPtImg *dst, std::size_t n) const;
     Coefficients k_;
     bool rapide_;                       // weights the fixed-point sums are sound for
     int64_t qR_[256], qV_[256], qB_[256]; // the products R*kR etc. in units of 2^-32
     TPtImg sortie_[256];                // output pixel of each grey level
+    // The grey level as R qR + G qV + B qB, 16 pixels at a time where the processor
+    // has 64-byte vectors (see MonoChrome.cpp), then the tint's three tables.
+    bool par16_ = false;
+    int decalage16_ = 0;
+    int32_t facteurs16_[3] = {};
+    alignas(64) uint8_t teinte16_[3][256] = {};  // blue, green, red by grey level
 };
 
 // The rule over n pixels from src into dst (may be the same), split across
