@@ -2,10 +2,7 @@
 
 #include "BouclePixels.h"
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#  include <immintrin.h>
-#  define VELMORA_VBMI 1
-#endif
+#include "Vbmi.h"
 
 namespace velmora {
 
@@ -24,26 +21,13 @@ void TablesScalaire(const TPtImg *s, TPtImg *p, std::size_t n, const uint8_t *tb
 }
 
 #ifdef VELMORA_VBMI
-#  define CIBLE_VBMI __attribute__((target("avx512f,avx512bw,avx512vbmi")))
-
-// A 256-byte table in four registers: two 128-entry permutes, chosen by bit 7.
-struct TableZmm {
-    __m512i t0, t1, t2, t3;
-};
-
-CIBLE_VBMI inline TableZmm ChargerTable(const uint8_t *t) {
-    return {_mm512_loadu_si512(t), _mm512_loadu_si512(t + 64), _mm512_loadu_si512(t + 128),
-            _mm512_loadu_si512(t + 192)};
-}
-
-CIBLE_VBMI inline __m512i Chercher(const TableZmm &t, __m512i x, __mmask64 haut) {
-    const __m512i bas = _mm512_permutex2var_epi8(t.t0, x, t.t1);
-    const __m512i hauts = _mm512_permutex2var_epi8(t.t2, x, t.t3);
-    return _mm512_mask_blend_epi8(haut, bas, hauts);
-}
+#  define CIBLE_VBMI VELMORA_CIBLE_VBMI
+using vbmi::AvecVbmi;
+using vbmi::ChargerTable;
+using vbmi::Chercher;
 
 CIBLE_VBMI void TableVbmi(uint8_t *o, std::size_t n, const uint8_t *table) {
-    const TableZmm t = ChargerTable(table);
+    const vbmi::Table t = ChargerTable(table);
     std::size_t i = 0;
     for (; i + 64 <= n; i += 64) {
         const __m512i x = _mm512_loadu_si512(o + i);
@@ -64,7 +48,7 @@ CIBLE_VBMI void TablesVbmi(const TPtImg *s, TPtImg *p, std::size_t n, const uint
             if (canal == 1) vert[j] |= __mmask64(1) << b;
             if (canal == 2) rouge[j] |= __mmask64(1) << b;
         }
-    const TableZmm b = ChargerTable(tb), v = ChargerTable(tv), r = ChargerTable(tr);
+    const vbmi::Table b = ChargerTable(tb), v = ChargerTable(tv), r = ChargerTable(tr);
     const uint8_t *e = reinterpret_cast<const uint8_t *>(s);
     uint8_t *o = reinterpret_cast<uint8_t *>(p);
     std::size_t i = 0;
@@ -80,11 +64,6 @@ CIBLE_VBMI void TablesVbmi(const TPtImg *s, TPtImg *p, std::size_t n, const uint
     TablesScalaire(s + i, p + i, n - i, tb, tv, tr);
 }
 
-bool AvecVbmi() {
-    static const bool oui = __builtin_cpu_supports("avx512vbmi") &&
-                            __builtin_cpu_supports("avx512bw");
-    return oui;
-}
 #endif
 
 } // namespace
@@ -107,13 +86,19 @@ void AppliquerTablesPixels(TPtImg *pixels, std::size_t n, const uint8_t *tableBl
 void AppliquerTablesPixels(const TPtImg *source, TPtImg *dest, std::size_t n,
                            const uint8_t *tableBleu, const uint8_t *tableVert,
                            const uint8_t *tableRouge) {
-    auto noyau = TablesScalaire;
-#ifdef VELMORA_VBMI
-    if (AvecVbmi()) noyau = TablesVbmi;
-#endif
     PourTranches(n, [=](std::size_t debut, std::size_t fin) {
-        noyau(source + debut, dest + debut, fin - debut, tableBleu, tableVert, tableRouge);
+        TraiterTablesPixels(source + debut, dest + debut, fin - debut, tableBleu, tableVert,
+                            tableRouge);
     });
+}
+
+void TraiterTablesPixels(const TPtImg *source, TPtImg *dest, std::size_t n,
+                         const uint8_t *tableBleu, const uint8_t *tableVert,
+                         const uint8_t *tableRouge) {
+#ifdef VELMORA_VBMI
+    if (AvecVbmi()) return TablesVbmi(source, dest, n, tableBleu, tableVert, tableRouge);
+#endif
+    TablesScalaire(source, dest, n, tableBleu, tableVert, tableRouge);
 }
 
 } // namespace velmora

@@ -20,5 +20,9 @@ void AppliquerTablesPixels(TPtImg *pixels, std::size_t n, const uint8_t *tableBl
 void AppliquerTablesPixels(const TPtImg *source, TPtImg *dest, std::size_t n,
                            const uint8_t *tableBleu, const uint8_t *tableVert,
                            const uint8_t *tableRouge);
+// The same on the calling thread alone, for a rule whose caller shares out the work.
+void TraiterTablesPixels(const TPtImg *source, TPtImg *dest, std::size_t n,
+                         const uint8_t *tableBleu, const uint8_t *tableVert,
+                         const uint8_t *tableRouge);
 
 } // namespace velmora

@@ -4,7 +4,26 @@
 // checks AvecVbmi() first and keeps a plain path beside them.
 #pragma once
 
-#if defined(__GNUC__) && defined(__x86_64__)
+#include "Numerique.h"
+
+#include <cmath>
+
+namespace velmora::vbmi {
+
+// The 16-pixel paths form a rule's sum as c1 q1 + c2 q2 + c3 q3 over channels
+// c <= 255, with q = Round(2^s k) for the rule's coefficients k. The largest s
+// (at most 24) that keeps the sum and its half within 2^30 for coefficients whose
+// magnitudes add up to pire; 0 when s would fall under 12 (units too coarse for
+// the margins the paths allow).
+inline int DecalageProduits(Reel pire) {
+    int s = 24;
+    while (s >= 12 && std::ldexp(255 * pire + 1, s) > std::ldexp(Reel(1), 30)) --s;
+    return s < 12 ? 0 : s;
+}
+
+} // namespace velmora::vbmi
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #  define VELMORA_VBMI 1
 #  include <immintrin.h>
 
@@ -33,11 +52,15 @@ VELMORA_CIBLE_VBMI inline Table ChargerTable(const uint8_t *t) {
             _mm512_loadu_si512(t + 192)};
 }
 
-// table[x] for each byte of x.
-VELMORA_CIBLE_VBMI inline __m512i Chercher(const Table &t, __m512i x) {
+// table[x] for each byte of x; haut: the bytes of x from 128 up (bit 7), when
+// several tables look up the same bytes.
+VELMORA_CIBLE_VBMI inline __m512i Chercher(const Table &t, __m512i x, __mmask64 haut) {
     const __m512i bas = _mm512_permutex2var_epi8(t.t0, x, t.t1);
-    const __m512i haut = _mm512_permutex2var_epi8(t.t2, x, t.t3);
-    return _mm512_mask_blend_epi8(_mm512_movepi8_mask(x), bas, haut);
+    const __m512i hauts = _mm512_permutex2var_epi8(t.t2, x, t.t3);
+    return _mm512_mask_blend_epi8(haut, bas, hauts);
+}
+VELMORA_CIBLE_VBMI inline __m512i Chercher(const Table &t, __m512i x) {
+    return Chercher(t, x, _mm512_movepi8_mask(x));
 }
 
 // 16 pixels (48 bytes, read exactly) as three vectors of 16 integers.
@@ -84,6 +107,24 @@ VELMORA_CIBLE_VBMI inline __m512i Joindre(__m128i bleu, __m128i vert, __m128i ro
 VELMORA_CIBLE_VBMI inline __m512i Arrondir(__m512i x, __m512i demi, int s) {
     return _mm512_maskz_srai_epi32(__mmask16(0xFFFF), _mm512_add_epi32(x, demi), unsigned(s));
 }
+
+// Sums in units of 2^-s that stand within `marge` units of a rule's exact value:
+// which of them lie too near a half to be rounded here, and the others rounded.
+struct Arrondi {
+    int s;
+    __m512i demi, bas, masque, seuil;
+
+    VELMORA_CIBLE_VBMI Arrondi(int decalage, int32_t marge)
+        : s(decalage), demi(_mm512_set1_epi32(int32_t(1) << (decalage - 1))),
+          bas(_mm512_set1_epi32((int32_t(1) << (decalage - 1)) - marge)),
+          masque(_mm512_set1_epi32((int32_t(1) << decalage) - 1)),
+          seuil(_mm512_set1_epi32(2 * marge + 1)) {}
+    // Within marge of a half: (x - demi + marge) mod 2^s <= 2 marge.
+    VELMORA_CIBLE_VBMI __mmask16 Douteux(__m512i x) const {
+        return _mm512_cmplt_epi32_mask(_mm512_and_si512(_mm512_sub_epi32(x, bas), masque), seuil);
+    }
+    VELMORA_CIBLE_VBMI __m512i Arrondis(__m512i x) const { return Arrondir(x, demi, s); }
+};
 
 // 16 integers limited to 0..255, as 16 bytes.
 VELMORA_CIBLE_VBMI inline __m128i Octets(__m512i x) {

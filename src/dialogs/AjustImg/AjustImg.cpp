@@ -157,9 +157,8 @@ void RegleAjustCoul::Definir(const Table &lgc, Reel facteur) {
     Reel pire = 0;
     for (int o = 0; o < 3; ++o)
         pire = std::max(pire, std::fabs(parts_[0][o]) + std::fabs(parts_[1][o]) + std::fabs(parts_[2][o]));
-    int s16 = 24;
-    while (s16 >= 12 && std::ldexp(255 * pire + 1, s16) > std::ldexp(Reel(1), 30)) --s16;
-    if (s16 < 12) return;  // units too coarse for the margin
+    const int s16 = vbmi::DecalageProduits(pire);
+    if (s16 == 0) return;
     par16_ = true;
     decalage16_ = s16;
     for (int o = 0; o < 3; ++o)
@@ -181,10 +180,7 @@ VELMORA_CIBLE_VBMI std::size_t Traiter16(const TPtImg *src, TPtImg *dst, std::si
                                          const int32_t (&k)[3][3], int s, const uint8_t *lgc,
                                          Autres &&autres) {
     const vbmi::Table table = vbmi::ChargerTable(lgc);
-    const __m512i demi = _mm512_set1_epi32(int32_t(1) << (s - 1)),
-                  bas = _mm512_set1_epi32((int32_t(1) << (s - 1)) - Marge16),
-                  masque = _mm512_set1_epi32((int32_t(1) << s) - 1),
-                  seuil = _mm512_set1_epi32(2 * Marge16 + 1);
+    const vbmi::Arrondi arrondi(s, Marge16);
     __m512i f[3][3];
     for (int o = 0; o < 3; ++o)
         for (int c = 0; c < 3; ++c) f[o][c] = _mm512_set1_epi32(k[o][c]);
@@ -198,17 +194,15 @@ VELMORA_CIBLE_VBMI std::size_t Traiter16(const TPtImg *src, TPtImg *dst, std::si
                 _mm512_add_epi32(_mm512_mullo_epi32(p.rouge, f[o][0]),
                                  _mm512_mullo_epi32(p.vert, f[o][1])),
                 _mm512_mullo_epi32(p.bleu, f[o][2]));
-            // Within Marge16 of a half: (x - demi + Marge16) mod 2^S <= 2 Marge16.
-            douteux |= _mm512_cmplt_epi32_mask(
-                _mm512_and_si512(_mm512_sub_epi32(somme[o], bas), masque), seuil);
+            douteux |= arrondi.Douteux(somme[o]);
         }
         if (douteux) {
             autres(i, 16);
             continue;
         }
-        const __m512i x = vbmi::Joindre(vbmi::Octets(vbmi::Arrondir(somme[0], demi, s)),
-                                        vbmi::Octets(vbmi::Arrondir(somme[1], demi, s)),
-                                        vbmi::Octets(vbmi::Arrondir(somme[2], demi, s)));
+        const __m512i x = vbmi::Joindre(vbmi::Octets(arrondi.Arrondis(somme[0])),
+                                        vbmi::Octets(arrondi.Arrondis(somme[1])),
+                                        vbmi::Octets(arrondi.Arrondis(somme[2])));
         vbmi::Assembler(dst + i, vbmi::Chercher(table, x));
     }
     return i;

@@ -171,9 +171,8 @@ Regle::Regle(const Coefficients &k, const Tables &t) : k_(k) {
     // below decides. S keeps 255 times the integers' magnitudes within 2^30.
     if (!rapide_) return;
     const Reel pire = std::fabs(k.kR) + std::fabs(k.kV) + std::fabs(k.kB);
-    int s = 24;
-    while (s >= 12 && std::ldexp(255 * pire + 1, s) > std::ldexp(Reel(1), 30)) --s;
-    if (s < 12) return;
+    const int s = vbmi::DecalageProduits(pire);
+    if (s == 0) return;
     par16_ = true;
     decalage16_ = s;
     facteurs16_[0] = int32_t(Round(std::ldexp(k.kR, s)));
@@ -194,10 +193,7 @@ VELMORA_CIBLE_VBMI std::size_t Traiter16(const TPtImg *src, TPtImg *dst, std::si
                                          const uint8_t (&teinte)[3][256], Autres &&autres) {
     const vbmi::Table b = vbmi::ChargerTable(teinte[0]), v = vbmi::ChargerTable(teinte[1]),
                       r = vbmi::ChargerTable(teinte[2]);
-    const __m512i demi = _mm512_set1_epi32(int32_t(1) << (s - 1)),
-                  bas = _mm512_set1_epi32((int32_t(1) << (s - 1)) - Marge16),
-                  masque = _mm512_set1_epi32((int32_t(1) << s) - 1),
-                  seuil = _mm512_set1_epi32(2 * Marge16 + 1);
+    const vbmi::Arrondi arrondi(s, Marge16);
     const __m512i kR = _mm512_set1_epi32(k[0]), kV = _mm512_set1_epi32(k[1]),
                   kB = _mm512_set1_epi32(k[2]);
     // Bytes 16..31 of the output are green, 32..47 red.
@@ -208,12 +204,11 @@ VELMORA_CIBLE_VBMI std::size_t Traiter16(const TPtImg *src, TPtImg *dst, std::si
         const __m512i somme = _mm512_add_epi32(
             _mm512_add_epi32(_mm512_mullo_epi32(p.rouge, kR), _mm512_mullo_epi32(p.vert, kV)),
             _mm512_mullo_epi32(p.bleu, kB));
-        // Within Marge16 of a half: (x - demi + Marge16) mod 2^S <= 2 Marge16.
-        if (_mm512_cmplt_epi32_mask(_mm512_and_si512(_mm512_sub_epi32(somme, bas), masque), seuil)) {
+        if (arrondi.Douteux(somme)) {
             autres(i, 16);
             continue;
         }
-        const __m128i gris = vbmi::Octets(vbmi::Arrondir(somme, demi, s));
+        const __m128i gris = vbmi::Octets(arrondi.Arrondis(somme));
         const __m512i x = vbmi::Joindre(gris, gris, gris);
         __m512i y = vbmi::Chercher(b, x);
         y = _mm512_mask_blend_epi8(vert, y, vbmi::Chercher(v, x));
