@@ -179,33 +179,20 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
     // that covers it (its state and place: a few stores a spot), then every
     // covered pixel is computed once, in a plain pass over the image that the
     // cores share: about a third of the work at the default density, the same bytes.
-    // The positions depend on the generator alone: a first pass notes its state at
-    // the start of each batch of positions; then each batch in turn is drawn again
+    // The positions depend on the generator alone: they are drawn a batch at a time
     // and sorted into bands of the image, each band keeping the drawing order, so
     // that the marks of a band stay in a core's cache and the bands share out among
     // the cores. A spot across two bands goes into both, each marking its own pixels.
-    // A band is a power of two of pixels, about 8 rows, so that a spot (2 largeur + 3
-    // pixels from first to last) spans at most two of them.
+    // A band is a power of two of pixels, about 16 rows, so that a spot (2 largeur + 3
+    // pixels from first to last) spans at most two of them, and few span two.
     int decalage = 0;
-    while ((int64_t(1) << decalage) < 8 * int64_t(largeur) + 3) ++decalage;
+    while ((int64_t(1) << decalage) < 16 * int64_t(largeur) + 3) ++decalage;
     const int64_t pixelsBande = int64_t(1) << decalage;
     const int64_t nbBandes = (n + pixelsBande - 1) >> decalage;
     // As few batches as memory allows: each one passes over every band again.
     const int64_t parLot = std::clamp<int64_t>(tirages, 4096, int64_t(1) << 23);
 
-    std::vector<uint32_t> departs;  // the state at the start of each batch
     uint32_t g = GraineAlea;
-    for (int64_t i = 0, avant = 0; i < tirages; ++i, --avant) {
-        if (avant == 0) {
-            departs.push_back(g);
-            avant = parLot;
-        }
-        g = Sauts[1](g);
-        const int64_t e = int64_t((uint64_t(g) * uint32_t(n)) >> 32);
-        if (bas < e && e < haut) g = Sauts[TiragesTache](g);
-    }
-    const uint32_t finale = g;
-
     // place: 0 for a pixel no spot covers, else 1 + its place in the last spot.
     std::vector<uint8_t> place(std::size_t(n), 0);
     // etat: the last covering spot's generator state before its draws.
@@ -220,10 +207,9 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
         return std::pair{(p.e - 1 - int64_t(largeur)) >> decalage,
                          (p.e + 1 + int64_t(largeur)) >> decalage};
     };
-    for (std::size_t b = 0; b < departs.size(); ++b) {
+    for (int64_t debutLot = 0; debutLot < tirages; debutLot += parLot) {
         lot.clear();
-        g = departs[b];
-        for (int64_t i = int64_t(b) * parLot; i < std::min(tirages, int64_t(b + 1) * parLot); ++i) {
+        for (int64_t i = debutLot; i < std::min(tirages, debutLot + parLot); ++i) {
             g = Sauts[1](g);
             const int64_t e = int64_t((uint64_t(g) * uint32_t(n)) >> 32);
             if (bas < e && e < haut) {
@@ -296,7 +282,7 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
             hote[q] = Place(copie, int64_t(q), e, o, etat[q], k);
         }
     });
-    GraineAlea = finale;
+    GraineAlea = g;
 }
 
 void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t largeur,
