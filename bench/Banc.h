@@ -73,13 +73,13 @@ inline std::vector<TPtImg> PhotoReelle(int32_t largeur, int32_t hauteur) {
     return px;
 }
 
-// A dialog's state as an opening leaves it, on a photo-like image of l x h:
-// the host's array, the working copy and the thumbnail.
+// A dialog's state as an opening leaves it, on the sample photograph scaled to
+// l x h: the host's array, the working copy and the thumbnail.
 struct Ouverture {
     velmora::EtatDialogue e;
     velmora::TPtsImg hote;
     Ouverture(int32_t l, int32_t h) : hote(velmora::TPtsImg::Creer(l * h)) {
-        const auto photo = ImagePhoto(l, h);
+        const auto photo = PhotoReelle(l, h);
         std::memcpy(hote.data(), photo.data(), photo.size() * sizeof(TPtImg));
         e.DefinirTaille({l, h});
         e.PrendreImage(hote.data());

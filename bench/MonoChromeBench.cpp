@@ -33,7 +33,7 @@ const Geometrie G = Geometrie::De(TailleSelecteur, TailleSelecteur);
 struct Pleine {
     EtatDialogue etat;
     Pleine() {
-        const auto img = ImagePhoto(6000, 4000);
+        const auto img = banc::PhotoReelle(6000, 4000);
         etat.Largeur = 6000;
         etat.Hauteur = 4000;
         etat.Copie = TPtsImg::Creer(int32_t(img.size()));
