@@ -146,6 +146,86 @@ struct ContexteTaches {
 
 constexpr int TiragesTache = 28;
 
+// The pseudo-random method's fresh noise of a pixel, (Xl (1 − t) + Xc t) / S by
+// channel R, G, B (the fourth 0), and its draws, for the extended rule.
+struct Bruit {
+    double a[4];
+    int16_t xl, xc[3];
+};
+
+// The filtered values of the two rows above one column, by channel (the fourth 0).
+struct Colonne {
+    double r1[4] = {0, 0, 0, 0}, r2[4] = {0, 0, 0, 0};
+};
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#  define VELMORA_FILTRE_AVX 1
+#  define VELMORA_CIBLE_AVX __attribute__((target("avx")))
+
+inline bool AvecAvx() {
+    static const bool oui = __builtin_cpu_supports("avx");
+    return oui;
+}
+
+// The filter over pixels [d, f), the three channels of a pixel in one vector: the
+// same sums as one channel at a time, in the same order. A value near a half is
+// the even neighbour when halves are exact (demisExacts), else trancher(k, q, vd,
+// p1, p2) decides it by the rule, p1 and p2 being the channel's previous values.
+template <class Trancher>
+VELMORA_CIBLE_AVX void FiltrerAvx(const TPtImg *copie, TPtImg *hote, std::size_t d,
+                                  std::size_t f, const Bruit *bruit, Colonne *lignes,
+                                  int32_t largeur, int32_t &col, double *prec1, double *prec2,
+                                  double k1S, double k2S, bool demisExacts, Trancher &&trancher) {
+    const __m256d vk1 = _mm256_set1_pd(k1S), vk2 = _mm256_set1_pd(k2S),
+                  magique = _mm256_set1_pd(6755399441055744.0), demi = _mm256_set1_pd(0.5),
+                  marge = _mm256_set1_pd(Marge), un = _mm256_set1_pd(1), signe = _mm256_set1_pd(-0.0);
+    __m256d p1 = _mm256_loadu_pd(prec1), p2 = _mm256_loadu_pd(prec2);
+    for (std::size_t i = d; i < f; ++i, ++bruit) {
+        Colonne &l = lignes[col];
+        const __m256d r1 = _mm256_loadu_pd(l.r1), r2 = _mm256_loadu_pd(l.r2);
+        // Only the last value along the scan waits for the pixel before.
+        const __m256d base = _mm256_add_pd(
+            _mm256_add_pd(_mm256_loadu_pd(bruit->a), _mm256_mul_pd(_mm256_add_pd(r2, p2), vk2)),
+            _mm256_mul_pd(r1, vk1));
+        const __m256d q = _mm256_add_pd(base, _mm256_mul_pd(p1, vk1));
+        __m256d vd = _mm256_sub_pd(_mm256_add_pd(q, magique), magique);
+        const __m256d pres = _mm256_cmp_pd(
+            _mm256_sub_pd(demi, _mm256_andnot_pd(signe, _mm256_sub_pd(q, vd))), marge, _CMP_LE_OQ);
+        if (const int douteux = _mm256_movemask_pd(pres)) {
+            if (demisExacts) {
+                // The neighbour across q, and whichever of the two is even.
+                const __m256d autre = _mm256_blendv_pd(_mm256_add_pd(vd, un), _mm256_sub_pd(vd, un),
+                                                       _mm256_cmp_pd(vd, q, _CMP_GT_OQ));
+                const __m256d moitie = _mm256_mul_pd(vd, demi);
+                const __m256d impair = _mm256_cmp_pd(moitie, _mm256_floor_pd(moitie), _CMP_NEQ_OQ);
+                vd = _mm256_blendv_pd(vd, _mm256_blendv_pd(vd, autre, impair), pres);
+            } else {
+                alignas(32) double v[4], qs[4], a1[4], a2[4];
+                _mm256_store_pd(v, vd);
+                _mm256_store_pd(qs, q);
+                _mm256_store_pd(a1, p1);
+                _mm256_store_pd(a2, p2);
+                for (int k = 0; k < 3; ++k)
+                    if (douteux >> k & 1) v[k] = trancher(bruit, l, k, qs[k], v[k], a1[k], a2[k]);
+                vd = _mm256_load_pd(v);
+            }
+        }
+        p2 = p1;
+        p1 = vd;
+        _mm256_storeu_pd(l.r2, r1);
+        _mm256_storeu_pd(l.r1, vd);
+        const TPtImg px = copie[i];
+        const __m128i v = _mm_add_epi32(_mm256_cvttpd_epi32(vd), _mm_set_epi32(0, px.Bleu, px.Vert, px.Rouge));
+        const __m128i o = _mm_packus_epi16(_mm_packs_epi32(v, v), _mm_setzero_si128());
+        const uint32_t rvb = uint32_t(_mm_cvtsi128_si32(o));
+        hote[i] = {uint8_t(rvb >> 16), uint8_t(rvb >> 8), uint8_t(rvb)};
+        if (++col == largeur) col = 0;
+    }
+    _mm256_storeu_pd(prec1, p1);
+    _mm256_storeu_pd(prec2, p2);
+}
+#endif
+
 #ifdef VELMORA_VBMI
 // The high 32 bits of the 16 unsigned products x y.
 VELMORA_CIBLE_VBMI inline __m512i MulHaut(__m512i x, __m512i y) {
@@ -469,10 +549,6 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
     // The filter is sequential along the scan, but each pixel's draws and its fresh
     // noise are not: they are made a block ahead, on another core when there is one,
     // while the filter runs. A pixel's 4 draws start 4 i steps after the first state.
-    struct Bruit {
-        double a[3];          // (Xl (1 − t) + Xc t) / S, by channel
-        int16_t xl, xc[3];    // the draws themselves, for the extended rule
-    };
     constexpr std::size_t Bloc = 4096, Blocs = 8;  // a ring of blocks, 1 MiB
     const std::size_t nbBlocs = (n + Bloc - 1) / Bloc;
     std::vector<Bruit> anneau(Bloc * Blocs);
@@ -499,15 +575,33 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
     // The filtered values of the two rows above, by column, and the last two along
     // the scan; carried from the end of a row into the next one. Integers, held
     // as doubles for the fast path (exactly).
-    struct Colonne {
-        double r1[3], r2[3];
-    };
-    std::vector<Colonne> lignes(std::size_t(largeur), Colonne{{0, 0, 0}, {0, 0, 0}});
-    double prec1[3] = {0, 0, 0}, prec2[3] = {0, 0, 0};
+    std::vector<Colonne> lignes(std::size_t(largeur), Colonne{});
+    alignas(32) double prec1[4] = {0, 0, 0, 0}, prec2[4] = {0, 0, 0, 0};
     int32_t col = 0;
+    // Near a half (often an exact one: q is a multiple of 1/(10 S)) the answer is vd
+    // or its neighbour across q: the rule decides, p1 and p2 being the channel's
+    // previous values along the scan.
+    auto trancher = [&](const Bruit *bruit, const Colonne &ligne, int k, double q, double vd,
+                        double p1, double p2) {
+        const Reel x = (((Reel(bruit->xl) * r.UnMoinsT + Reel(bruit->xc[k]) * r.t) +
+                         Reel(ligne.r1[k] + p1) * r.K1) +
+                        Reel(ligne.r2[k] + p2) * r.K2) /
+                       S;
+        if (r.Reference) return double(Round(x));
+        const double autre = vd > q ? vd - 1 : vd + 1;
+        const Reel demi = Reel(std::min(vd, autre)) + 0.5L;
+        if (x > demi) return std::max(vd, autre);
+        if (x < demi) return std::min(vd, autre);
+        return int64_t(vd) % 2 == 0 ? vd : autre;
+    };
     auto filtrer = [&](std::size_t b) {
         const std::size_t d = b * Bloc, f = std::min(n, d + Bloc);
         const Bruit *bruit = anneau.data() + (b % Blocs) * Bloc;
+#ifdef VELMORA_FILTRE_AVX
+        if (!r.Reference && AvecAvx())
+            return FiltrerAvx(copie, hote, d, f, bruit, lignes.data(), largeur, col, prec1, prec2,
+                              k1S, k2S, demisExacts, trancher);
+#endif
         for (std::size_t i = d; i < f; ++i, ++bruit) {
             const TPtImg px = copie[i];
             const int32_t canaux[3] = {px.Rouge, px.Vert, px.Bleu};
@@ -519,14 +613,13 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
                 const double base = (bruit->a[k] + (ligne.r2[k] + prec2[k]) * k2S) + ligne.r1[k] * k1S;
                 const double q = base + prec1[k] * k1S;
                 double vd;
-                if (r.Reference || !ArrondiSur(q, vd)) {
-                    if (!r.Reference && demisExacts)
-                        vd = double(Round(Reel(std::floor(q)) + 0.5L));  // an exact half
-                    else
-                        vd = double(Round((((Reel(bruit->xl) * r.UnMoinsT + Reel(bruit->xc[k]) * r.t) +
-                                            Reel(ligne.r1[k] + prec1[k]) * r.K1) +
-                                           Reel(ligne.r2[k] + prec2[k]) * r.K2) /
-                                          S));
+                const bool sur = ArrondiSur(q, vd);
+                if (r.Reference || (!sur && !demisExacts)) {
+                    vd = trancher(bruit, ligne, k, q, vd, prec1[k], prec2[k]);
+                } else if (!sur) {
+                    // An exact half, in both precisions: the even neighbour.
+                    const double autre = vd > q ? vd - 1 : vd + 1;
+                    if (int64_t(vd) % 2 != 0) vd = autre;
                 }
                 prec2[k] = prec1[k];
                 prec1[k] = vd;
