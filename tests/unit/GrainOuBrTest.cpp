@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -408,32 +409,32 @@ TEST_F(Grain, BothMethodsAsTheRuleRunPlainly) {
     const struct {
         int32_t largeur, hauteur;
     } formes[] = {{1, 50}, {2, 9}, {2, 400}, {1, 5}, {3, 40}, {5, 5}, {37, 23}, {130, 3}, {500, 400}};
-    // Colour shares 0, 1/2, 1 (halves everywhere) and 3/10; levels up to 255;
-    // every spot divisor D = 1..10 and every filter divisor S = 1..21.
+    // On each shape: colour shares 0, 1/2, 1 (halves everywhere) and 3/10; levels
+    // up to 255; every spot divisor D = 1..10 and every filter divisor S = 1..21.
     int cas = 0;
     for (const auto &f : formes) {
         const auto image = Aleatoire(std::size_t(f.largeur) * f.hauteur, 40 + unsigned(cas));
-        for (int txcl : {0, 5, 10, 3})
-            for (int etape = 0; etape < (f.largeur == 500 ? 2 : 21); ++etape, ++cas) {
-                // S - 1 = 2 (K1 + K2) = Ord1 + Ord2 = etape (0..20).
-                const int ord1 = std::min(etape, 10), ord2 = etape - ord1;
-                const int dstpt = f.largeur == 500 ? 9 : etape % 10;
-                const int niveau = (cas * 37) % 256;
-                const Reglages r = Regles(niveau, txcl, dstpt, ord1, ord2);
-                RegleSimple simple{uint32_t(cas) * 2654435761u, niveau, r.t, r.UnMoinsT, r.K1, r.K2};
-                const uint32_t depart = simple.etat;
-                // Spots over an earlier result: the pixels they do not cover keep it.
-                std::vector<TPtImg> attendu(image.size(), P(1, 2, 3)), obtenu = attendu;
-                simple.Taches(image, attendu, f.largeur, f.hauteur, 10 - dstpt);
-                GraineAlea = depart;
-                MethodeTaches(image.data(), obtenu.data(), f.largeur, f.hauteur, r);
-                ASSERT_EQ(GraineAlea, simple.etat) << f.largeur << "x" << f.hauteur << " cas " << cas;
-                ASSERT_EQ(obtenu, attendu) << "spots " << f.largeur << "x" << f.hauteur << " cas " << cas;
+        for (int etape = 0; etape < (f.largeur == 500 ? 2 : 21); ++etape, ++cas) {
+            const int txcl = f.largeur == 500 ? 5 - 2 * etape : std::array{0, 5, 10, 3}[etape % 4];
+            // S - 1 = 2 (K1 + K2) = Ord1 + Ord2 = etape (0..20).
+            const int ord1 = std::min(etape, 10), ord2 = etape - ord1;
+            const int dstpt = f.largeur == 500 ? 9 : etape % 10;
+            const int niveau = (cas * 37) % 256;
+            const Reglages r = Regles(niveau, txcl, dstpt, ord1, ord2);
+            RegleSimple simple{uint32_t(cas) * 2654435761u, niveau, r.t, r.UnMoinsT, r.K1, r.K2};
+            const uint32_t depart = simple.etat;
+            // Spots over an earlier result: the pixels they do not cover keep it.
+            std::vector<TPtImg> attendu(image.size(), P(1, 2, 3)), obtenu = attendu;
+            simple.Taches(image, attendu, f.largeur, f.hauteur, 10 - dstpt);
+            GraineAlea = depart;
+            MethodeTaches(image.data(), obtenu.data(), f.largeur, f.hauteur, r);
+            ASSERT_EQ(GraineAlea, simple.etat) << f.largeur << "x" << f.hauteur << " cas " << cas;
+            ASSERT_EQ(obtenu, attendu) << "spots " << f.largeur << "x" << f.hauteur << " cas " << cas;
 
-                simple.PseudoAlea(image, attendu, f.largeur);
-                MethodePseudoAlea(image.data(), obtenu.data(), obtenu.size(), f.largeur, r);
-                ASSERT_EQ(GraineAlea, simple.etat) << f.largeur << "x" << f.hauteur << " cas " << cas;
-                ASSERT_EQ(obtenu, attendu) << "pseudo " << f.largeur << "x" << f.hauteur << " cas " << cas;
-            }
+            simple.PseudoAlea(image, attendu, f.largeur);
+            MethodePseudoAlea(image.data(), obtenu.data(), obtenu.size(), f.largeur, r);
+            ASSERT_EQ(GraineAlea, simple.etat) << f.largeur << "x" << f.hauteur << " cas " << cas;
+            ASSERT_EQ(obtenu, attendu) << "pseudo " << f.largeur << "x" << f.hauteur << " cas " << cas;
+        }
     }
 }

@@ -1,8 +1,10 @@
 #include "dialogs/MonoChrome/MonoChrome.h"
+#include "imaging/BouclePixels.h"
 #include "imaging/ErreursFichier.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -204,13 +206,17 @@ TEST(MonoChromeRegle, ImageEntiereIdentiqueALaRegle) {
     };
     for (const auto &k : poids) {
         Traiter(tous.data(), sortie.data(), tous.size(), k, t);
-        std::size_t differents = 0;
-        for (std::size_t i = 0; i < tous.size(); ++i) {
-            const TPtImg a = Tonaliser(tous[i], k, t);
-            differents += a.Rouge != sortie[i].Rouge || a.Vert != sortie[i].Vert ||
-                          a.Bleu != sortie[i].Bleu;
-        }
-        EXPECT_EQ(differents, 0u) << double(k.kR) << " " << double(k.kV);
+        std::atomic<std::size_t> differents{0};
+        velmora::PourTranches(tous.size(), [&](std::size_t d, std::size_t f) {
+            std::size_t ici = 0;
+            for (std::size_t i = d; i < f; ++i) {
+                const TPtImg a = Tonaliser(tous[i], k, t);
+                ici += a.Rouge != sortie[i].Rouge || a.Vert != sortie[i].Vert ||
+                       a.Bleu != sortie[i].Bleu;
+            }
+            differents += ici;
+        });
+        EXPECT_EQ(differents.load(), 0u) << double(k.kR) << " " << double(k.kV);
     }
     // Random weights from the whole picker (corners included), on random pixels, in place.
     std::mt19937 alea(7);
