@@ -3,6 +3,7 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <exception>
 
 namespace velmora::hote {
 
@@ -64,7 +65,13 @@ void ChaineLot::LancerLectures() {
         ++prochaineLecture_;
         Lancer([this, &f] {
             QString erreur;
-            std::optional<ImageChargee> image = Charger(f.entree, &erreur);
+            std::optional<ImageChargee> image;
+            try {
+                image = Charger(f.entree, &erreur);
+            } catch (const std::exception &) {  // out of memory, on this thread: that file fails
+                image.reset();
+                erreur = QStringLiteral("Impossible de lire l'image « %1 » : mémoire insuffisante").arg(f.entree);
+            }
             const std::lock_guard garde(verrou_);
             if (!image) {
                 f.lignes.push_back({true, erreur});
@@ -108,8 +115,13 @@ void ChaineLot::Ecrire(int k, const QString &sortie, const QByteArray &format) {
     Fichier &f = *fichiers_[std::size_t(k)];
     Lancer([this, k, &f, sortie, format] {
         QString erreur;
-        const std::optional<QByteArray> octets =
-            Encoder(f.image->image, f.image->origine, sortie, &erreur, format);
+        std::optional<QByteArray> octets;
+        try {
+            octets = Encoder(f.image->image, f.image->origine, sortie, &erreur, format);
+        } catch (const std::exception &) {
+            octets.reset();
+            erreur = QStringLiteral("Impossible d'écrire l'image « %1 » : mémoire insuffisante").arg(sortie);
+        }
         std::unique_lock verrou(verrou_);
         // Every file before this one done: the outputs appear in the given order.
         signal_.wait(verrou, [&] { return tourEcriture_ == k; });
