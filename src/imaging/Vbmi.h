@@ -8,7 +8,13 @@
 
 #include <cmath>
 
+#include <atomic>
+
 namespace velmora::vbmi {
+
+// Cleared by the tests that hold the plain paths to the rule on a processor
+// that has the vectors; the plug-in never clears it.
+inline std::atomic<bool> Permis{true};
 
 // The 16-pixel paths form a rule's sum as c1 q1 + c2 q2 + c3 q3 over channels
 // c <= 255, with q = Round(2^s k) for the rule's coefficients k. The largest s
@@ -48,7 +54,7 @@ inline bool AvecVbmi() {
     static const bool oui = __builtin_cpu_supports("avx512f") &&
                             __builtin_cpu_supports("avx512bw") &&
                             __builtin_cpu_supports("avx512vbmi");
-    return oui;
+    return oui && Permis.load(std::memory_order_relaxed);
 }
 
 // A 256-byte table in four registers: two 128-entry permutes, chosen by bit 7.

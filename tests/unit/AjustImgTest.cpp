@@ -1,6 +1,7 @@
 #include "dialogs/AjustImg/AjustImg.h"
 #include "imaging/BouclePixels.h"
 #include "imaging/ParamCoul.h"
+#include "DeuxChemins.h"
 
 #include <gtest/gtest.h>
 
@@ -158,23 +159,25 @@ TEST(AjustImg, ReInitRemetLesCourbes) {
 // colours, for factors at the ends, at 1 and in between (slider steps of 0.01).
 // (Slices of red shared among the cores: the 80-bit rule is slow to run 10^8 times.)
 TEST(AjustImg, CheminRapideSurToutesLesCouleurs) {
-    for (int pos : {-100, -63, -1, 0, 37, 100}) {
-        RegleAjustCoul r;
-        r.Definir(Identite(), FacteurSaturation(pos));
-        std::atomic<std::size_t> ecarts{0};
-        velmora::PourTranches(256, [&](std::size_t premier, std::size_t fin) {
-            std::vector<TPtImg> src(1 << 16), dst(src.size());
-            for (uint32_t haut = uint32_t(premier); haut < fin; ++haut) {
-                for (uint32_t i = 0; i < src.size(); ++i)
-                    src[i] = PixelDeValeur((haut << 16) | i);
-                r.Traiter(src.data(), dst.data(), src.size());
-                for (uint32_t i = 0; i < src.size(); ++i) {
-                    const TPtImg a = SaturerPixel(ValeurDe(src[i]), r.Facteur());
-                    if (a.Bleu != dst[i].Bleu || a.Vert != dst[i].Vert || a.Rouge != dst[i].Rouge)
-                        ++ecarts;
+    SurLesDeuxChemins([&] {
+        for (int pos : {-100, -63, -1, 0, 37, 100}) {
+            RegleAjustCoul r;
+            r.Definir(Identite(), FacteurSaturation(pos));
+            std::atomic<std::size_t> ecarts{0};
+            velmora::PourTranches(256, [&](std::size_t premier, std::size_t fin) {
+                std::vector<TPtImg> src(1 << 16), dst(src.size());
+                for (uint32_t haut = uint32_t(premier); haut < fin; ++haut) {
+                    for (uint32_t i = 0; i < src.size(); ++i)
+                        src[i] = PixelDeValeur((haut << 16) | i);
+                    r.Traiter(src.data(), dst.data(), src.size());
+                    for (uint32_t i = 0; i < src.size(); ++i) {
+                        const TPtImg a = SaturerPixel(ValeurDe(src[i]), r.Facteur());
+                        if (a.Bleu != dst[i].Bleu || a.Vert != dst[i].Vert || a.Rouge != dst[i].Rouge)
+                            ++ecarts;
+                    }
                 }
-            }
-        }, 2);
-        EXPECT_EQ(ecarts.load(), 0u) << "saturation " << pos;
-    }
+            }, 2);
+            EXPECT_EQ(ecarts.load(), 0u) << "saturation " << pos;
+        }
+    });
 }

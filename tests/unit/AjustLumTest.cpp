@@ -1,5 +1,6 @@
 #include "dialogs/AjustLum/AjustLum.h"
 #include "imaging/ErreursFichier.h"
+#include "DeuxChemins.h"
 
 #include <gtest/gtest.h>
 
@@ -85,36 +86,40 @@ void ToutesLesCouleurs(const TProfil &p, bool identite) {
 TEST(MappageLum, IdentiteSurToutesLesCouleurs) { ToutesLesCouleurs(TProfil::Identite(), true); }
 
 TEST(MappageLum, TableCommeLaRegleSurToutesLesCouleurs) {
-    TProfil p = TProfil::Identite();
-    for (int x = 0; x < 5; ++x) ModifProfil(p, 40 + 37 * x, 255 - (40 + 37 * x) + (x % 2 ? 60 : -70), Noyau::Luminosite);
-    p[17] = -40;
-    p[18] = 300;
-    ToutesLesCouleurs(p, false);
+    SurLesDeuxChemins([&] {
+        TProfil p = TProfil::Identite();
+        for (int x = 0; x < 5; ++x) ModifProfil(p, 40 + 37 * x, 255 - (40 + 37 * x) + (x % 2 ? 60 : -70), Noyau::Luminosite);
+        p[17] = -40;
+        p[18] = 300;
+        ToutesLesCouleurs(p, false);
+    });
 }
 
 TEST(MappageLum, TableCommeLaRegleSurChaqueRangee) {
-    // Every row a curve entry can hold near the graph (and the far ends), for
-    // every largest channel V and every other channel c <= V: the exact halves
-    // (V = 128 with row 0: 64 * 255 / 128) included.
-    std::vector<int32_t> rangees;
-    for (int32_t r = -60; r <= 300; ++r) rangees.push_back(r);
-    for (int32_t r : {INT_MIN, INT_MIN + 1, -1000000, 1000000, INT_MAX}) rangees.push_back(r);
-    std::vector<TPtImg> src, dst;
-    for (int32_t V = 0; V < 256; ++V)
-        for (int32_t c = 0; c <= V; ++c) src.push_back({uint8_t(c), uint8_t(c / 2), uint8_t(V)});
-    dst.resize(src.size());
-    std::size_t ecarts = 0;
-    for (int32_t r : rangees) {
-        TProfil p;
-        p.Valeurs.fill(r);
-        const auto regle = std::make_unique<RegleLum>(p);
-        regle->Traiter(src.data(), dst.data(), src.size());
-        for (std::size_t i = 0; i < src.size(); ++i) {
-            const TPtImg a = MapperPixel(p, src[i]);
-            ecarts += std::memcmp(&a, &dst[i], 3) != 0;
+    SurLesDeuxChemins([&] {
+        // Every row a curve entry can hold near the graph (and the far ends), for
+        // every largest channel V and every other channel c <= V: the exact halves
+        // (V = 128 with row 0: 64 * 255 / 128) included.
+        std::vector<int32_t> rangees;
+        for (int32_t r = -60; r <= 300; ++r) rangees.push_back(r);
+        for (int32_t r : {INT_MIN, INT_MIN + 1, -1000000, 1000000, INT_MAX}) rangees.push_back(r);
+        std::vector<TPtImg> src, dst;
+        for (int32_t V = 0; V < 256; ++V)
+            for (int32_t c = 0; c <= V; ++c) src.push_back({uint8_t(c), uint8_t(c / 2), uint8_t(V)});
+        dst.resize(src.size());
+        std::size_t ecarts = 0;
+        for (int32_t r : rangees) {
+            TProfil p;
+            p.Valeurs.fill(r);
+            const auto regle = std::make_unique<RegleLum>(p);
+            regle->Traiter(src.data(), dst.data(), src.size());
+            for (std::size_t i = 0; i < src.size(); ++i) {
+                const TPtImg a = MapperPixel(p, src[i]);
+                ecarts += std::memcmp(&a, &dst[i], 3) != 0;
+            }
         }
-    }
-    EXPECT_EQ(ecarts, 0u);
+        EXPECT_EQ(ecarts, 0u);
+    });
 }
 
 // --- .plu files ----------------------------------------------------------------

@@ -1,4 +1,5 @@
 #include "dialogs/GrainOuBr/GrainOuBr.h"
+#include "DeuxChemins.h"
 
 #include <gtest/gtest.h>
 
@@ -266,23 +267,25 @@ TEST_F(Grain, GreyGrainAtTxClZero) {
 // The fast paths give the bytes of the extended rule, for every colour share and
 // filter weight (halves are frequent at t = 0.5 and integer weights).
 TEST_F(Grain, FastPathsMatchTheExtendedRule) {
-    const int L = 97, H = 61;
-    const auto image = Aleatoire(L * H, 9);
-    for (int txcl = 0; txcl <= 10; ++txcl)
-        for (auto [o1, o2] : {std::pair{0, 0}, {2, 2}, {1, 4}, {10, 10}, {3, 0}}) {
-            for (int methode = 0; methode < 2; ++methode) {
-                Reglages r = Regles(txcl * 25 + 5, txcl, 9, o1, o2);
-                std::vector<TPtImg> vite = image, exact = image;
-                GraineAlea = 77;
-                if (methode) MethodePseudoAlea(image.data(), vite.data(), vite.size(), L, r);
-                else MethodeTaches(image.data(), vite.data(), L, H, r);
-                r.Reference = true;
-                GraineAlea = 77;
-                if (methode) MethodePseudoAlea(image.data(), exact.data(), exact.size(), L, r);
-                else MethodeTaches(image.data(), exact.data(), L, H, r);
-                ASSERT_EQ(vite, exact) << methode << " t " << txcl << " K " << o1 << "," << o2;
+    SurLesDeuxChemins([&] {
+        const int L = 97, H = 61;
+        const auto image = Aleatoire(L * H, 9);
+        for (int txcl = 0; txcl <= 10; ++txcl)
+            for (auto [o1, o2] : {std::pair{0, 0}, {2, 2}, {1, 4}, {10, 10}, {3, 0}}) {
+                for (int methode = 0; methode < 2; ++methode) {
+                    Reglages r = Regles(txcl * 25 + 5, txcl, 9, o1, o2);
+                    std::vector<TPtImg> vite = image, exact = image;
+                    GraineAlea = 77;
+                    if (methode) MethodePseudoAlea(image.data(), vite.data(), vite.size(), L, r);
+                    else MethodeTaches(image.data(), vite.data(), L, H, r);
+                    r.Reference = true;
+                    GraineAlea = 77;
+                    if (methode) MethodePseudoAlea(image.data(), exact.data(), exact.size(), L, r);
+                    else MethodeTaches(image.data(), exact.data(), L, H, r);
+                    ASSERT_EQ(vite, exact) << methode << " t " << txcl << " K " << o1 << "," << o2;
+                }
             }
-        }
+    });
 }
 
 // A large image with settings whose halves are not exact: the bytes and the
@@ -403,38 +406,40 @@ struct RegleSimple {
 } // namespace
 
 TEST_F(Grain, BothMethodsAsTheRuleRunPlainly) {
-    // Shapes: one and two pixels wide (several places of a spot on one pixel),
-    // narrow, square, wide and flat; 500 x 400 at the highest density is enough
-    // spots for the work to be shared among the cores.
-    const struct {
-        int32_t largeur, hauteur;
-    } formes[] = {{1, 50}, {2, 9}, {2, 400}, {1, 5}, {3, 40}, {5, 5}, {37, 23}, {130, 3}, {500, 400}};
-    // On each shape: colour shares 0, 1/2, 1 (halves everywhere) and 3/10; levels
-    // up to 255; every spot divisor D = 1..10 and every filter divisor S = 1..21.
-    int cas = 0;
-    for (const auto &f : formes) {
-        const auto image = Aleatoire(std::size_t(f.largeur) * f.hauteur, 40 + unsigned(cas));
-        for (int etape = 0; etape < (f.largeur == 500 ? 2 : 21); ++etape, ++cas) {
-            const int txcl = f.largeur == 500 ? 5 - 2 * etape : std::array{0, 5, 10, 3}[etape % 4];
-            // S - 1 = 2 (K1 + K2) = Ord1 + Ord2 = etape (0..20).
-            const int ord1 = std::min(etape, 10), ord2 = etape - ord1;
-            const int dstpt = f.largeur == 500 ? 9 : etape % 10;
-            const int niveau = (cas * 37) % 256;
-            const Reglages r = Regles(niveau, txcl, dstpt, ord1, ord2);
-            RegleSimple simple{uint32_t(cas) * 2654435761u, niveau, r.t, r.UnMoinsT, r.K1, r.K2};
-            const uint32_t depart = simple.etat;
-            // Spots over an earlier result: the pixels they do not cover keep it.
-            std::vector<TPtImg> attendu(image.size(), P(1, 2, 3)), obtenu = attendu;
-            simple.Taches(image, attendu, f.largeur, f.hauteur, 10 - dstpt);
-            GraineAlea = depart;
-            MethodeTaches(image.data(), obtenu.data(), f.largeur, f.hauteur, r);
-            ASSERT_EQ(GraineAlea, simple.etat) << f.largeur << "x" << f.hauteur << " cas " << cas;
-            ASSERT_EQ(obtenu, attendu) << "spots " << f.largeur << "x" << f.hauteur << " cas " << cas;
+    SurLesDeuxChemins([&] {
+        // Shapes: one and two pixels wide (several places of a spot on one pixel),
+        // narrow, square, wide and flat; 500 x 400 at the highest density is enough
+        // spots for the work to be shared among the cores.
+        const struct {
+            int32_t largeur, hauteur;
+        } formes[] = {{1, 50}, {2, 9}, {2, 400}, {1, 5}, {3, 40}, {5, 5}, {37, 23}, {130, 3}, {500, 400}};
+        // On each shape: colour shares 0, 1/2, 1 (halves everywhere) and 3/10; levels
+        // up to 255; every spot divisor D = 1..10 and every filter divisor S = 1..21.
+        int cas = 0;
+        for (const auto &f : formes) {
+            const auto image = Aleatoire(std::size_t(f.largeur) * f.hauteur, 40 + unsigned(cas));
+            for (int etape = 0; etape < (f.largeur == 500 ? 2 : 21); ++etape, ++cas) {
+                const int txcl = f.largeur == 500 ? 5 - 2 * etape : std::array{0, 5, 10, 3}[etape % 4];
+                // S - 1 = 2 (K1 + K2) = Ord1 + Ord2 = etape (0..20).
+                const int ord1 = std::min(etape, 10), ord2 = etape - ord1;
+                const int dstpt = f.largeur == 500 ? 9 : etape % 10;
+                const int niveau = (cas * 37) % 256;
+                const Reglages r = Regles(niveau, txcl, dstpt, ord1, ord2);
+                RegleSimple simple{uint32_t(cas) * 2654435761u, niveau, r.t, r.UnMoinsT, r.K1, r.K2};
+                const uint32_t depart = simple.etat;
+                // Spots over an earlier result: the pixels they do not cover keep it.
+                std::vector<TPtImg> attendu(image.size(), P(1, 2, 3)), obtenu = attendu;
+                simple.Taches(image, attendu, f.largeur, f.hauteur, 10 - dstpt);
+                GraineAlea = depart;
+                MethodeTaches(image.data(), obtenu.data(), f.largeur, f.hauteur, r);
+                ASSERT_EQ(GraineAlea, simple.etat) << f.largeur << "x" << f.hauteur << " cas " << cas;
+                ASSERT_EQ(obtenu, attendu) << "spots " << f.largeur << "x" << f.hauteur << " cas " << cas;
 
-            simple.PseudoAlea(image, attendu, f.largeur);
-            MethodePseudoAlea(image.data(), obtenu.data(), obtenu.size(), f.largeur, r);
-            ASSERT_EQ(GraineAlea, simple.etat) << f.largeur << "x" << f.hauteur << " cas " << cas;
-            ASSERT_EQ(obtenu, attendu) << "pseudo " << f.largeur << "x" << f.hauteur << " cas " << cas;
+                simple.PseudoAlea(image, attendu, f.largeur);
+                MethodePseudoAlea(image.data(), obtenu.data(), obtenu.size(), f.largeur, r);
+                ASSERT_EQ(GraineAlea, simple.etat) << f.largeur << "x" << f.hauteur << " cas " << cas;
+                ASSERT_EQ(obtenu, attendu) << "pseudo " << f.largeur << "x" << f.hauteur << " cas " << cas;
+            }
         }
-    }
+    });
 }

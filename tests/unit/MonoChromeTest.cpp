@@ -1,6 +1,7 @@
 #include "dialogs/MonoChrome/MonoChrome.h"
 #include "imaging/BouclePixels.h"
 #include "imaging/ErreursFichier.h"
+#include "DeuxChemins.h"
 
 #include <gtest/gtest.h>
 
@@ -195,44 +196,46 @@ TEST(MonoChromeRegle, PixelSelonLaRegle) {
 // the rule gives it, including weights whose sums fall on exact halves and
 // weights that binary fractions do not hold (typed ones and picker points).
 TEST(MonoChromeRegle, ImageEntiereIdentiqueALaRegle) {
-    std::vector<TPtImg> tous(1 << 24), sortie(1 << 24);
-    for (uint32_t c = 0; c < tous.size(); ++c)
-        tous[c] = {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)};
-    const Tables t = CalculeTeinte(0xA98C78);
-    const Coefficients poids[] = {
-        CalculeCoeffs(G, G.centre), {0.5L, 0.5L, 0}, {0.25L, 0.25L, 0.5L},
-        {0.1L, 0.2L, 0.7L},         {0.3L, 0.3L, 0.4L}, CalculeCoeffs(G, {60, 120}),
-        CalculeCoeffs(G, {150, 80}),
-    };
-    for (const auto &k : poids) {
-        Traiter(tous.data(), sortie.data(), tous.size(), k, t);
-        std::atomic<std::size_t> differents{0};
-        velmora::PourTranches(tous.size(), [&](std::size_t d, std::size_t f) {
-            std::size_t ici = 0;
-            for (std::size_t i = d; i < f; ++i) {
-                const TPtImg a = Tonaliser(tous[i], k, t);
-                ici += a.Rouge != sortie[i].Rouge || a.Vert != sortie[i].Vert ||
-                       a.Bleu != sortie[i].Bleu;
-            }
-            differents += ici;
-        });
-        EXPECT_EQ(differents.load(), 0u) << double(k.kR) << " " << double(k.kV);
-    }
-    // Random weights from the whole picker (corners included), on random pixels, in place.
-    std::mt19937 alea(7);
-    std::vector<TPtImg> img(300000);
-    for (int essai = 0; essai < 23; ++essai) {
-        const Point p = essai == 20   ? G.rouge
-                        : essai == 21 ? G.vert
-                        : essai == 22 ? G.bleu
-                                      : Point{int32_t(alea() % 300) - 50, int32_t(alea() % 300) - 50};
-        const auto k = CalculeCoeffs(G, p);
-        for (auto &px : img) px = {uint8_t(alea()), uint8_t(alea()), uint8_t(alea())};
-        std::vector<TPtImg> attendu(img.size());
-        for (std::size_t i = 0; i < img.size(); ++i) attendu[i] = Tonaliser(img[i], k, t);
-        Traiter(img.data(), img.data(), img.size(), k, t);
-        ASSERT_EQ(0, std::memcmp(img.data(), attendu.data(), img.size() * 3)) << p.x << "," << p.y;
-    }
+    SurLesDeuxChemins([&] {
+        std::vector<TPtImg> tous(1 << 24), sortie(1 << 24);
+        for (uint32_t c = 0; c < tous.size(); ++c)
+            tous[c] = {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)};
+        const Tables t = CalculeTeinte(0xA98C78);
+        const Coefficients poids[] = {
+            CalculeCoeffs(G, G.centre), {0.5L, 0.5L, 0}, {0.25L, 0.25L, 0.5L},
+            {0.1L, 0.2L, 0.7L},         {0.3L, 0.3L, 0.4L}, CalculeCoeffs(G, {60, 120}),
+            CalculeCoeffs(G, {150, 80}),
+        };
+        for (const auto &k : poids) {
+            Traiter(tous.data(), sortie.data(), tous.size(), k, t);
+            std::atomic<std::size_t> differents{0};
+            velmora::PourTranches(tous.size(), [&](std::size_t d, std::size_t f) {
+                std::size_t ici = 0;
+                for (std::size_t i = d; i < f; ++i) {
+                    const TPtImg a = Tonaliser(tous[i], k, t);
+                    ici += a.Rouge != sortie[i].Rouge || a.Vert != sortie[i].Vert ||
+                           a.Bleu != sortie[i].Bleu;
+                }
+                differents += ici;
+            });
+            EXPECT_EQ(differents.load(), 0u) << double(k.kR) << " " << double(k.kV);
+        }
+        // Random weights from the whole picker (corners included), on random pixels, in place.
+        std::mt19937 alea(7);
+        std::vector<TPtImg> img(300000);
+        for (int essai = 0; essai < 23; ++essai) {
+            const Point p = essai == 20   ? G.rouge
+                            : essai == 21 ? G.vert
+                            : essai == 22 ? G.bleu
+                                          : Point{int32_t(alea() % 300) - 50, int32_t(alea() % 300) - 50};
+            const auto k = CalculeCoeffs(G, p);
+            for (auto &px : img) px = {uint8_t(alea()), uint8_t(alea()), uint8_t(alea())};
+            std::vector<TPtImg> attendu(img.size());
+            for (std::size_t i = 0; i < img.size(); ++i) attendu[i] = Tonaliser(img[i], k, t);
+            Traiter(img.data(), img.data(), img.size(), k, t);
+            ASSERT_EQ(0, std::memcmp(img.data(), attendu.data(), img.size() * 3)) << p.x << "," << p.y;
+        }
+    });
 }
 
 TEST(MonoChromeListe, TeintesInitiales) {
