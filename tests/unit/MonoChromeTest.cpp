@@ -297,8 +297,11 @@ TEST(MonoChromeFichier, EnregistrerPuisCharger) {
     EXPECT_EQ(ChargerTeinte(f), "Sépia : $A98C78");
 
     // Only the first line counts, whatever the line end.
-    const struct { const char *octets, *entree; } cas[] = {
+    using namespace std::string_literals;
+    const struct { std::string octets; const char *entree; } cas[] = {
         {"S\xE9pia : $A98C78\r\nOr : $D2CB0F\r\n", "Sépia : $A98C78"},
+        // A NUL ends the entry as it ends a list item (it would cut the error message short).
+        {"T : $1\0\0\0\r67"s, "T : $1"},
         {"Or : $D2CB0F\nNeutre : $808080", "Or : $D2CB0F"},
         {"\x80 : $102030\r", "€ : $102030"},
         {"", ""},

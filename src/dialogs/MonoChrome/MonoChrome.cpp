@@ -6,6 +6,7 @@
 #include "imaging/Vbmi.h"
 #include <velmora/windows1252.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -338,7 +339,11 @@ void EnregistrerTeinte(const std::filesystem::path &chemin, std::string_view ent
 }
 
 std::string ChargerTeinte(const std::filesystem::path &chemin) {
-    return w1252::VersUtf8(LirePremiereLigne(chemin));
+    // A list item is a zero-terminated text where these files come from: a NUL
+    // ends the entry there, on every back end alike.
+    std::string ligne = LirePremiereLigne(chemin);
+    ligne.resize(std::min(ligne.size(), ligne.find('\0')));
+    return w1252::VersUtf8(ligne);
 }
 
 } // namespace velmora::monochrome

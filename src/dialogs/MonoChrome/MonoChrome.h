@@ -131,7 +131,8 @@ std::string NouvelleEntree(std::string_view nom, int rouge, int vert, int bleu);
 
 // Writes the entry (UTF-8 in memory); throws ErreurFichier.
 void EnregistrerTeinte(const std::filesystem::path &chemin, std::string_view entree);
-// The entry of the file's first line, as UTF-8; throws ErreurFichier.
+// The entry of the file's first line, up to a NUL if it holds one, as UTF-8;
+// throws ErreurFichier.
 std::string ChargerTeinte(const std::filesystem::path &chemin);
 
 // --- The dialog's state, without its widgets -------------------------------
