@@ -81,7 +81,9 @@ TEST(AjustImg, Etiquettes) {
         int32_t position;
         const char *attendu;
     } gammas[] = {{0, "1,00"}, {5, "1,30"}, {-5, "0,79"}, {25, "3,20"}, {50, "10,00"},
-                  {-50, "0,10"}, {30, "4,00"}, {-1, "0,95"}, {1, "1,00"}, {49, "9,50"}};
+                  {-50, "0,10"}, {30, "4,00"}, {-1, "0,95"}, {1, "1,00"}, {49, "9,50"},
+                  // Below the slider's range (a form that does not hold it there).
+                  {-60, "0,06"}, {-150, "0,00"}};
     for (const auto &c : gammas)
         EXPECT_EQ(TexteGamma(ValeurGamma(c.position), ","), c.attendu) << c.position;
     EXPECT_EQ(TexteGamma(ValeurGamma(5), "."), "1.30");

@@ -72,7 +72,7 @@ std::string TexteGamma(Reel v, const std::string &sep) {
     // In hundredths: chiffres x 10^(exposant + 1).
     long long centiemes = chiffres;
     for (int e = exposant + 1; e > 0; --e) centiemes *= 10;
-    for (int e = exposant + 1; e < 0; --e) centiemes /= 10;  // below 0.1: digits dropped
+    for (int e = exposant + 1; e < 0; ++e) centiemes /= 10;  // below 0.1: digits dropped
     std::snprintf(buf, sizeof buf, "%lld", centiemes / 100);
     char dec[8];
     std::snprintf(dec, sizeof dec, "%02lld", centiemes % 100);
