@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <limits>
 #include <mutex>
@@ -144,6 +145,18 @@ int64_t MemoireMachine() {
     return memoire;
 }
 
+namespace {
+std::atomic<int64_t> memoireAdmise{0};
+} // namespace
+
+void DefinirMemoireAdmise(int64_t octets) { memoireAdmise = std::max<int64_t>(octets, 0); }
+
+int64_t MemoireAdmise() {
+    const int64_t part = memoireAdmise;
+    const int64_t machine = MemoireMachine();
+    return part > 0 ? std::min(part, machine) : machine;
+}
+
 bool TailleAdmise(int64_t largeur, int64_t hauteur, int64_t memoire) {
     if (largeur <= 0 || hauteur <= 0) return true; // not a size: the decoder says what is wrong
     if (largeur > std::numeric_limits<int32_t>::max() / hauteur) return false;
@@ -194,6 +207,27 @@ int BitsParCanal(QImage::Format f) {
     }
 }
 
+// Whether every chunk of a PNG file fits in the file. libpng, under Qt's
+// reader, allocates the length a chunk announces before reading it: a
+// 300-byte file announcing a 2 GB text chunk would take 2 GB. Other files: true.
+bool BlocsPngDansLeFichier(const QString &chemin) {
+    QFile f(chemin);
+    if (!f.open(QIODevice::ReadOnly) || f.read(8) != QByteArray("\x89PNG\r\n\x1a\n", 8)) return true;
+    const qint64 taille = f.size();
+    qint64 position = 8;
+    while (position + 8 <= taille) {
+        if (!f.seek(position)) return true; // the decoder says what is wrong
+        const QByteArray entete = f.read(8);
+        if (entete.size() < 8) return true;
+        const auto *o = reinterpret_cast<const uchar *>(entete.constData());
+        const qint64 longueur = qint64(o[0]) << 24 | o[1] << 16 | o[2] << 8 | o[3];
+        if (longueur > taille - position - 12) return false; // data and CRC beyond the end
+        if (entete.mid(4) == "IEND") break;
+        position += 12 + longueur;
+    }
+    return true;
+}
+
 // The JPEG decoder says that a file is truncated or damaged only with a
 // warning, and still returns an image, the part it could not read filled in.
 // Counts those warnings while it reads; every message still goes on to the
@@ -227,13 +261,19 @@ private:
 // Reads with the host's own bound in place of Qt's default allocation limit,
 // which refuses every photograph above about 33 megapixels.
 QImage Lire(const QString &chemin, QByteArray *format, QString *erreur, bool *endommagee) {
-    const int64_t memoire = MemoireMachine();
+    const int64_t memoire = MemoireAdmise();
     {
         // One process-wide setting; the batch reads on several threads.
         static std::mutex verrou;
         const std::lock_guard garde(verrou);
         QImageReader::setAllocationLimit(
             int(std::min<int64_t>(memoire >> 20, std::numeric_limits<int>::max())));
+    }
+    if (!BlocsPngDansLeFichier(chemin)) {
+        if (erreur)
+            *erreur = QStringLiteral("Impossible de lire l'image « %1 » : %2")
+                          .arg(chemin, Raison(QImageReader::InvalidDataError, {}));
+        return {};
     }
     QImageReader lecteur(chemin);
     lecteur.setAutoTransform(false); // the orientation is applied once, by the host

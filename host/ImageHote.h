@@ -81,6 +81,10 @@ bool EcrireFichier(const QByteArray &octets, const QString &chemin, QString *err
 constexpr int64_t OctetsParPixel = 16;
 bool TailleAdmise(int64_t largeur, int64_t hauteur, int64_t memoire);
 int64_t MemoireMachine(); // physical memory, or less where a cgroup or ulimit -v says so
+// The memory the reader counts on: MemoireMachine(), or a smaller share set by a
+// program that gives the reader only part of the machine (0: the machine's again).
+void DefinirMemoireAdmise(int64_t octets);
+int64_t MemoireAdmise();
 QString MessageTropGrande(int64_t largeur, int64_t hauteur);
 
 // A new counted block holding the image's pixels, and its alpha channel if it has one.

@@ -347,6 +347,27 @@ TEST_F(Photo_, TropGrandeSeDitSansRienLire) {
     }
 }
 
+// A chunk announcing more than the file holds is refused before the decoder
+// allocates what it announces (libpng took 2 GB for a 300-byte file).
+TEST_F(Photo_, BlocPngPlusLongQueLeFichierRefuse) {
+    QByteArray png = PngAnnonce(12, 8);
+    const int iend = png.indexOf("IEND") - 4;
+    QByteArray texte("tEXtDescription\0essai", 21);
+    png.insert(iend, QByteArray("\0\0\0\x11", 4) + texte + QByteArray(4, '\0'));
+    for (const QByteArray &longueur : {QByteArray("\x76\x00\x00\x11", 4), QByteArray("\x7f\xff\xff\xff", 4)}) {
+        png.replace(iend, 4, longueur);
+        const QString entree = Chemin("bloc.png");
+        QFile f(entree);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(png);
+        f.close();
+        QString erreur;
+        EXPECT_FALSE(hote::Charger(entree, &erreur));
+        EXPECT_EQ(erreur, QStringLiteral("Impossible de lire l'image « %1 » : données d'image invalides")
+                              .arg(entree));
+    }
+}
+
 // 36 MP decode to 144 MB, past Qt's default 128 MB limit that refused every
 // photograph above about 33 MP. A flat JPEG keeps the file small.
 TEST_F(Photo_, GrandePhotoAuDelaDeLaLimiteDeQt) {
