@@ -202,6 +202,24 @@ TEST_F(GammaFlux, LeGroupeRadioChoisitLaCourbe) {
     EXPECT_NE(img[0].Vert, 100);
 }
 
+TEST_F(GammaFlux, ChaqueElementRadioEditeSaCourbeEtAucuneAutre) {
+    Ouvrir([&] {
+        const profilgamma::Profils &c = banc.dialogue.Courbes();
+        const TProfil profilgamma::Profils::*courbes[] = {
+            &profilgamma::Profils::ProfToutes, &profilgamma::Profils::ProfRouge,
+            &profilgamma::Profils::ProfVert, &profilgamma::Profils::ProfBleu};
+        for (int32_t i : {3, 0, 2, 1}) {
+            const profilgamma::Profils avant = c;
+            f.Choisir("CoulProfs", i);
+            f.Souris("ProfilG", Enfoncee, BGauche, BGauche, 60 + 20 * i, 30);
+            f.Souris("ProfilG", Relachee, BGauche, 0, 60 + 20 * i, 30);
+            for (int32_t k = 0; k < 4; ++k)
+                EXPECT_EQ(c.*courbes[k] == avant.*courbes[k], k != i) << "item " << i << ", curve " << k;
+        }
+        f.Clic("Annuler");
+    });
+}
+
 TEST_F(GammaFlux, AppliquerLeCompose) {
     Ouvrir([&] {
         // All channels: 100 -> 150; green: 150 -> 40 (set as a load would).

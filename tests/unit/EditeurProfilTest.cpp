@@ -31,6 +31,11 @@ const CasModif Cas[] = {
      {131, 126, 115, 104, 92, 79, 100, 109, 114, 118, 119, 119}},
     {"gamma_255", Noyau::Gamma, 255, 255, 249, {6, 6, 9, 22, 60, 108, 149, 84, 26, 6}},
     {"lum_255", Noyau::Luminosite, 255, 255, 249, {7, 8, 16, 42, 65, 94, 122, 84, 26, 6}},
+    // Beyond the graph: exactly the edit at (255, 255).
+    {"gamma_300", Noyau::Gamma, 300, 300, 249, {6, 6, 9, 22, 60, 108, 149, 84, 26, 6}},
+    {"lum_300", Noyau::Luminosite, 300, 300, 249, {7, 8, 16, 42, 65, 94, 122, 84, 26, 6}},
+    {"gamma_x256", Noyau::Gamma, 256, 255, 249, {6, 6, 9, 22, 60, 108, 149, 84, 26, 6}},
+    {"lum_y256", Noyau::Luminosite, 255, 256, 249, {7, 8, 16, 42, 65, 94, 122, 84, 26, 6}},
 };
 
 class ModifProfilCas : public testing::TestWithParam<CasModif> {};
