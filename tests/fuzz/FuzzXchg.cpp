@@ -48,6 +48,8 @@ struct Lecture {
     }
 };
 Lecture entree{nullptr, 0};
+// VELMORA_FUZZ_TRACE=1: each step on the standard error stream, to read a finding.
+const bool trace = std::getenv("VELMORA_FUZZ_TRACE") != nullptr;
 
 // --- The host's arrays: counted blocks with guard bytes after their elements.
 
@@ -61,7 +63,7 @@ struct Bloc {
 };
 std::array<Bloc, 3> blocs;
 
-void Verifier(bool fermes);
+void Verifier(bool references);
 
 // A block never freed lives in static storage, as a host's constant would;
 // the others come from the shared manager.
@@ -119,7 +121,11 @@ public:
         auto f = std::make_unique<essai::FormeFactice>(table, dialogue);
         essai::FormeFactice *p = f.get();
         tables_[p] = &table;
-        p->utilisateur = [p] { Utilisateur(*p, 1); };
+        p->utilisateur = [p, nom = table.Nom] {
+            if (trace) std::fprintf(stderr, "%s modale\n", nom);
+            Utilisateur(*p, 1);
+            if (trace) std::fprintf(stderr, "%s : fin de la boucle\n", nom);
+        };
         formes.push_back(p);
         return f;
     }
@@ -162,7 +168,21 @@ void Appel() {
     } else {
         largeur = entree.Court(), hauteur = entree.Court();  // anything
     }
-    XchgData(operation, entree.Mot(), 0, 0, 0, largeur, hauteur, mode, 0, pixels, pixels2, 0, 0);
+    const uint32_t s2 = entree.Mot();
+    auto indice = [](const TPtImg *p) {
+        for (std::size_t i = 0; i < blocs.size(); ++i)
+            if (p && blocs[i].pixels == p) return int(i);
+        return -1;
+    };
+    if (trace)
+        std::fprintf(stderr, "XchgData op %u mode %u %dx%d tableaux %d %d\n", operation, mode, largeur,
+                     hauteur, indice(pixels), indice(pixels2));
+    XchgData(operation, s2, 0, 0, 0, largeur, hauteur, mode, 0, pixels, pixels2, 0, 0);
+    if (trace)
+        for (std::size_t i = 0; i < blocs.size(); ++i)
+            if (blocs[i].pixels)
+                std::fprintf(stderr, "  tableau %zu : %d références\n", i,
+                             reinterpret_cast<const int32_t *>(blocs[i].pixels)[-2]);
 }
 
 // An event on one of the form's controls (or the form itself), its value changed first
@@ -171,6 +191,7 @@ void Evenement(essai::FormeFactice &f) {
     const TForme &table = fabrique.Table(&f);
     const uint8_t c = entree.Octet();
     if (c >= 0xF8) {
+        if (trace) std::fprintf(stderr, "%s fermée\n", table.Nom);
         f.Evenement(table.Nom, TTypeEvenement::Fermeture);
         return;
     }
@@ -202,6 +223,9 @@ void Evenement(essai::FormeFactice &f) {
     const auto type = TTypeEvenement(entree.Octet() % 7);
     const uint8_t bouton = entree.Octet(), boutons = entree.Octet(), touches = entree.Octet();
     const int32_t x = entree.Court(), y = entree.Court();
+    if (trace)
+        std::fprintf(stderr, "%s.%s événement %d (%d, %d)%s\n", table.Nom, t.Nom, int(type), x, y,
+                     f.fichiers.empty() ? "" : " avec un fichier");
     f.Souris(t.Nom, type, bouton, boutons, x, y, touches);
     f.ExecuterDifferes();
 }
@@ -236,15 +260,19 @@ void Pas(essai::FormeFactice *active, int profondeur) {
     case 6:
         if (quoi & 0x80) ++fabrique.generation;  // the toolkit replaced
         else fabrique.disponible = quoi & 0x40;
+        if (trace) std::fprintf(stderr, "génération %llu, disponible %d\n",
+                                (unsigned long long)fabrique.generation, int(fabrique.disponible));
         break;
     case 7:
+        if (active && trace) std::fprintf(stderr, "%s fermée\n", fabrique.Table(active).Nom);
         if (active) active->Evenement(fabrique.Table(active).Nom, TTypeEvenement::Fermeture);
         break;
     }
-    Verifier(false);
+    // Inside a modal loop the calls that opened it still hold their references.
+    Verifier(profondeur == 0 && !UneFormeOuverte());
 }
 
-void Verifier(bool fermes) {
+void Verifier(bool references) {
     int32_t gardees = 0;
     for (std::size_t i = 0; i < blocs.size(); ++i) {
         const Bloc &b = blocs[i];
@@ -271,8 +299,10 @@ void Verifier(bool fermes) {
     }
     // A closed dialog keeps its reference to the last array it worked on until
     // its next opening: at most one per dialog, however many calls were made.
-    if ((fermes || !UneFormeOuverte()) && gardees > NombreDialogues) {
+    if (references && gardees > NombreDialogues) {
         std::fprintf(stderr, "%d références gardées par %d dialogues\n", gardees, NombreDialogues);
+        for (essai::FormeFactice *f : fabrique.formes)
+            std::fprintf(stderr, "  %s %s\n", fabrique.Table(f).Nom, f->visible ? "montrée" : "cachée");
         std::abort();
     }
 }
