@@ -145,7 +145,9 @@ public:
 private:
     std::map<essai::FormeFactice *, const TForme *> tables_;
 };
-Fabrique fabrique;
+// Never destroyed: the library hands its forms back from its own exit handler,
+// which may run after this file's statics are gone.
+Fabrique &fabrique = *new Fabrique;
 
 constexpr int32_t NombreDialogues = 6;
 
