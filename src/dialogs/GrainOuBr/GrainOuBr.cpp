@@ -13,6 +13,7 @@
 #include <atomic>
 #include <thread>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace velmora::grainoubr {
@@ -327,7 +328,7 @@ VELMORA_CIBLE_VBMI std::size_t Places16(const TPtImg *copie, TPtImg *hote, std::
                 _mm512_and_si512(_mm512_srli_epi32(mot, 16), octet));
             const __m512i A = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), calcule,
                                                           Moyenne16(sommeCentre), k.amp, 4);
-            const __m512i g = _mm512_loadu_si512(etat + q0);
+            const __m512i g = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), calcule, e, etat, 4);
             const __m512i xl = X16(_mm512_add_epi32(_mm512_mullo_epi32(g, _mm512_set1_epi32(int32_t(Sauts[1].a))),
                                                     _mm512_set1_epi32(int32_t(Sauts[1].c))),
                                    A);
@@ -406,11 +407,11 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
     // A pixel ends with the value of the last spot that covers it, and that value
     // depends on the spot's centre, its generator state and the pixel's place in
     // it alone. So the spots first only mark each pixel with the last of them
-    // that covers it (its state and place: a few stores a spot), then every
+    // that covers it (its place, and the state at the centre: a few stores a spot), then every
     // covered pixel is computed once, in a plain pass over the image that the
     // cores share: about a third of the work at the default density, the same bytes.
-    // The positions depend on the generator alone: they are drawn a batch at a time
-    // and sorted into bands of the image, each band keeping the drawing order, so
+    // The positions depend on the generator alone: they are drawn a batch at a time,
+    // each straight into its band of the image, each band keeping the drawing order, so
     // that the marks of a band stay in a core's cache and the bands share out among
     // the cores. A spot across two bands goes into both, each marking its own pixels.
     // A band is a power of two of pixels, about 16 rows, so that a spot (2 largeur + 3
@@ -423,52 +424,74 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
     const int64_t parLot = std::clamp<int64_t>(tirages, 4096, int64_t(1) << 23);
 
     uint32_t g = GraineAlea;
-    // place: 0 for a pixel no spot covers, else 1 + its place in the last spot.
-    std::vector<uint8_t> place(std::size_t(n), 0);
-    // etat: the last covering spot's generator state before its draws.
-    std::unique_ptr<uint32_t[]> etat(new uint32_t[std::size_t(n)]);
+    // The buffers stay from one call to the next (a slider release after another
+    // on the same image): a fresh 100 MB or more each time costs its first-touch
+    // page faults, as much as the marking itself.
     struct Position {
         int32_t e;
         uint32_t g;
     };
-    std::vector<Position> lot, ordre;
-    std::vector<int64_t> debutBande(std::size_t(nbBandes + 1)), rang;
-    auto bandes = [&](const Position &p) {
-        return std::pair{(p.e - 1 - int64_t(largeur)) >> decalage,
-                         (p.e + 1 + int64_t(largeur)) >> decalage};
+    struct Tampons {
+        // place: 0 for a pixel no spot covers, else 1 + its place in the last spot.
+        std::vector<uint8_t> place;
+        // etat, at a spot's centre: the generator state before the draws of the last
+        // spot there. A pixel's mark gives the centre of the last spot over it, and
+        // the last spot at that centre is that one (a later one there would cover
+        // the pixel again, at the same place): one store a spot instead of nine.
+        std::unique_ptr<uint32_t[]> etat;
+        std::size_t tailleEtat = 0;
+        // The batch's positions by band, each band in drawing order.
+        std::vector<std::vector<Position>> bande;
+    };
+    // Kept in the library's own statics (freed when it is unloaded, not at a
+    // thread's exit); a second thread while they are in use gets its own.
+    static Tampons partages;
+    static std::mutex verrou;
+    std::unique_lock<std::mutex> tenu(verrou, std::try_to_lock);
+    Tampons propres;
+    Tampons &t = tenu.owns_lock() ? partages : propres;
+    if (t.place.size() != std::size_t(n)) {
+        t.place = {};
+        t.etat.reset();
+        t.tailleEtat = 0;
+        t.place.assign(std::size_t(n), 0);
+    } else {
+        PourTranches(std::size_t(n), [&](std::size_t d, std::size_t f) {
+            std::fill(t.place.begin() + std::ptrdiff_t(d), t.place.begin() + std::ptrdiff_t(f), uint8_t(0));
+        });
+    }
+    if (t.tailleEtat != std::size_t(n)) {
+        t.etat.reset(new uint32_t[std::size_t(n)]);
+        t.tailleEtat = std::size_t(n);
+    }
+    std::vector<uint8_t> &place = t.place;
+    uint32_t *const etat = t.etat.get();
+    if (t.bande.size() != std::size_t(nbBandes)) t.bande.assign(std::size_t(nbBandes), {});
+    const int64_t attendu = std::min(tirages, parLot) / nbBandes + 1;
+    auto bandes = [&](int64_t e) {
+        return std::pair{(e - 1 - int64_t(largeur)) >> decalage, (e + 1 + int64_t(largeur)) >> decalage};
     };
     for (int64_t debutLot = 0; debutLot < tirages; debutLot += parLot) {
-        lot.clear();
+        for (auto &b : t.bande) {
+            b.clear();
+            // A spot in two bands counts in both: a little above the mean share.
+            b.reserve(std::size_t(attendu + attendu / 8 + 64));
+        }
+        // Each drawn position straight into its band (or two): one pass, no sort.
         for (int64_t i = debutLot; i < std::min(tirages, debutLot + parLot); ++i) {
             g = Sauts[1](g);
             const int64_t e = int64_t((uint64_t(g) * uint32_t(n)) >> 32);
             if (bas < e && e < haut) {
-                lot.push_back({int32_t(e), g});
+                const auto [b1, b2] = bandes(e);
+                t.bande[std::size_t(b1)].push_back({int32_t(e), g});
+                if (b2 != b1) t.bande[std::size_t(b2)].push_back({int32_t(e), g});
                 g = Sauts[TiragesTache](g);
             }
-        }
-        // Counting sort by band: first and last pixel of each spot.
-        std::fill(debutBande.begin(), debutBande.end(), 0);
-        for (const Position &p : lot) {
-            const auto [b1, b2] = bandes(p);
-            ++debutBande[std::size_t(b1 + 1)];
-            if (b2 != b1) ++debutBande[std::size_t(b2 + 1)];
-        }
-        for (int64_t i = 0; i < nbBandes; ++i)
-            debutBande[std::size_t(i + 1)] += debutBande[std::size_t(i)];
-        ordre.resize(std::size_t(debutBande[std::size_t(nbBandes)]));
-        rang.assign(debutBande.begin(), debutBande.end() - 1);
-        for (const Position &p : lot) {
-            const auto [b1, b2] = bandes(p);
-            ordre[std::size_t(rang[std::size_t(b1)]++)] = p;
-            if (b2 != b1) ordre[std::size_t(rang[std::size_t(b2)]++)] = p;
         }
         auto marquer = [&](int64_t b0, int64_t b1) {
             for (int64_t bande = b0; bande < b1; ++bande) {
                 const int64_t debut = bande << decalage, fin = std::min(n, debut + pixelsBande);
-                for (int64_t j = debutBande[std::size_t(bande)];
-                     j < debutBande[std::size_t(bande + 1)]; ++j) {
-                    const Position &p = ordre[std::size_t(j)];
+                for (const Position &p : t.bande[std::size_t(bande)]) {
                     const int64_t premier = int64_t(p.e) - 1 - largeur;
                     if (largeur >= 3 && premier >= debut && premier + 2 * int64_t(largeur) + 2 < fin) {
                         // Nine distinct pixels, all in the band: row by row.
@@ -477,8 +500,8 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
                             place[q] = uint8_t(1 + dy);
                             place[q + 1] = uint8_t(4 + dy);
                             place[q + 2] = uint8_t(7 + dy);
-                            etat[q] = etat[q + 1] = etat[q + 2] = p.g;
                         }
+                        etat[p.e] = p.g;
                         continue;
                     }
                     // In writing order: where places meet on a narrow image, the last stands.
@@ -486,12 +509,12 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
                         const int64_t q = int64_t(p.e) + o / 3 - 1 + int64_t(o % 3 - 1) * largeur;
                         if (q < debut || q >= fin) continue;
                         place[std::size_t(q)] = uint8_t(1 + o);
-                        etat[std::size_t(q)] = p.g;
                     }
+                    if (debut <= p.e && p.e < fin) etat[p.e] = p.g;
                 }
             }
         };
-        if (lot.size() < 20000)
+        if (std::min(tirages - debutLot, parLot) < 20000)
             marquer(0, nbBandes);
         else
             PourTranches(std::size_t(nbBandes), [&](std::size_t d, std::size_t f) {
@@ -509,14 +532,14 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
                 continue;
             }
             const int64_t e = int64_t(q) - (o / 3 - 1) - int64_t(o % 3 - 1) * largeur;
-            hote[q] = Place(copie, int64_t(q), e, o, etat[q], k);
+            hote[q] = Place(copie, int64_t(q), e, o, etat[e], k);
         }
     };
     PourTranches(std::size_t(n), [&](std::size_t d, std::size_t f) {
 #ifdef VELMORA_VBMI
         // Byte offsets of the centres as 32-bit integers.
         if (!k.reference && vbmi::AvecVbmi() && n < (int64_t(1) << 29))
-            d = Places16(copie, hote, d, f, largeur, place.data(), etat.get(), k,
+            d = Places16(copie, hote, d, f, largeur, place.data(), etat, k,
                          [&](std::size_t q) { calculer(q, q + 16); });
 #endif
         calculer(d, f);
