@@ -479,13 +479,16 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
         }
         // Each drawn position straight into its band (or two): one pass, no sort.
         for (int64_t i = debutLot; i < std::min(tirages, debutLot + parLot); ++i) {
+            // The state after a spot's draws is computed beside the position's, not
+            // after it: the generator's chain is the loop's only wait.
+            const uint32_t suivant = Sauts[1 + TiragesTache](g);
             g = Sauts[1](g);
             const int64_t e = int64_t((uint64_t(g) * uint32_t(n)) >> 32);
             if (bas < e && e < haut) {
                 const auto [b1, b2] = bandes(e);
                 t.bande[std::size_t(b1)].push_back({int32_t(e), g});
                 if (b2 != b1) t.bande[std::size_t(b2)].push_back({int32_t(e), g});
-                g = Sauts[TiragesTache](g);
+                g = suivant;
             }
         }
         auto marquer = [&](int64_t b0, int64_t b1) {
