@@ -376,6 +376,30 @@ VELMORA_CIBLE_VBMI std::size_t Places16(const TPtImg *copie, TPtImg *hote, std::
 }
 #endif
 
+// The buffers stay from one call to the next (a slider release after another
+// on the same image): a fresh 100 MB or more each time costs its first-touch
+// page faults, as much as the marking itself.
+struct Position {
+    int32_t e;
+    uint32_t g;
+};
+struct Tampons {
+    // place: 0 for a pixel no spot covers, else 1 + its place in the last spot.
+    std::vector<uint8_t> place;
+    // etat, at a spot's centre: the generator state before the draws of the last
+    // spot there. A pixel's mark gives the centre of the last spot over it, and
+    // the last spot at that centre is that one (a later one there would cover
+    // the pixel again, at the same place): one store a spot instead of nine.
+    std::unique_ptr<uint32_t[]> etat;
+    std::size_t tailleEtat = 0;
+    // The batch's positions by band, each band in drawing order.
+    std::vector<std::vector<Position>> bande;
+};
+// Kept in the library's own statics (freed when it is unloaded, not at a
+// thread's exit), or until the dialog closes.
+Tampons partages;
+std::mutex verrou;
+
 } // namespace
 
 int32_t Amplitude(Reel m, int32_t niveau) {
@@ -395,6 +419,11 @@ void AjouteTache(const TPtImg *copie, TPtImg *hote, int32_t e, int32_t largeur,
         hote[p] = Place(copie, p, e, ordre, GraineAlea, dernier->second);
     }
     GraineAlea = Sauts[TiragesTache](GraineAlea);
+}
+
+void LibererTampons() {
+    const std::lock_guard<std::mutex> tenu(verrou);
+    partages = {};
 }
 
 void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t hauteur,
@@ -424,29 +453,7 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
     const int64_t parLot = std::clamp<int64_t>(tirages, 4096, int64_t(1) << 23);
 
     uint32_t g = GraineAlea;
-    // The buffers stay from one call to the next (a slider release after another
-    // on the same image): a fresh 100 MB or more each time costs its first-touch
-    // page faults, as much as the marking itself.
-    struct Position {
-        int32_t e;
-        uint32_t g;
-    };
-    struct Tampons {
-        // place: 0 for a pixel no spot covers, else 1 + its place in the last spot.
-        std::vector<uint8_t> place;
-        // etat, at a spot's centre: the generator state before the draws of the last
-        // spot there. A pixel's mark gives the centre of the last spot over it, and
-        // the last spot at that centre is that one (a later one there would cover
-        // the pixel again, at the same place): one store a spot instead of nine.
-        std::unique_ptr<uint32_t[]> etat;
-        std::size_t tailleEtat = 0;
-        // The batch's positions by band, each band in drawing order.
-        std::vector<std::vector<Position>> bande;
-    };
-    // Kept in the library's own statics (freed when it is unloaded, not at a
-    // thread's exit); a second thread while they are in use gets its own.
-    static Tampons partages;
-    static std::mutex verrou;
+    // A second thread while the kept buffers are in use gets its own.
     std::unique_lock<std::mutex> tenu(verrou, std::try_to_lock);
     Tampons propres;
     Tampons &t = tenu.owns_lock() ? partages : propres;

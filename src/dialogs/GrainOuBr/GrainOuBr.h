@@ -58,6 +58,10 @@ struct Reglages {
 void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t hauteur,
                    const Reglages &r);
 
+// MethodeTaches keeps its working buffers (about 8 bytes a pixel) for the next
+// computation on the same image; this frees them.
+void LibererTampons();
+
 // One spot centred on pixel e (2 largeur < e < N - 2 largeur): 28 draws.
 void AjouteTache(const TPtImg *copie, TPtImg *hote, int32_t e, int32_t largeur,
                  const Reglages &r);

@@ -124,6 +124,7 @@ void TAjoutGrain::AppliquerClick() {
 
 void TAjoutGrain::FormClose() {
     Etat.Vider();
+    grainoubr::LibererTampons();
     Notifier(Etat.Largeur, Etat.Hauteur, false, true);
 }
 
