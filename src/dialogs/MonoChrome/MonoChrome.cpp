@@ -200,6 +200,44 @@ VELMORA_CIBLE_VBMI std::size_t Traiter16(const TPtImg *src, TPtImg *dst, std::si
     // Bytes 16..31 of the output are green, 32..47 red.
     const __mmask64 vert = __mmask64(0xFFFF) << 16, rouge = __mmask64(0xFFFF) << 32;
     std::size_t i = 0;
+    // 64 pixels at a time: their 64 grey levels through each table at once, then
+    // each group of 16 interleaved blue, green, red (byte 3 p + c of a group: p
+    // from blue and green, then red over the third of each pixel).
+    alignas(64) uint8_t bleuVert[64], rougeSeul[64];
+    for (int o = 0; o < 64; ++o) {
+        const int p = o / 3 % 16, c = o % 3;
+        bleuVert[o] = uint8_t(c == 1 ? 64 + p : p);
+        rougeSeul[o] = uint8_t(p);
+    }
+    const __m512i iBleuVert = _mm512_load_si512(bleuVert), iRouge = _mm512_load_si512(rougeSeul);
+    __mmask64 troisieme = 0;
+    for (int o = 2; o < 48; o += 3) troisieme |= __mmask64(1) << o;
+    for (; i + 64 <= n; i += 64) {
+        __m512i gris = _mm512_setzero_si512();
+        unsigned douteux = 0;
+        for (int j = 0; j < 4; ++j) {
+            const vbmi::Canaux16 p = vbmi::Separer(src + i + 16 * j);
+            const __m512i somme = _mm512_add_epi32(
+                _mm512_add_epi32(_mm512_mullo_epi32(p.rouge, kR), _mm512_mullo_epi32(p.vert, kV)),
+                _mm512_mullo_epi32(p.bleu, kB));
+            if (arrondi.Douteux(somme)) douteux |= 1u << j;
+            const __m512i g = _mm512_castsi128_si512(vbmi::Octets(arrondi.Arrondis(somme)));
+            gris = _mm512_mask_blend_epi64(__mmask8(3u << (2 * j)), gris,
+                                           _mm512_maskz_shuffle_i64x2(__mmask8(0xFF), g, g, 0));
+        }
+        const __mmask64 haut = _mm512_movepi8_mask(gris);
+        const __m512i tb = vbmi::Chercher(b, gris, haut), tv = vbmi::Chercher(v, gris, haut),
+                      tr = vbmi::Chercher(r, gris, haut);
+        for (int j = 0; j < 4; ++j) {
+            if (douteux >> j & 1) continue;
+            const __m512i decale = _mm512_set1_epi8(char(16 * j));
+            const __m512i bv = _mm512_permutex2var_epi8(tb, _mm512_add_epi8(iBleuVert, decale), tv);
+            const __m512i y = _mm512_mask_permutexvar_epi8(bv, troisieme, _mm512_add_epi8(iRouge, decale), tr);
+            _mm512_mask_storeu_epi8(dst + i + 16 * j, __mmask64(0xFFFFFFFFFFFF), y);
+        }
+        for (int j = 0; j < 4; ++j)
+            if (douteux >> j & 1) autres(i + 16 * j, 16);
+    }
     for (; i + 16 <= n; i += 16) {
         const vbmi::Canaux16 p = vbmi::Separer(src + i);
         const __m512i somme = _mm512_add_epi32(
