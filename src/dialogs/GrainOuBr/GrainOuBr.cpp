@@ -379,10 +379,6 @@ VELMORA_CIBLE_VBMI std::size_t Places16(const TPtImg *copie, TPtImg *hote, std::
 // The buffers stay from one call to the next (a slider release after another
 // on the same image): a fresh 100 MB or more each time costs its first-touch
 // page faults, as much as the marking itself.
-struct Position {
-    int32_t e;
-    uint32_t g;
-};
 struct Tampons {
     // place: 0 for a pixel no spot covers, else 1 + its place in the last spot.
     std::vector<uint8_t> place;
@@ -392,8 +388,9 @@ struct Tampons {
     // the pixel again, at the same place): one store a spot instead of nine.
     std::unique_ptr<uint32_t[]> etat;
     std::size_t tailleEtat = 0;
-    // The batch's positions by band, each band in drawing order.
-    std::vector<std::vector<Position>> bande;
+    // The batch's spots by band, each band in drawing order: the generator state
+    // that drew the position, which gives the position again (half the memory of both).
+    std::vector<std::vector<uint32_t>> bande;
 };
 // Kept in the library's own statics (freed when it is unloaded, not at a
 // thread's exit), or until the dialog closes.
@@ -493,16 +490,20 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
             const int64_t e = int64_t((uint64_t(g) * uint32_t(n)) >> 32);
             if (bas < e && e < haut) {
                 const auto [b1, b2] = bandes(e);
-                t.bande[std::size_t(b1)].push_back({int32_t(e), g});
-                if (b2 != b1) t.bande[std::size_t(b2)].push_back({int32_t(e), g});
+                t.bande[std::size_t(b1)].push_back(g);
+                if (b2 != b1) t.bande[std::size_t(b2)].push_back(g);
                 g = suivant;
             }
         }
         auto marquer = [&](int64_t b0, int64_t b1) {
             for (int64_t bande = b0; bande < b1; ++bande) {
                 const int64_t debut = bande << decalage, fin = std::min(n, debut + pixelsBande);
-                for (const Position &p : t.bande[std::size_t(bande)]) {
-                    const int64_t premier = int64_t(p.e) - 1 - largeur;
+                for (const uint32_t pg : t.bande[std::size_t(bande)]) {
+                    const struct {
+                        int64_t e;
+                        uint32_t g;
+                    } p{int64_t((uint64_t(pg) * uint32_t(n)) >> 32), pg};
+                    const int64_t premier = p.e - 1 - largeur;
                     if (largeur >= 3 && premier >= debut && premier + 2 * int64_t(largeur) + 2 < fin) {
                         // Nine distinct pixels, all in the band: row by row.
                         for (int dy = 0; dy < 3; ++dy) {
@@ -516,7 +517,7 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
                     }
                     // In writing order: where places meet on a narrow image, the last stands.
                     for (int o = 0; o < 9; ++o) {
-                        const int64_t q = int64_t(p.e) + o / 3 - 1 + int64_t(o % 3 - 1) * largeur;
+                        const int64_t q = p.e + o / 3 - 1 + int64_t(o % 3 - 1) * largeur;
                         if (q < debut || q >= fin) continue;
                         place[std::size_t(q)] = uint8_t(1 + o);
                     }

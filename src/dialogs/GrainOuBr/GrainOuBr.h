@@ -58,7 +58,7 @@ struct Reglages {
 void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t hauteur,
                    const Reglages &r);
 
-// MethodeTaches keeps its working buffers (about 8 bytes a pixel) for the next
+// MethodeTaches keeps its working buffers (about 7 bytes a pixel) for the next
 // computation on the same image; this frees them.
 void LibererTampons();
 
