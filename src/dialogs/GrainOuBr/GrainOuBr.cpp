@@ -311,10 +311,14 @@ VELMORA_CIBLE_VBMI std::size_t Places16(const TPtImg *copie, TPtImg *hote, std::
                                _mm512_cmpneq_epi32_mask(o, _mm512_set1_epi32(4));
         const __mmask16 calcule = couvert & ~coin;
         const vbmi::Canaux16 p = vbmi::Separer(copie + q0);
-        vbmi::Canaux16 sortie = vbmi::Separer(hote + q0);
-        sortie.bleu = _mm512_mask_mov_epi32(sortie.bleu, coin, p.bleu);
-        sortie.vert = _mm512_mask_mov_epi32(sortie.vert, coin, p.vert);
-        sortie.rouge = _mm512_mask_mov_epi32(sortie.rouge, coin, p.rouge);
+        // The corners as the pixel; hote read only where a pixel is left uncovered.
+        vbmi::Canaux16 sortie = p;
+        if (couvert != 0xFFFF) {
+            const vbmi::Canaux16 h = vbmi::Separer(hote + q0);
+            sortie.bleu = _mm512_mask_mov_epi32(h.bleu, couvert, p.bleu);
+            sortie.vert = _mm512_mask_mov_epi32(h.vert, couvert, p.vert);
+            sortie.rouge = _mm512_mask_mov_epi32(h.rouge, couvert, p.rouge);
+        }
         if (calcule) {
             const __m512i oIndice = _mm512_and_si512(o, _mm512_set1_epi32(15));
             // The spot's centre and its amplitude.
@@ -496,32 +500,40 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
             }
         }
         auto marquer = [&](int64_t b0, int64_t b1) {
+            // In locals: the byte stores below may alias anything the lambda reaches
+            // by reference, which would be read again after each of them.
+            uint8_t *const marques = t.place.data();
+            uint32_t *const etats = t.etat.get();
+            const int64_t larg = largeur, total = n, tailleBande = pixelsBande;
+            const int dec = decalage;
             for (int64_t bande = b0; bande < b1; ++bande) {
-                const int64_t debut = bande << decalage, fin = std::min(n, debut + pixelsBande);
-                for (const uint32_t pg : t.bande[std::size_t(bande)]) {
+                const int64_t debut = bande << dec, fin = std::min(total, debut + tailleBande);
+                const std::vector<uint32_t> &spots = t.bande[std::size_t(bande)];
+                const uint32_t *const premierSpot = spots.data(), *const dernierSpot = premierSpot + spots.size();
+                for (const uint32_t *s = premierSpot; s != dernierSpot; ++s) {
                     const struct {
                         int64_t e;
                         uint32_t g;
-                    } p{int64_t((uint64_t(pg) * uint32_t(n)) >> 32), pg};
-                    const int64_t premier = p.e - 1 - largeur;
-                    if (largeur >= 3 && premier >= debut && premier + 2 * int64_t(largeur) + 2 < fin) {
+                    } p{int64_t((uint64_t(*s) * uint32_t(total)) >> 32), *s};
+                    const int64_t premier = p.e - 1 - larg;
+                    if (larg >= 3 && premier >= debut && premier + 2 * larg + 2 < fin) {
                         // Nine distinct pixels, all in the band: row by row.
                         for (int dy = 0; dy < 3; ++dy) {
-                            const std::size_t q = std::size_t(premier + dy * int64_t(largeur));
-                            place[q] = uint8_t(1 + dy);
-                            place[q + 1] = uint8_t(4 + dy);
-                            place[q + 2] = uint8_t(7 + dy);
+                            const std::size_t q = std::size_t(premier + dy * larg);
+                            marques[q] = uint8_t(1 + dy);
+                            marques[q + 1] = uint8_t(4 + dy);
+                            marques[q + 2] = uint8_t(7 + dy);
                         }
-                        etat[p.e] = p.g;
+                        etats[p.e] = p.g;
                         continue;
                     }
                     // In writing order: where places meet on a narrow image, the last stands.
                     for (int o = 0; o < 9; ++o) {
-                        const int64_t q = p.e + o / 3 - 1 + int64_t(o % 3 - 1) * largeur;
+                        const int64_t q = p.e + o / 3 - 1 + (o % 3 - 1) * larg;
                         if (q < debut || q >= fin) continue;
-                        place[std::size_t(q)] = uint8_t(1 + o);
+                        marques[q] = uint8_t(1 + o);
                     }
-                    if (debut <= p.e && p.e < fin) etat[p.e] = p.g;
+                    if (debut <= p.e && p.e < fin) etats[p.e] = p.g;
                 }
             }
         };
