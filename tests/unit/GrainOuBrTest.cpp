@@ -409,10 +409,11 @@ TEST_F(Grain, BothMethodsAsTheRuleRunPlainly) {
     SurLesDeuxChemins([&] {
         // Shapes: one and two pixels wide (several places of a spot on one pixel),
         // narrow, square, wide and flat; 500 x 400 at the highest density is enough
-        // spots for the work to be shared among the cores.
+        // spots for the work to be shared among the cores; images without pixels last.
         const struct {
             int32_t largeur, hauteur;
-        } formes[] = {{1, 50}, {2, 9}, {2, 400}, {1, 5}, {3, 40}, {5, 5}, {37, 23}, {130, 3}, {500, 400}};
+        } formes[] = {{1, 50}, {2, 9}, {2, 400}, {1, 5}, {3, 40}, {5, 5}, {37, 23}, {130, 3}, {500, 400},
+                   {4, 0}, {0, 3}};
         // On each shape: colour shares 0, 1/2, 1 (halves everywhere) and 3/10; levels
         // up to 255; every spot divisor D = 1..10 and every filter divisor S = 1..21.
         int cas = 0;

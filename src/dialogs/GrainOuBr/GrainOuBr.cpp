@@ -449,7 +449,8 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
     int decalage = 0;
     while ((int64_t(1) << decalage) < 16 * int64_t(largeur) + 3) ++decalage;
     const int64_t pixelsBande = int64_t(1) << decalage;
-    const int64_t nbBandes = (n + pixelsBande - 1) >> decalage;
+    // One band even for an image without pixels: its draws still move the generator.
+    const int64_t nbBandes = std::max<int64_t>(1, (n + pixelsBande - 1) >> decalage);
     // As few batches as memory allows: each one passes over every band again.
     const int64_t parLot = std::clamp<int64_t>(tirages, 4096, int64_t(1) << 23);
 
