@@ -15,6 +15,8 @@ cibles=("$@")
 source scripts/deps.sh
 VELMORA_PAQUETS="clang libclang-rt-dev" velmora_deps
 export QT_QPA_PLATFORM=offscreen
+# The system libraries' own leaks, as for the sanitizer build's tests.
+export LSAN_OPTIONS="suppressions=$(pwd)/tests/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVELMORA_FUZZ=ON -DVELMORA_BENCH=OFF >/dev/null
 cmake --build build-fuzz --target velmora_fuzz -j "$(nproc)"
