@@ -72,6 +72,18 @@ ImageHote Separer(const QImage &source) {
     return h;
 }
 
+// 32-bit 0xffRRGGBB pixels into the block, row after row. The sizes are read
+// once: the loop then needs no call per pixel.
+void DepuisRgb32(const QImage &image, TPtImg *dest) {
+    const int largeur = image.width(), hauteur = image.height();
+    for (int y = 0; y < hauteur; ++y) {
+        const auto *ligne = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < largeur; ++x)
+            dest[x] = TPtImg{uint8_t(qBlue(ligne[x])), uint8_t(qGreen(ligne[x])), uint8_t(qRed(ligne[x]))};
+        dest += largeur;
+    }
+}
+
 // The pixels in 8-bit BGR, or RGBA when there is an alpha channel (not premultiplied).
 QImage Huit(const QImage &image) {
     return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_RGBA8888
@@ -369,13 +381,7 @@ std::optional<ImageChargee> Charger(const QString &chemin, QString *erreur) {
         c.image.pixels = TPtsImg::Creer(int32_t(int64_t(image.width()) * image.height()));
         c.image.largeur = image.width();
         c.image.hauteur = image.height();
-        TPtImg *dest = c.image.pixels.data();
-        for (int y = 0; y < image.height(); ++y) {
-            const auto *ligne = reinterpret_cast<const QRgb *>(image.constScanLine(y));
-            for (int x = 0; x < image.width(); ++x)
-                *dest++ = TPtImg{uint8_t(qBlue(ligne[x])), uint8_t(qGreen(ligne[x])),
-                                 uint8_t(qRed(ligne[x]))};
-        }
+        DepuisRgb32(image, c.image.pixels.data());
         return c;
     }
     const QSize taille = image.size();

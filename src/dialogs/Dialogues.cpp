@@ -112,4 +112,9 @@ void Detruire() {
     instances = nullptr;
 }
 
+void Recommencer() {
+    Detruire();
+    instances = Creer();
+}
+
 } // namespace velmora::dialogues

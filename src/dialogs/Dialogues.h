@@ -16,4 +16,8 @@ void RecevoirZone(TPtImg *zone, TPtImg *image);
 // Destroys the dialog instances (library unload).
 void Detruire();
 
+// Destroys them and makes new ones, as a fresh load would: for a program that
+// drives the library in-process and wants each run to start from nothing.
+void Recommencer();
+
 } // namespace velmora::dialogues

@@ -81,12 +81,15 @@ EditeurProfil::EditeurProfil(std::vector<CourbeEditee> courbes, std::vector<int>
                              Noyau noyau)
     : courbes_(std::move(courbes)), ordre_(std::move(ordreTrace)), noyau_(noyau) {
     for (int32_t i = 0; i < CoteGraphe; ++i) xs_[std::size_t(i)] = i;
-    DefinirFond(FondGraphe);
 }
 
 void EditeurProfil::DefinirFond(TPtImg couleur) {
-    fond_ = TImage(CoteGraphe, CoteGraphe, couleur);
-    fond_.Cadre(CadreDialogue, CouleurRouge);
+    // Each opening asks for the system's colour again; it rarely changes.
+    if (couleur.Bleu == couleurFond_.Bleu && couleur.Vert == couleurFond_.Vert &&
+        couleur.Rouge == couleurFond_.Rouge)
+        return;
+    couleurFond_ = couleur;
+    fond_ = TImage();  // drawn again at the next repaint
 }
 
 void EditeurProfil::ReInit() {
@@ -107,6 +110,12 @@ std::string EditeurProfil::Souris(int32_t X, int32_t Y, bool edite) {
 }
 
 void EditeurProfil::TracerProfils() {
+    // Drawn at the first repaint, not when the dialog is made: a dialog never
+    // opened holds no picture.
+    if (fond_.Vide()) {
+        fond_ = TImage(CoteGraphe, CoteGraphe, couleurFond_);
+        fond_.Cadre(CadreDialogue, CouleurRouge);
+    }
     graphe_ = fond_;  // a copy: the same bytes as filling and framing again
     for (int i : ordre_) {
         const CourbeEditee &c = courbes_[std::size_t(i)];

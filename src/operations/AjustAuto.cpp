@@ -65,6 +65,19 @@ THistCanaux HistCanaux(const TPtImg *pixels, std::size_t n) {
     // the channel counts are read back from the tables' rows and columns.
     CumulHist<768> cumul; // Rouge, Vert, Bleu
     PourTranches(n, [&](std::size_t debut, std::size_t fin) {
+        // Below a few thousand pixels, filling and reading back the pair
+        // tables (786 KB) costs more than counting byte by byte.
+        if (fin - debut < 16384) {
+            std::array<uint32_t, 768> somme{};
+            const uint8_t *o = reinterpret_cast<const uint8_t *>(pixels + debut);
+            for (std::size_t i = debut; i < fin; ++i, o += 3) {
+                ++somme[512 + o[0]];
+                ++somme[256 + o[1]];
+                ++somme[o[2]];
+            }
+            cumul.Ajouter(somme);
+            return;
+        }
         constexpr std::size_t Paire = 65536 + 64; // the gap keeps the tables off each other's cache sets
         std::vector<uint32_t> tables(3 * Paire, 0);
         uint32_t *bv = tables.data(), *rb = bv + Paire, *vr = rb + Paire;

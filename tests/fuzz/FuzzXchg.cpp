@@ -6,8 +6,10 @@
 // them). After each call: nothing written outside the arrays, and once no
 // dialog is open, every reference count back to what the host holds (plus the
 // one reference each closed dialog keeps to the last array it worked on).
+// Every input starts from freshly made dialogs.
 #include "FichierMemoire.h"
 #include "FormeFactice.h"
+#include "dialogs/Dialogues.h"
 #include "imaging/dialogue/Interface.h"
 
 #include <velmora/memoire.h>
@@ -324,6 +326,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *donnees, std::size_t taille
     for (essai::FormeFactice *f : std::vector(fabrique.formes))
         if (f->visible) f->Evenement(fabrique.Table(f).Nom, TTypeEvenement::Fermeture);
     Verifier(true);
+    // Each input starts from a library just loaded: a finding replays alone,
+    // and what an input allocates is freed by its end (libFuzzer then has no
+    // cause to scan the heap for leaks after it).
+    velmora::dialogues::Recommencer();
     for (Bloc &b : blocs) Liberer(b);
     fabrique.abandonnees.clear();
     return 0;

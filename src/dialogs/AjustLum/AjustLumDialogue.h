@@ -27,7 +27,10 @@ public:
     TProfil &ProfLum() { return profLum_; }
 
 protected:
-    void DefinirRegle() override { regle_->Definir(profLum_); }
+    void DefinirRegle() override {
+        if (regle_) regle_->Definir(profLum_);
+        else regle_ = std::make_unique<ajustlum::RegleLum>(profLum_);
+    }
     const RegleBloc *Regle() const override { return regle_.get(); }
     void Enregistrer(const std::filesystem::path &chemin) override;
     void Charger(const std::filesystem::path &chemin) override;
@@ -35,7 +38,7 @@ protected:
 private:
     TProfil profLum_ = TProfil::Identite();
     EditeurProfil editeur_{{{&profLum_, CouleurNoire}}, {0}, Noyau::Luminosite};
-    std::unique_ptr<ajustlum::RegleLum> regle_ = std::make_unique<ajustlum::RegleLum>();
+    std::unique_ptr<ajustlum::RegleLum> regle_;  // 64 KB, made at the first preview
 };
 
 } // namespace velmora

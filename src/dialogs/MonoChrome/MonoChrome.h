@@ -29,6 +29,7 @@ struct Point {
 struct Geometrie {
     Point centre, rouge, vert, bleu;
     int32_t rayon = 0, rayon2 = 0;
+    friend bool operator==(const Geometrie &, const Geometrie &) = default;
 
     static Geometrie De(int32_t largeur, int32_t hauteur);
     int32_t Distance2(Point p) const;  // squared distance to the centre

@@ -2,6 +2,8 @@
 
 #include "imaging/dialogue/DossierHote.h"
 #include "imaging/dialogue/Hote.h"
+#include <cstring>
+#include <mutex>
 
 namespace velmora {
 
@@ -18,14 +20,31 @@ TMonoCouleur::TMonoCouleur() : TDialogue(FormeMonoCouleur) {
     Lier("EnrgTeinte", T::Clic, [this](const TEvenement &) { EnrgTeinteClick(); });
 }
 
+namespace {
+// The picker depends only on its geometry and the face colour: computed once
+// for them, not at each form the toolkit makes.
+std::vector<TPtImg> SelecteurEnCache(const monochrome::Geometrie &g, TPtImg fond) {
+    static std::mutex verrou;
+    static monochrome::Geometrie geometrie;
+    static TPtImg couleur;
+    static std::vector<TPtImg> pixels;
+    std::lock_guard<std::mutex> garde(verrou);
+    if (pixels.empty() || !(g == geometrie) || fond.Bleu != couleur.Bleu || fond.Vert != couleur.Vert ||
+        fond.Rouge != couleur.Rouge) {
+        pixels = monochrome::ImageSelecteur(g, monochrome::TailleSelecteur, monochrome::TailleSelecteur, fond);
+        geometrie = g;
+        couleur = fond;
+    }
+    return pixels;
+}
+} // namespace
+
 void TMonoCouleur::FormCreate() {
-    const auto pixels = monochrome::ImageSelecteur(
-        etat_.geometrie, monochrome::TailleSelecteur, monochrome::TailleSelecteur,
-        F().CouleurSysteme(TCouleurSysteme::FaceBouton));
+    const auto pixels = SelecteurEnCache(etat_.geometrie, F().CouleurSysteme(TCouleurSysteme::FaceBouton));
     selecteur_ = TImage(monochrome::TailleSelecteur, monochrome::TailleSelecteur);
     for (int32_t y = 0; y < selecteur_.Hauteur(); ++y)
-        for (int32_t x = 0; x < selecteur_.Largeur(); ++x)
-            selecteur_.Ligne(y)[x] = pixels[std::size_t(y) * selecteur_.Largeur() + x];
+        std::memcpy(selecteur_.Ligne(y), pixels.data() + std::size_t(y) * selecteur_.Largeur(),
+                    std::size_t(selecteur_.Largeur()) * sizeof(TPtImg));
     repere_ = etat_.geometrie.centre;
     TraceRepere(repere_);
     etat_.posRepere = etat_.geometrie.centre;

@@ -2,14 +2,47 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace velmora {
 
+namespace {
+// A 3-byte pattern: a grey is one memset; a colour is written a few times,
+// then the written part copied onto the rest, doubling each time (a few
+// dozen copies for a picture rather than one store per pixel).
+void RemplirPixels(TPtImg *p, std::size_t n, TPtImg c) {
+    if (n == 0) return;
+    if (c.Bleu == c.Vert && c.Vert == c.Rouge) {
+        std::memset(p, c.Bleu, n * sizeof(TPtImg));
+        return;
+    }
+    std::size_t fait = std::min<std::size_t>(n, 16);
+    for (std::size_t i = 0; i < fait; ++i) p[i] = c;
+    while (fait < n) {
+        const std::size_t k = std::min(fait, n - fait);
+        std::memcpy(p + fait, p, k * sizeof(TPtImg));
+        fait += k;
+    }
+}
+} // namespace
+
 TImage::TImage(int32_t largeur, int32_t hauteur, TPtImg fond)
     : largeur_(std::max(0, largeur)), hauteur_(std::max(0, hauteur)) {
     if (largeur_ == 0 || hauteur_ == 0) largeur_ = hauteur_ = 0;
-    pixels_.assign(std::size_t(largeur_) * hauteur_, fond);
+    pixels_.resize(std::size_t(largeur_) * hauteur_);
+    RemplirPixels(pixels_.data(), pixels_.size(), fond);
+}
+
+TImage::TImage(const TImage &autre) { *this = autre; }
+
+TImage &TImage::operator=(const TImage &autre) {
+    if (this == &autre) return *this;
+    pixels_.resize(autre.pixels_.size());
+    if (!pixels_.empty()) std::memcpy(pixels_.data(), autre.pixels_.data(), pixels_.size() * sizeof(TPtImg));
+    largeur_ = autre.largeur_;
+    hauteur_ = autre.hauteur_;
+    return *this;
 }
 
 bool operator==(const TImage &a, const TImage &b) {
@@ -22,13 +55,13 @@ void TImage::Point(int32_t x, int32_t y, TPtImg c) {
     if (Dedans(x, y)) Ligne(y)[x] = c;
 }
 
-void TImage::Remplir(TPtImg c) { std::fill(pixels_.begin(), pixels_.end(), c); }
+void TImage::Remplir(TPtImg c) { RemplirPixels(pixels_.data(), pixels_.size(), c); }
 
 void TImage::RectanglePlein(TRect r, TPtImg c) {
     const int32_t g = std::max(0, r.Gauche), h = std::max(0, r.Haut);
     const int32_t d = std::min<int64_t>(largeur_, int64_t(r.Gauche) + r.Largeur);
     const int32_t b = std::min<int64_t>(hauteur_, int64_t(r.Haut) + r.Hauteur);
-    for (int32_t y = h; y < b; ++y) std::fill(Ligne(y) + g, Ligne(y) + std::max(g, d), c);
+    for (int32_t y = h; y < b; ++y) RemplirPixels(Ligne(y) + g, std::size_t(std::max(g, d) - g), c);
 }
 
 void TImage::Cadre(TRect r, TPtImg c) {

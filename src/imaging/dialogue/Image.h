@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -22,6 +24,12 @@ public:
     TImage() = default;
     // Negative sizes count as 0. Throws std::bad_alloc.
     TImage(int32_t largeur, int32_t hauteur, TPtImg fond = {0, 0, 0});
+    // Copies are one memcpy; an assignment between pictures of the same size
+    // keeps the buffer.
+    TImage(const TImage &autre);
+    TImage &operator=(const TImage &autre);
+    TImage(TImage &&) noexcept = default;
+    TImage &operator=(TImage &&) noexcept = default;
 
     int32_t Largeur() const { return largeur_; }
     int32_t Hauteur() const { return hauteur_; }
@@ -53,7 +61,16 @@ public:
 
 private:
     int32_t largeur_ = 0, hauteur_ = 0;
-    std::vector<TPtImg> pixels_;
+    // Pixels are left unset when the vector grows: every constructor fills
+    // them at once, with a pattern copy rather than a store per pixel.
+    template <class T> struct SansValeur : std::allocator<T> {
+        template <class U> struct rebind { using other = SansValeur<U>; };
+        template <class U> void construct(U *p) noexcept { ::new (static_cast<void *>(p)) U; }
+        template <class U, class... A> void construct(U *p, A &&...a) {
+            ::new (static_cast<void *>(p)) U(std::forward<A>(a)...);
+        }
+    };
+    std::vector<TPtImg, SansValeur<TPtImg>> pixels_;
 };
 
 } // namespace velmora
