@@ -83,11 +83,24 @@ void GrainPseudoAlea(benchmark::State &s) {
     });
 }
 
+// A colour share of 3/10: the terms are no longer halves, the filter works in
+// doubles and settles the values near a half by the extended rule.
+void GrainPseudoAleaPart3(benchmark::State &s) {
+    const auto &src = Original();
+    std::vector<TPtImg> hote(src.size());
+    auto r = Reglages(60);
+    r.DefinirTxCl(3);
+    banc::MesurerContreCopie(s, hote.data(), src.data(), src.size(), [&] {
+        grainoubr::MethodePseudoAlea(src.data(), hote.data(), src.size(), L, r);
+    });
+}
+
 } // namespace
 
 BENCHMARK(BalanceUneZone)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BalanceDeuxZones)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(GrainTaches)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(GrainPseudoAlea)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(GrainPseudoAleaPart3)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 // main: in DirectBench.cpp (one benchmark program for the whole bench/ folder).

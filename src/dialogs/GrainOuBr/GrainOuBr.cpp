@@ -175,8 +175,9 @@ inline bool AvecAvx() {
 template <class Trancher>
 VELMORA_CIBLE_AVX void FiltrerAvx(const TPtImg *copie, TPtImg *hote, std::size_t d,
                                   std::size_t f, const Bruit *bruit, Colonne *lignes,
-                                  int32_t largeur, int32_t &col, double *prec1, double *prec2,
+                                  int32_t largeur, int32_t &colonne, double *prec1, double *prec2,
                                   double k1S, double k2S, bool demisExacts, Trancher &&trancher) {
+    int32_t col = colonne;  // in a register: the stores below could be taken for changes to it
     const __m256d vk1 = _mm256_set1_pd(k1S), vk2 = _mm256_set1_pd(k2S),
                   magique = _mm256_set1_pd(6755399441055744.0), demi = _mm256_set1_pd(0.5),
                   marge = _mm256_set1_pd(Marge), un = _mm256_set1_pd(1), signe = _mm256_set1_pd(-0.0);
@@ -222,6 +223,7 @@ VELMORA_CIBLE_AVX void FiltrerAvx(const TPtImg *copie, TPtImg *hote, std::size_t
         hote[i] = {uint8_t(rvb >> 16), uint8_t(rvb >> 8), uint8_t(rvb)};
         if (++col == largeur) col = 0;
     }
+    colonne = col;
     _mm256_storeu_pd(prec1, p1);
     _mm256_storeu_pd(prec2, p2);
 }
@@ -571,6 +573,126 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
     GraineAlea = g;
 }
 
+namespace {
+
+// Blocks made by produire(b) and consumed in order by filtrer(b), through a ring
+// of `anneau` slots. With two cores or more the making runs on another thread, at
+// most `anneau` blocks ahead; each side sleeps while the other is behind.
+template <class Produire, class Filtrer>
+void EnAvance(std::size_t nbBlocs, std::size_t anneau, Produire &&produire, Filtrer &&filtrer) {
+    if (nbBlocs < 4 || std::thread::hardware_concurrency() < 2) {
+        for (std::size_t b = 0; b < nbBlocs; ++b) {
+            produire(b);
+            filtrer(b);
+        }
+        return;
+    }
+    std::atomic<std::size_t> produits{0}, filtres{0};
+    const fpu::Environnement environnement = fpu::Lire();
+    std::jthread producteur([&] {
+        fpu::Ecrire(environnement);
+        for (std::size_t b = 0; b < nbBlocs; ++b) {
+            for (std::size_t vu = filtres.load(); b >= vu + anneau; vu = filtres.load()) filtres.wait(vu);
+            produire(b);
+            produits.store(b + 1);
+            produits.notify_one();
+        }
+    });
+    for (std::size_t b = 0; b < nbBlocs; ++b) {
+        for (std::size_t vu = produits.load(); vu <= b; vu = produits.load()) produits.wait(vu);
+        filtrer(b);
+        filtres.store(b + 1);
+        filtres.notify_one();
+    }
+}
+
+// The filter when every term is a multiple of 1/2 (colour share 0, 1/2 or 1,
+// weights K1 and K2 halves of small integers): with N = 2 (Xl (1 - t) + Xc t) +
+// 2 K1 (r1 + p1) + 2 K2 (r2 + p2), an integer, the extended rule's value is N / 2S,
+// each sum exact and the quotient correctly rounded; it is a half only when N / 2S
+// is one. So Round gives near(N / 2S), halves to even, read from a table by N.
+// Bounds: |X| <= a div 2 for an amplitude a <= 765, so |N0| = |2 (Xl (1 - t) + Xc t)|
+// <= 2 Xmax; each filtered value is Round of a weighted mean (weights 1, K1, K1, K2,
+// K2 over S) of N0 / 2 and earlier values, so |v| <= Xmax too, and |N| <= 2 Xmax S.
+// The chain from one pixel to the next is a multiplication, an addition and a load.
+void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t largeur,
+                      int32_t m1, int32_t m2, int32_t u2, int32_t t2, const std::vector<int32_t> &amp,
+                      const std::vector<int16_t> &ampCanal) {
+    int32_t ampMax = 0;
+    for (int32_t a : amp) ampMax = std::max(ampMax, a);
+    for (int16_t a : ampCanal) ampMax = std::max<int32_t>(ampMax, a);
+    const int32_t xMax = ampMax / 2 + 1, S = 1 + m1 + m2, D = 2 * S;
+    const int32_t borne = 2 * xMax * S;
+    std::vector<int16_t> table(std::size_t(2 * borne + 1));
+    for (int32_t N = -borne; N <= borne; ++N) {
+        int32_t q = N / D, reste = N % D;
+        if (reste < 0) reste += D, --q;  // floor division
+        if (2 * reste > D || (2 * reste == D && q % 2 != 0)) ++q;
+        table[std::size_t(N + borne)] = int16_t(q);
+    }
+
+    struct Bruit2 {
+        int16_t n0[3], libre;
+    };
+    constexpr std::size_t Bloc = 8192, Blocs = 8;  // a ring of 512 KiB
+    const std::size_t nbBlocs = (n + Bloc - 1) / Bloc;
+    std::vector<Bruit2> anneau(Bloc * Blocs);
+    const uint32_t g0 = GraineAlea;
+    auto produire = [&](std::size_t b) {
+        const std::size_t d = b * Bloc, f = std::min(n, d + Bloc);
+        Bruit2 *sortie = anneau.data() + (b % Blocs) * Bloc;
+        uint32_t g = SautDe(4 * uint64_t(d))(g0);
+        for (std::size_t i = d; i < f; ++i, ++sortie) {
+            const TPtImg px = copie[i];
+            const int32_t s = px.Rouge + px.Vert + px.Bleu;
+            const int32_t xl = u2 * XDe(Sauts[1](g), amp[std::size_t(s)]);
+            const int16_t *ac = ampCanal.data() + std::size_t(s) * 256;
+            sortie->n0[0] = int16_t(xl + t2 * XDe(Sauts[2](g), ac[px.Rouge]));
+            sortie->n0[1] = int16_t(xl + t2 * XDe(Sauts[3](g), ac[px.Vert]));
+            sortie->n0[2] = int16_t(xl + t2 * XDe(Sauts[4](g), ac[px.Bleu]));
+            g = Sauts[4](g);
+        }
+    };
+    struct Colonne2 {
+        int32_t r1[3] = {0, 0, 0}, r2[3] = {0, 0, 0};
+    };
+    std::vector<Colonne2> lignes(static_cast<std::size_t>(largeur));
+    int32_t p1[3] = {0, 0, 0}, p2[3] = {0, 0, 0};
+    int32_t col = 0;
+    auto filtrer = [&](std::size_t b) {
+        const std::size_t d = b * Bloc, f = std::min(n, d + Bloc);
+        const Bruit2 *bruit = anneau.data() + (b % Blocs) * Bloc;
+        // Locals, so that the stores into the rows cannot be taken for changes to them.
+        const int32_t M1 = m1, M2 = m2;
+        const int16_t *const proche = table.data() + borne;
+        Colonne2 *const premiere = lignes.data(), *const derniere = premiere + largeur - 1;
+        Colonne2 *pl = premiere + col;
+        int32_t a1 = p1[0], b1 = p1[1], c1 = p1[2], a2 = p2[0], b2 = p2[1], c2 = p2[2];
+        for (std::size_t i = d; i < f; ++i, ++bruit) {
+            Colonne2 &l = *pl;
+            // Everything but the last value along the scan is summed first.
+            const int32_t ba = bruit->n0[0] + M1 * l.r1[0] + M2 * (l.r2[0] + a2);
+            const int32_t bb = bruit->n0[1] + M1 * l.r1[1] + M2 * (l.r2[1] + b2);
+            const int32_t bc = bruit->n0[2] + M1 * l.r1[2] + M2 * (l.r2[2] + c2);
+            a2 = a1, b2 = b1, c2 = c1;
+            a1 = proche[ba + M1 * a1];
+            b1 = proche[bb + M1 * b1];
+            c1 = proche[bc + M1 * c1];
+            l.r2[0] = l.r1[0], l.r2[1] = l.r1[1], l.r2[2] = l.r1[2];
+            l.r1[0] = a1, l.r1[1] = b1, l.r1[2] = c1;
+            const TPtImg px = copie[i];
+            hote[i] = {Borne(px.Bleu + c1), Borne(px.Vert + b1), Borne(px.Rouge + a1)};
+            pl = pl == derniere ? premiere : pl + 1;
+        }
+        col = int32_t(pl - premiere);
+        p1[0] = a1, p1[1] = b1, p1[2] = c1, p2[0] = a2, p2[1] = b2, p2[2] = c2;
+    };
+    EnAvance(nbBlocs, Blocs, produire, filtrer);
+    GraineAlea = SautDe(4 * uint64_t(n))(g0);
+}
+
+} // namespace
+
 void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t largeur,
                        const Reglages &r) {
     if (n == 0 || largeur <= 0) return;
@@ -584,6 +706,14 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
         amp[s] = Amplitude(m, r.Niveau);
         for (int c = 0; c < 256; ++c)
             ampCanal[s * 256 + c] = int16_t(Round(Reel(c * amp[s]) / m));
+    }
+    // Halves of small integers as weights and a colour share of 0, 1/2 or 1:
+    // integers throughout.
+    const auto demiEntier = [](Reel k) { return k >= 0 && k <= 32 && 2 * k == std::floor(2 * k); };
+    if (!r.Reference && demiEntier(r.K1) && demiEntier(r.K2) &&
+        ((r.t == 0 && r.UnMoinsT == 1) || (r.t == 0.5L && r.UnMoinsT == 0.5L) || (r.t == 1 && r.UnMoinsT == 0))) {
+        return PseudoAleaEntier(copie, hote, n, largeur, int32_t(2 * r.K1), int32_t(2 * r.K2),
+                                int32_t(2 * r.UnMoinsT), int32_t(2 * r.t), amp, ampCanal);
     }
     const Reel S = 2 * (r.K1 + r.K2) + 1;
     const double invS = 1.0 / double(S), k1S = double(r.K1) * invS, k2S = double(r.K2) * invS;
@@ -679,33 +809,7 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
         }
     };
 
-    if (nbBlocs < 4 || std::thread::hardware_concurrency() < 2) {
-        for (std::size_t b = 0; b < nbBlocs; ++b) {
-            produire(b);
-            filtrer(b);
-        }
-    } else {
-        // produits: blocks made; filtres: blocks filtered. The maker stays at most
-        // Blocs blocks ahead; each side sleeps while the other is behind.
-        std::atomic<std::size_t> produits{0}, filtres{0};
-        const fpu::Environnement environnement = fpu::Lire();
-        std::jthread producteur([&] {
-            fpu::Ecrire(environnement);
-            for (std::size_t b = 0; b < nbBlocs; ++b) {
-                for (std::size_t vu = filtres.load(); b >= vu + Blocs; vu = filtres.load())
-                    filtres.wait(vu);
-                produire(b);
-                produits.store(b + 1);
-                produits.notify_one();
-            }
-        });
-        for (std::size_t b = 0; b < nbBlocs; ++b) {
-            for (std::size_t vu = produits.load(); vu <= b; vu = produits.load()) produits.wait(vu);
-            filtrer(b);
-            filtres.store(b + 1);
-            filtres.notify_one();
-        }
-    }
+    EnAvance(nbBlocs, Blocs, produire, filtrer);
     GraineAlea = SautDe(4 * uint64_t(n))(g0);
 }
 
