@@ -70,8 +70,9 @@ void GrainTaches(benchmark::State &s) {
     const auto &src = Original();
     std::vector<TPtImg> hote(src.size());
     const auto r = Reglages(60);
+    grainoubr::TamponsTaches tampons;  // kept from one release to the next, as the dialog does
     banc::MesurerContreCopie(s, hote.data(), src.data(), src.size(),
-                             [&] { grainoubr::MethodeTaches(src.data(), hote.data(), L, H, r); });
+                             [&] { grainoubr::MethodeTaches(src.data(), hote.data(), L, H, r, &tampons); });
 }
 
 void GrainPseudoAlea(benchmark::State &s) {

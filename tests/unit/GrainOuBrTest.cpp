@@ -241,6 +241,29 @@ TEST_F(Grain, TwoComputationsDiffer) {
     EXPECT_NE(a, b);
 }
 
+// Buffers kept from one computation to the next (the dialog's, from one slider
+// release to the next) give the bytes of fresh ones, whether the image keeps its
+// size, changes it, or comes back to it; a large one clears its marks on the cores.
+TEST_F(Grain, KeptBuffersGiveTheBytesOfFreshOnes) {
+    TamponsTaches tampons;
+    const struct {
+        int32_t largeur, hauteur, dstpt;
+    } suite[] = {{64, 48, 7}, {64, 48, 9}, {30, 70, 7}, {64, 48, 3}, {700, 500, 7}, {700, 500, 8}, {5, 5, 9}};
+    unsigned graine = 3;
+    for (const auto &c : suite) {
+        const auto image = Aleatoire(std::size_t(c.largeur) * c.hauteur, ++graine);
+        const Reglages r = Regles(150, 5, c.dstpt, 2, 2);
+        std::vector<TPtImg> garde = image, frais = image;
+        GraineAlea = graine;
+        MethodeTaches(image.data(), garde.data(), c.largeur, c.hauteur, r, &tampons);
+        const uint32_t fin = GraineAlea;
+        GraineAlea = graine;
+        MethodeTaches(image.data(), frais.data(), c.largeur, c.hauteur, r);
+        EXPECT_EQ(fin, GraineAlea);
+        ASSERT_EQ(garde, frais) << c.largeur << "x" << c.hauteur << " D " << c.dstpt;
+    }
+}
+
 // TxCl at 0: luminance noise only, the same offset on the three channels.
 TEST_F(Grain, GreyGrainAtTxClZero) {
     const int L = 40, H = 30;

@@ -13,7 +13,6 @@
 #include <atomic>
 #include <thread>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace velmora::grainoubr {
@@ -382,27 +381,6 @@ VELMORA_CIBLE_VBMI std::size_t Places16(const TPtImg *copie, TPtImg *hote, std::
 }
 #endif
 
-// The buffers stay from one call to the next (a slider release after another
-// on the same image): a fresh 100 MB or more each time costs its first-touch
-// page faults, as much as the marking itself.
-struct Tampons {
-    // place: 0 for a pixel no spot covers, else 1 + its place in the last spot.
-    std::vector<uint8_t> place;
-    // etat, at a spot's centre: the generator state before the draws of the last
-    // spot there. A pixel's mark gives the centre of the last spot over it, and
-    // the last spot at that centre is that one (a later one there would cover
-    // the pixel again, at the same place): one store a spot instead of nine.
-    std::unique_ptr<uint32_t[]> etat;
-    std::size_t tailleEtat = 0;
-    // The batch's spots by band, each band in drawing order: the generator state
-    // that drew the position, which gives the position again (half the memory of both).
-    std::vector<std::vector<uint32_t>> bande;
-};
-// Kept in the library's own statics (freed when it is unloaded, not at a
-// thread's exit), or until the dialog closes.
-Tampons partages;
-std::mutex verrou;
-
 } // namespace
 
 int32_t Amplitude(Reel m, int32_t niveau) {
@@ -424,13 +402,8 @@ void AjouteTache(const TPtImg *copie, TPtImg *hote, int32_t e, int32_t largeur,
     GraineAlea = Sauts[TiragesTache](GraineAlea);
 }
 
-void LibererTampons() {
-    const std::lock_guard<std::mutex> tenu(verrou);
-    partages = {};
-}
-
 void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t hauteur,
-                   const Reglages &r) {
+                   const Reglages &r, TamponsTaches *tampons) {
     const ContexteTaches k(r);
     const int64_t n = int64_t(largeur) * hauteur;
     const int64_t bas = 2 * int64_t(largeur), haut = n - 2 * int64_t(largeur);
@@ -457,10 +430,8 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
     const int64_t parLot = std::clamp<int64_t>(tirages, 4096, int64_t(1) << 23);
 
     uint32_t g = GraineAlea;
-    // A second thread while the kept buffers are in use gets its own.
-    std::unique_lock<std::mutex> tenu(verrou, std::try_to_lock);
-    Tampons propres;
-    Tampons &t = tenu.owns_lock() ? partages : propres;
+    TamponsTaches propres;
+    TamponsTaches &t = tampons ? *tampons : propres;
     if (t.place.size() != std::size_t(n)) {
         t.place = {};
         t.etat.reset();

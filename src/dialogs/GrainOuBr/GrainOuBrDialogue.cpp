@@ -94,7 +94,7 @@ void TAjoutGrain::CalculeBruit() {
             if (taches_) {
                 std::copy_n(e.Copie.data(), n, e.ImgHote.data());
                 grainoubr::MethodeTaches(e.Copie.data(), e.ImgHote.data(), e.Largeur, e.Hauteur,
-                                         reglages_);
+                                         reglages_, &tampons_);
             } else {
                 grainoubr::MethodePseudoAlea(e.Copie.data(), e.ImgHote.data(), n, e.Largeur,
                                              reglages_);
@@ -124,7 +124,7 @@ void TAjoutGrain::AppliquerClick() {
 
 void TAjoutGrain::FormClose() {
     Etat.Vider();
-    grainoubr::LibererTampons();
+    tampons_ = {};  // kept only while the dialog is open
     Notifier(Etat.Largeur, Etat.Hauteur, false, true);
 }
 

@@ -42,6 +42,7 @@ private:
     // The selected method (true: spots), as last taken into account.
     bool taches_ = true;
     grainoubr::Reglages reglages_;
+    grainoubr::TamponsTaches tampons_;  // the spots' buffers, from one release to the next
 };
 
 } // namespace velmora
