@@ -88,8 +88,12 @@ TEST(Apercu, DerniereLigneEtColonneDansLImage) {
     for (int32_t n = 1; n <= 5000; ++n) {
         for (int32_t autre : {1, 7, 320, 321, 4999}) {
             const GeometrieApercu g = CalculerGeometrie(n, autre);
-            if (g.Largeur > 0) ASSERT_LT(Trunc(g.Echelle * (g.Largeur - 1)), n) << n << " " << autre;
-            if (g.Hauteur > 0) ASSERT_LT(Trunc(g.Echelle * (g.Hauteur - 1)), autre) << n << " " << autre;
+            if (g.Largeur > 0) {
+                ASSERT_LT(Trunc(g.Echelle * (g.Largeur - 1)), n) << n << " " << autre;
+            }
+            if (g.Hauteur > 0) {
+                ASSERT_LT(Trunc(g.Echelle * (g.Hauteur - 1)), autre) << n << " " << autre;
+            }
             ASSERT_LE(g.Largeur, CoteApercu);
             ASSERT_LE(g.Hauteur, CoteApercu);
         }
@@ -145,8 +149,9 @@ TEST(EtatDialogue, ApercuEtApplicationParLaMemeRegle) {
         std::vector<TPtImg> bitmap(std::size_t(g.Largeur) * g.Hauteur + 1);
         auto ligne = [&](int32_t y) { return bitmap.data() + std::size_t(y) * g.Largeur; };
         e.CopierApercu(ligne);
-        if (!e.Apercu.empty())
+        if (!e.Apercu.empty()) {
             EXPECT_EQ(std::memcmp(bitmap.data(), e.Apercu.data(), 3 * std::size_t(e.Apercu.size())), 0);
+        }
         Inverse regle;
         e.RafraichirApercu(regle, ligne);
         e.Appliquer(regle);

@@ -132,11 +132,12 @@ void RegleAjustCoul::Definir(const Table &lgc, Reel facteur) {
     if (s < 8) return;  // |f| beyond about 8000: the 80-bit rule throughout
     rapide_ = true;
     decalage_ = s;
+    const Reel echelle = std::ldexp(Reel(1), s);  // x 2^S: exact, as ldexp
     for (int i = 0; i < 256; ++i) {
         const Reel c = i;
         // Shares of one channel in Y, U and V, then in R', G', B'.
         auto apport = [&](Reel y, Reel u, Reel v) {
-            auto q = [&](Reel x) { return int32_t(Round(std::ldexp(x, s))); };
+            auto q = [&](Reel x) { return int32_t(Round(x * echelle)); };
             return Apport{q(y + 1.7721604L * u + 0.0009902L * v),
                           q(y - 0.3436954L * u - 0.714169L * v),
                           q(y - 0.0009267L * u + 1.4016868L * v), 0};

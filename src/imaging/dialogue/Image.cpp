@@ -30,32 +30,47 @@ void RemplirPixels(TPtImg *p, std::size_t n, TPtImg c) {
 TImage::TImage(int32_t largeur, int32_t hauteur, TPtImg fond)
     : largeur_(std::max(0, largeur)), hauteur_(std::max(0, hauteur)) {
     if (largeur_ == 0 || hauteur_ == 0) largeur_ = hauteur_ = 0;
-    pixels_.resize(std::size_t(largeur_) * hauteur_);
-    RemplirPixels(pixels_.data(), pixels_.size(), fond);
+    Allouer(std::size_t(largeur_) * hauteur_);
+    RemplirPixels(pixels_.get(), taille_, fond);
+}
+
+void TImage::Allouer(std::size_t n) {
+    if (n != taille_) {
+        pixels_.reset(n ? new TPtImg[n] : nullptr);
+        taille_ = n;
+    }
 }
 
 TImage::TImage(const TImage &autre) { *this = autre; }
 
 TImage &TImage::operator=(const TImage &autre) {
     if (this == &autre) return *this;
-    pixels_.resize(autre.pixels_.size());
-    if (!pixels_.empty()) std::memcpy(pixels_.data(), autre.pixels_.data(), pixels_.size() * sizeof(TPtImg));
+    Allouer(autre.taille_);
+    if (taille_) std::memcpy(pixels_.get(), autre.pixels_.get(), taille_ * sizeof(TPtImg));
     largeur_ = autre.largeur_;
     hauteur_ = autre.hauteur_;
     return *this;
 }
 
+TImage &TImage::operator=(TImage &&autre) noexcept {
+    if (this == &autre) return *this;
+    pixels_ = std::move(autre.pixels_);
+    taille_ = std::exchange(autre.taille_, 0);
+    largeur_ = std::exchange(autre.largeur_, 0);
+    hauteur_ = std::exchange(autre.hauteur_, 0);
+    return *this;
+}
+
 bool operator==(const TImage &a, const TImage &b) {
     return a.largeur_ == b.largeur_ && a.hauteur_ == b.hauteur_ &&
-           (a.pixels_.empty() ||
-            std::memcmp(a.pixels_.data(), b.pixels_.data(), a.pixels_.size() * sizeof(TPtImg)) == 0);
+           (a.taille_ == 0 || std::memcmp(a.pixels_.get(), b.pixels_.get(), a.taille_ * sizeof(TPtImg)) == 0);
 }
 
 void TImage::Point(int32_t x, int32_t y, TPtImg c) {
     if (Dedans(x, y)) Ligne(y)[x] = c;
 }
 
-void TImage::Remplir(TPtImg c) { RemplirPixels(pixels_.data(), pixels_.size(), c); }
+void TImage::Remplir(TPtImg c) { RemplirPixels(pixels_.get(), taille_, c); }
 
 void TImage::RectanglePlein(TRect r, TPtImg c) {
     const int32_t g = std::max(0, r.Gauche), h = std::max(0, r.Haut);

@@ -28,15 +28,15 @@ public:
     // keeps the buffer.
     TImage(const TImage &autre);
     TImage &operator=(const TImage &autre);
-    TImage(TImage &&) noexcept = default;
-    TImage &operator=(TImage &&) noexcept = default;
+    TImage(TImage &&autre) noexcept { *this = std::move(autre); }
+    TImage &operator=(TImage &&autre) noexcept;
 
     int32_t Largeur() const { return largeur_; }
     int32_t Hauteur() const { return hauteur_; }
     bool Vide() const { return largeur_ == 0 || hauteur_ == 0; }
-    TPtImg *Ligne(int32_t y) { return pixels_.data() + std::size_t(y) * largeur_; }
-    const TPtImg *Ligne(int32_t y) const { return pixels_.data() + std::size_t(y) * largeur_; }
-    const TPtImg *Donnees() const { return pixels_.data(); }
+    TPtImg *Ligne(int32_t y) { return pixels_.get() + std::size_t(y) * largeur_; }
+    const TPtImg *Ligne(int32_t y) const { return pixels_.get() + std::size_t(y) * largeur_; }
+    const TPtImg *Donnees() const { return pixels_.get(); }
     bool Dedans(int32_t x, int32_t y) const {
         return x >= 0 && y >= 0 && x < largeur_ && y < hauteur_;
     }
@@ -61,16 +61,11 @@ public:
 
 private:
     int32_t largeur_ = 0, hauteur_ = 0;
-    // Pixels are left unset when the vector grows: every constructor fills
-    // them at once, with a pattern copy rather than a store per pixel.
-    template <class T> struct SansValeur : std::allocator<T> {
-        template <class U> struct rebind { using other = SansValeur<U>; };
-        template <class U> void construct(U *p) noexcept { ::new (static_cast<void *>(p)) U; }
-        template <class U, class... A> void construct(U *p, A &&...a) {
-            ::new (static_cast<void *>(p)) U(std::forward<A>(a)...);
-        }
-    };
-    std::vector<TPtImg, SansValeur<TPtImg>> pixels_;
+    // Left unset when made: every constructor fills them at once, with a
+    // pattern copy rather than a store per pixel.
+    std::unique_ptr<TPtImg[]> pixels_;
+    std::size_t taille_ = 0;
+    void Allouer(std::size_t n);
 };
 
 } // namespace velmora
