@@ -10,12 +10,21 @@
 #include <velmora/windows1252.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 
 using namespace velmora;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *donnees, std::size_t taille) {
-    static essai::Banc<TMonoCouleur> banc;
+    // The dialog keeps every tint added, as it does for the user, for the next
+    // form it gets: a fresh dialog now and then keeps the memory bounded.
+    static std::unique_ptr<essai::Banc<TMonoCouleur>> dialogue;
+    static std::size_t entrees = 0;
+    if (!dialogue || ++entrees % 4096 == 0) {
+        dialogue.reset();
+        dialogue = std::make_unique<essai::Banc<TMonoCouleur>>();
+    }
+    essai::Banc<TMonoCouleur> &banc = *dialogue;
     static const TPtsImg image = essai::Banc<TMonoCouleur>::Tableau(
         {{10, 20, 30}, {200, 100, 50}, {0, 0, 0}, {255, 255, 255}});
     essai::FormeFactice &f = *banc.forme;
