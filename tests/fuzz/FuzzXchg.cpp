@@ -10,6 +10,7 @@
 #include "FichierMemoire.h"
 #include "FormeFactice.h"
 #include "dialogs/Dialogues.h"
+#include "dialogs/GrainOuBr/GrainOuBr.h"
 #include "imaging/dialogue/Interface.h"
 
 #include <velmora/memoire.h>
@@ -330,6 +331,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *donnees, std::size_t taille
     // and what an input allocates is freed by its end (libFuzzer then has no
     // cause to scan the heap for leaks after it).
     velmora::dialogues::Recommencer();
+    grainoubr::GraineAlea = 0;  // the generator as the library starts it
     for (Bloc &b : blocs) Liberer(b);
     fabrique.abandonnees.clear();
     return 0;
