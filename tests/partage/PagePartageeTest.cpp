@@ -287,7 +287,7 @@ TEST_F(PagePartagee, SousLesSeizeCandidatsLaRechercheContinue) {
 }
 
 // The span ld.so maps for a shared object: its loadable segments, page-rounded.
-std::size_t Etendue(const std::string &chemin) {
+[[maybe_unused]] std::size_t Etendue(const std::string &chemin) {
     std::ifstream f(chemin, std::ios::binary);
     Elf64_Ehdr e{};
     if (!f.read(reinterpret_cast<char *>(&e), sizeof e)) return 0;
@@ -305,7 +305,7 @@ std::size_t Etendue(const std::string &chemin) {
 
 // The stack used so far, grown in advance: once everything around it is
 // taken, it could not grow any more.
-__attribute__((noinline)) void AgrandirLaPile() {
+[[maybe_unused]] __attribute__((noinline)) void AgrandirLaPile() {
     volatile char tampon[2 << 20];
     for (std::size_t i = sizeof tampon; i > 0; i -= 4096) tampon[i - 1] = 0;
 }
