@@ -16,6 +16,7 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <type_traits>
 
 namespace velmora::hote {
 namespace {
@@ -322,23 +323,34 @@ QImage Orienter(const QImage &source, int orientation) {
     const bool tourne = orientation >= 5;
     QImage dest(tourne ? H : L, tourne ? L : H, source.format());
     if (dest.isNull()) return {};
-    const int pas = source.format() == QImage::Format_RGBA8888 ? 4 : 3;
-    for (int y = 0; y < H; ++y) {
-        const uchar *s = source.constScanLine(y);
-        for (int x = 0; x < L; ++x, s += pas) {
-            int dx = x, dy = y;
-            switch (orientation) {
-            case 2: dx = L - 1 - x; break;
-            case 3: dx = L - 1 - x; dy = H - 1 - y; break;
-            case 4: dy = H - 1 - y; break;
-            case 5: dx = y; dy = x; break;
-            case 6: dx = H - 1 - y; dy = x; break;
-            case 7: dx = H - 1 - y; dy = L - 1 - x; break;
-            case 8: dx = y; dy = L - 1 - x; break;
-            }
-            std::memcpy(dest.scanLine(dy) + std::size_t(dx) * pas, s, std::size_t(pas));
-        }
+    // The place is affine in (x, y): dx = cx + ax x + bx y, dy = cy + ay x + by y.
+    int cx = 0, ax = 1, bx = 0, cy = 0, ay = 0, by = 1;
+    switch (orientation) {
+    case 2: cx = L - 1; ax = -1; break;
+    case 3: cx = L - 1; ax = -1; cy = H - 1; by = -1; break;
+    case 4: cy = H - 1; by = -1; break;
+    case 5: ax = 0; bx = 1; ay = 1; by = 0; break;
+    case 6: cx = H - 1; ax = 0; bx = -1; ay = 1; by = 0; break;
+    case 7: cx = H - 1; ax = 0; bx = -1; cy = L - 1; ay = -1; by = 0; break;
+    case 8: ax = 0; bx = 1; cy = L - 1; ay = -1; by = 0; break;
     }
+    // Pointers stepped along each source row: scanLine() per pixel would
+    // check the image's sharing each time.
+    const auto copier = [&](auto octets) {
+        constexpr std::ptrdiff_t pas = decltype(octets)::value;
+        uchar *const base = dest.bits();
+        const std::ptrdiff_t ligne = dest.bytesPerLine();
+        const std::ptrdiff_t versX = std::ptrdiff_t(ax) * pas + std::ptrdiff_t(ay) * ligne;
+        for (int y = 0; y < H; ++y) {
+            const uchar *s = source.constScanLine(y);
+            uchar *d = base + (cx + std::ptrdiff_t(bx) * y) * pas + (cy + std::ptrdiff_t(by) * y) * ligne;
+            for (int x = 0; x < L; ++x, s += pas, d += versX) std::memcpy(d, s, std::size_t(pas));
+        }
+    };
+    if (source.format() == QImage::Format_RGBA8888)
+        copier(std::integral_constant<int, 4>{});
+    else
+        copier(std::integral_constant<int, 3>{});
     return dest;
 }
 
