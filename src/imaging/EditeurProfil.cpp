@@ -83,14 +83,7 @@ EditeurProfil::EditeurProfil(std::vector<CourbeEditee> courbes, std::vector<int>
     for (int32_t i = 0; i < CoteGraphe; ++i) xs_[std::size_t(i)] = i;
 }
 
-void EditeurProfil::DefinirFond(TPtImg couleur) {
-    // Each opening asks for the system's colour again; it rarely changes.
-    if (couleur.Bleu == couleurFond_.Bleu && couleur.Vert == couleurFond_.Vert &&
-        couleur.Rouge == couleurFond_.Rouge)
-        return;
-    couleurFond_ = couleur;
-    fond_ = TImage();  // drawn again at the next repaint
-}
+void EditeurProfil::DefinirFond(TPtImg couleur) { couleurFond_ = couleur; }
 
 void EditeurProfil::ReInit() {
     for (CourbeEditee &c : courbes_) c.Profil->ReInit();
@@ -111,12 +104,13 @@ std::string EditeurProfil::Souris(int32_t X, int32_t Y, bool edite) {
 
 void EditeurProfil::TracerProfils() {
     // Drawn at the first repaint, not when the dialog is made: a dialog never
-    // opened holds no picture.
-    if (fond_.Vide()) {
-        fond_ = TImage(CoteGraphe, CoteGraphe, couleurFond_);
-        fond_.Cadre(CadreDialogue, CouleurRouge);
-    }
-    graphe_ = fond_;  // a copy: the same bytes as filling and framing again
+    // opened holds no picture. Later repaints fill it again in place, as cheap
+    // as copying a kept background and without a second picture.
+    if (graphe_.Vide())
+        graphe_ = TImage(CoteGraphe, CoteGraphe, couleurFond_);
+    else
+        graphe_.Remplir(couleurFond_);
+    graphe_.Cadre(CadreDialogue, CouleurRouge);
     for (int i : ordre_) {
         const CourbeEditee &c = courbes_[std::size_t(i)];
         for (int32_t x = 0; x < CoteGraphe; ++x) ys_[std::size_t(x)] = (*c.Profil)[x];

@@ -129,7 +129,6 @@ private:
     std::vector<int> ordre_;
     Noyau noyau_;
     TImage graphe_;  // empty until the first repaint
-    TImage fond_;    // the background and its frame, drawn once per colour
     TPtImg couleurFond_ = FondGraphe;
     std::array<int32_t, CoteGraphe> xs_{};  // PointsTrace: x = i
     std::array<int32_t, CoteGraphe> ys_{};  //             y = entry[i], copied at each repaint

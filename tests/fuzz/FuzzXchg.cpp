@@ -123,6 +123,7 @@ public:
     std::unique_ptr<IForme> Creer(const TForme &table, IGestionnaire &dialogue) override {
         auto f = std::make_unique<essai::FormeFactice>(table, dialogue);
         essai::FormeFactice *p = f.get();
+        p->copierImages = false;  // counted only: nothing here reads them
         tables_[p] = &table;
         p->utilisateur = [p, nom = table.Nom] {
             if (trace) std::fprintf(stderr, "%s modale\n", nom);

@@ -91,7 +91,11 @@ std::string TexteSaturation(Reel valeurSaturation) {
 
 // ---------------------------------------------------------------- the rule
 
-RegleAjustCoul::RegleAjustCoul() { Definir(Identite(), 1); }
+// The identity by the 80-bit rule, without the shares' tables: the dialog
+// defines its rule when it opens, and a dialog never opened costs nothing.
+RegleAjustCoul::RegleAjustCoul() {
+    for (int i = 0; i < 256; ++i) lgc_[i] = uint8_t(i);
+}
 
 // The 80-bit rule is linear in R, G and B: R' = aR R + aG G + aB B, and likewise G'
 // and B'. Each channel's share is computed in 80 bits and stored in fixed point,

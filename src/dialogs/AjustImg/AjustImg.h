@@ -62,7 +62,7 @@ private:
     int decalage16_ = 0;
     int32_t facteurs16_[3][3] = {};  // [B', G', R'][R, G, B]
     Reel facteur_ = 1;
-    bool rapide_ = true;
+    bool rapide_ = false;  // the shares' tables below are set by Definir
     int decalage_ = 0;
     Apport deR_[256], deG_[256], deB_[256];
 };
