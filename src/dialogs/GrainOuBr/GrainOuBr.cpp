@@ -577,6 +577,30 @@ void EnAvance(std::size_t nbBlocs, std::size_t anneau, Produire &&produire, Filt
     }
 }
 
+// Each pixel's noise record made ahead of the filter that consumes it: pixels
+// [0, n) in blocks of Bloc through a ring of Blocs slots (EnAvance).
+// produire(d, f, sortie, g) writes the records of pixels d..f-1 from g, the
+// generator's state at pixel d (4 draws a pixel from the current one);
+// filtrer(d, f, bruit) reads them in order. The generator is left past the n
+// pixels' draws.
+template <class Bruit, std::size_t Bloc, std::size_t Blocs, class Produire, class Filtrer>
+void BruitEnAvance(std::size_t n, Produire &&produire, Filtrer &&filtrer) {
+    std::vector<Bruit> anneau(Bloc * Blocs);
+    const uint32_t g0 = GraineAlea;
+    const auto bloc = [&](std::size_t b) { return anneau.data() + (b % Blocs) * Bloc; };
+    EnAvance(
+        (n + Bloc - 1) / Bloc, Blocs,
+        [&](std::size_t b) {
+            const std::size_t d = b * Bloc;
+            produire(d, std::min(n, d + Bloc), bloc(b), SautDe(4 * uint64_t(d))(g0));
+        },
+        [&](std::size_t b) {
+            const std::size_t d = b * Bloc;
+            filtrer(d, std::min(n, d + Bloc), static_cast<const Bruit *>(bloc(b)));
+        });
+    GraineAlea = SautDe(4 * uint64_t(n))(g0);
+}
+
 // The filter when every term is a multiple of 1/2 (colour share 0, 1/2 or 1,
 // weights K1 and K2 halves of small integers): with N = 2 (Xl (1 - t) + Xc t) +
 // 2 K1 (r1 + p1) + 2 K2 (r2 + p2), an integer, the extended rule's value is N / 2S,
@@ -605,14 +629,7 @@ void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t 
     struct Bruit2 {
         int16_t n0[3], libre;
     };
-    constexpr std::size_t Bloc = 8192, Blocs = 8;  // a ring of 512 KiB
-    const std::size_t nbBlocs = (n + Bloc - 1) / Bloc;
-    std::vector<Bruit2> anneau(Bloc * Blocs);
-    const uint32_t g0 = GraineAlea;
-    auto produire = [&](std::size_t b) {
-        const std::size_t d = b * Bloc, f = std::min(n, d + Bloc);
-        Bruit2 *sortie = anneau.data() + (b % Blocs) * Bloc;
-        uint32_t g = SautDe(4 * uint64_t(d))(g0);
+    auto produire = [&](std::size_t d, std::size_t f, Bruit2 *sortie, uint32_t g) {
         for (std::size_t i = d; i < f; ++i, ++sortie) {
             const TPtImg px = copie[i];
             const int32_t s = px.Rouge + px.Vert + px.Bleu;
@@ -630,9 +647,7 @@ void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t 
     std::vector<Colonne2> lignes(static_cast<std::size_t>(largeur));
     int32_t p1[3] = {0, 0, 0}, p2[3] = {0, 0, 0};
     int32_t col = 0;
-    auto filtrer = [&](std::size_t b) {
-        const std::size_t d = b * Bloc, f = std::min(n, d + Bloc);
-        const Bruit2 *bruit = anneau.data() + (b % Blocs) * Bloc;
+    auto filtrer = [&](std::size_t d, std::size_t f, const Bruit2 *bruit) {
         // Locals, so that the stores into the rows cannot be taken for changes to them.
         const int32_t M1 = m1, M2 = m2;
         const int16_t *const proche = table.data() + borne;
@@ -658,8 +673,7 @@ void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t 
         col = int32_t(pl - premiere);
         p1[0] = a1, p1[1] = b1, p1[2] = c1, p2[0] = a2, p2[1] = b2, p2[2] = c2;
     };
-    EnAvance(nbBlocs, Blocs, produire, filtrer);
-    GraineAlea = SautDe(4 * uint64_t(n))(g0);
+    BruitEnAvance<Bruit2, 8192, 8>(n, produire, filtrer);  // a ring of 512 KiB
 }
 
 } // namespace
@@ -697,14 +711,7 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
     // The filter is sequential along the scan, but each pixel's draws and its fresh
     // noise are not: they are made a block ahead, on another core when there is one,
     // while the filter runs. A pixel's 4 draws start 4 i steps after the first state.
-    constexpr std::size_t Bloc = 4096, Blocs = 8;  // a ring of blocks, 1 MiB
-    const std::size_t nbBlocs = (n + Bloc - 1) / Bloc;
-    std::vector<Bruit> anneau(Bloc * Blocs);
-    const uint32_t g0 = GraineAlea;
-    auto produire = [&](std::size_t b) {
-        const std::size_t d = b * Bloc, f = std::min(n, d + Bloc);
-        Bruit *sortie = anneau.data() + (b % Blocs) * Bloc;
-        uint32_t g = SautDe(4 * uint64_t(d))(g0);
+    auto produire = [&](std::size_t d, std::size_t f, Bruit *sortie, uint32_t g) {
         for (std::size_t i = d; i < f; ++i, ++sortie) {
             const TPtImg px = copie[i];
             const int32_t s = px.Rouge + px.Vert + px.Bleu;
@@ -742,9 +749,7 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
         if (x < demi) return std::min(vd, autre);
         return int64_t(vd) % 2 == 0 ? vd : autre;
     };
-    auto filtrer = [&](std::size_t b) {
-        const std::size_t d = b * Bloc, f = std::min(n, d + Bloc);
-        const Bruit *bruit = anneau.data() + (b % Blocs) * Bloc;
+    auto filtrer = [&](std::size_t d, std::size_t f, const Bruit *bruit) {
 #ifdef VELMORA_FILTRE_AVX
         if (!r.Reference && AvecAvx())
             return FiltrerAvx(copie, hote, d, f, bruit, lignes.data(), largeur, col, prec1, prec2,
@@ -780,8 +785,7 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
         }
     };
 
-    EnAvance(nbBlocs, Blocs, produire, filtrer);
-    GraineAlea = SautDe(4 * uint64_t(n))(g0);
+    BruitEnAvance<Bruit, 4096, 8>(n, produire, filtrer);  // a ring of 1 MiB
 }
 
 std::string TexteNBr(int32_t position) {
