@@ -585,11 +585,13 @@ void EnAvance(std::size_t nbBlocs, std::size_t anneau, Produire &&produire, Filt
 // pixels' draws.
 template <class Bruit, std::size_t Bloc, std::size_t Blocs, class Produire, class Filtrer>
 void BruitEnAvance(std::size_t n, Produire &&produire, Filtrer &&filtrer) {
-    std::vector<Bruit> anneau(Bloc * Blocs);
+    const std::size_t nbBlocs = (n + Bloc - 1) / Bloc;
+    // No more slots than blocks, and a lone block no longer than the image.
+    std::vector<Bruit> anneau(nbBlocs == 1 ? n : std::min(Blocs, nbBlocs) * Bloc);
     const uint32_t g0 = GraineAlea;
     const auto bloc = [&](std::size_t b) { return anneau.data() + (b % Blocs) * Bloc; };
     EnAvance(
-        (n + Bloc - 1) / Bloc, Blocs,
+        nbBlocs, Blocs,
         [&](std::size_t b) {
             const std::size_t d = b * Bloc;
             produire(d, std::min(n, d + Bloc), bloc(b), SautDe(4 * uint64_t(d))(g0));
@@ -648,8 +650,11 @@ void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t 
     int32_t p1[3] = {0, 0, 0}, p2[3] = {0, 0, 0};
     int32_t col = 0;
     auto filtrer = [&](std::size_t d, std::size_t f, const Bruit2 *bruit) {
-        // Locals, so that the stores into the rows cannot be taken for changes to them.
+        // Locals, so that the stores into the rows and the image cannot be taken
+        // for changes to them (reloaded at each pixel otherwise: 5 % here).
         const int32_t M1 = m1, M2 = m2;
+        const TPtImg *const source = copie;
+        TPtImg *const dest = hote;
         const int16_t *const proche = table.data() + borne;
         Colonne2 *const premiere = lignes.data(), *const derniere = premiere + largeur - 1;
         Colonne2 *pl = premiere + col;
@@ -666,8 +671,8 @@ void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t 
             c1 = proche[bc + M1 * c1];
             l.r2[0] = l.r1[0], l.r2[1] = l.r1[1], l.r2[2] = l.r1[2];
             l.r1[0] = a1, l.r1[1] = b1, l.r1[2] = c1;
-            const TPtImg px = copie[i];
-            hote[i] = {Borne(px.Bleu + c1), Borne(px.Vert + b1), Borne(px.Rouge + a1)};
+            const TPtImg px = source[i];
+            dest[i] = {Borne(px.Bleu + c1), Borne(px.Vert + b1), Borne(px.Rouge + a1)};
             pl = pl == derniere ? premiere : pl + 1;
         }
         col = int32_t(pl - premiere);
@@ -682,14 +687,22 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
                        const Reglages &r) {
     if (n == 0 || largeur <= 0) return;
     // amp and near(c × A / m) depend on the pixel's sum s = R + G + B and the channel
-    // only: computed once for every s by the extended rule.
+    // value c only: computed once by the extended rule, for the c a sum allows
+    // (s - 510 <= c <= s) and, in an image with fewer pixels than the table has
+    // entries (a preview), for the sums it holds only.
     std::vector<int32_t> amp(766);
     std::vector<int16_t> ampCanal(766 * 256);
+    std::vector<bool> tenue;
+    if (n < ampCanal.size()) {
+        tenue.assign(766, false);
+        for (std::size_t i = 0; i < n; ++i) tenue[copie[i].Rouge + copie[i].Vert + copie[i].Bleu] = true;
+    }
     for (int s = 0; s < 766; ++s) {
         Reel m = Reel(s) / 3;
         if (m == 0) m = 1;
         amp[s] = Amplitude(m, r.Niveau);
-        for (int c = 0; c < 256; ++c)
+        if (!tenue.empty() && !tenue[std::size_t(s)]) continue;
+        for (int c = std::max(0, s - 510); c <= std::min(255, s); ++c)
             ampCanal[s * 256 + c] = int16_t(Round(Reel(c * amp[s]) / m));
     }
     // Halves of small integers as weights and a colour share of 0, 1/2 or 1:
