@@ -614,18 +614,17 @@ void BruitEnAvance(std::size_t n, Produire &&produire, Filtrer &&filtrer) {
 // The chain from one pixel to the next is a multiplication, an addition and a load.
 void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t largeur,
                       int32_t m1, int32_t m2, int32_t u2, int32_t t2, const std::vector<int32_t> &amp,
-                      const std::vector<int16_t> &ampCanal) {
-    int32_t ampMax = 0;
-    for (int32_t a : amp) ampMax = std::max(ampMax, a);
-    for (int16_t a : ampCanal) ampMax = std::max<int32_t>(ampMax, a);
+                      const std::vector<int16_t> &ampCanal, int32_t ampMax) {
     const int32_t xMax = ampMax / 2 + 1, S = 1 + m1 + m2, D = 2 * S;
     const int32_t borne = 2 * xMax * S;
     std::vector<int16_t> table(std::size_t(2 * borne + 1));
-    for (int32_t N = -borne; N <= borne; ++N) {
-        int32_t q = N / D, reste = N % D;
-        if (reste < 0) reste += D, --q;  // floor division
-        if (2 * reste > D || (2 * reste == D && q % 2 != 0)) ++q;
-        table[std::size_t(N + borne)] = int16_t(q);
+    // The floor quotient and its remainder stepped along N, without a division
+    // per entry (a small image would spend most of its time here).
+    int32_t q = -borne / D, reste = -borne % D;
+    if (reste < 0) reste += D, --q;
+    for (int16_t &t : table) {
+        t = int16_t(2 * reste > D || (2 * reste == D && q % 2 != 0) ? q + 1 : q);
+        if (++reste == D) reste = 0, ++q;
     }
 
     struct Bruit2 {
@@ -697,13 +696,17 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
         tenue.assign(766, false);
         for (std::size_t i = 0; i < n; ++i) tenue[copie[i].Rouge + copie[i].Vert + copie[i].Bleu] = true;
     }
+    int32_t ampMax = 0;  // of every entry: the integer filter's bound
     for (int s = 0; s < 766; ++s) {
         Reel m = Reel(s) / 3;
         if (m == 0) m = 1;
         amp[s] = Amplitude(m, r.Niveau);
+        ampMax = std::max(ampMax, amp[s]);
         if (!tenue.empty() && !tenue[std::size_t(s)]) continue;
-        for (int c = std::max(0, s - 510); c <= std::min(255, s); ++c)
+        for (int c = std::max(0, s - 510); c <= std::min(255, s); ++c) {
             ampCanal[s * 256 + c] = int16_t(Round(Reel(c * amp[s]) / m));
+            ampMax = std::max<int32_t>(ampMax, ampCanal[s * 256 + c]);
+        }
     }
     // Halves of small integers as weights and a colour share of 0, 1/2 or 1:
     // integers throughout.
@@ -711,7 +714,7 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
     if (!r.Reference && demiEntier(r.K1) && demiEntier(r.K2) &&
         ((r.t == 0 && r.UnMoinsT == 1) || (r.t == 0.5L && r.UnMoinsT == 0.5L) || (r.t == 1 && r.UnMoinsT == 0))) {
         return PseudoAleaEntier(copie, hote, n, largeur, int32_t(2 * r.K1), int32_t(2 * r.K2),
-                                int32_t(2 * r.UnMoinsT), int32_t(2 * r.t), amp, ampCanal);
+                                int32_t(2 * r.UnMoinsT), int32_t(2 * r.t), amp, ampCanal, ampMax);
     }
     const Reel S = 2 * (r.K1 + r.K2) + 1;
     const double invS = 1.0 / double(S), k1S = double(r.K1) * invS, k2S = double(r.K2) * invS;
