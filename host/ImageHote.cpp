@@ -146,9 +146,9 @@ int64_t MemoireMachine() {
     if (pages > 0 && taille > 0) memoire = int64_t(pages) * int64_t(taille);
     // A container's share, where one is set (cgroup v2 says "max" otherwise).
     QFile limite(QStringLiteral("/sys/fs/cgroup/memory.max"));
-    if (limite.open(QIODevice::ReadOnly)) {
+    if (limite.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         bool ok = false;
-        const qlonglong v = limite.readAll().trimmed().toLongLong(&ok);
+        const qlonglong v = limite.read(32).trimmed().toLongLong(&ok);
         if (ok && v > 0) memoire = std::min<int64_t>(memoire, v);
     }
     // And the process's own address-space limit (ulimit -v).
@@ -224,18 +224,20 @@ int BitsParCanal(QImage::Format f) {
 // reader, allocates the length a chunk announces before reading it: a
 // 300-byte file announcing a 2 GB text chunk would take 2 GB. Other files: true.
 bool BlocsPngDansLeFichier(const QString &chemin) {
+    // Unbuffered: 8 bytes a chunk, where a buffered file would read 16 KB after each seek.
     QFile f(chemin);
-    if (!f.open(QIODevice::ReadOnly) || f.read(8) != QByteArray("\x89PNG\r\n\x1a\n", 8)) return true;
+    uchar o[8];
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ||
+        f.read(reinterpret_cast<char *>(o), 8) != 8 || std::memcmp(o, "\x89PNG\r\n\x1a\n", 8) != 0)
+        return true;
     const qint64 taille = f.size();
     qint64 position = 8;
     while (position + 8 <= taille) {
         if (!f.seek(position)) return true; // the decoder says what is wrong
-        const QByteArray entete = f.read(8);
-        if (entete.size() < 8) return true;
-        const auto *o = reinterpret_cast<const uchar *>(entete.constData());
+        if (f.read(reinterpret_cast<char *>(o), 8) < 8) return true;
         const qint64 longueur = qint64(o[0]) << 24 | o[1] << 16 | o[2] << 8 | o[3];
         if (longueur > taille - position - 12) return false; // data and CRC beyond the end
-        if (entete.mid(4) == "IEND") break;
+        if (std::memcmp(o + 4, "IEND", 4) == 0) break;
         position += 12 + longueur;
     }
     return true;
@@ -413,13 +415,14 @@ std::optional<QByteArray> Encoder(const ImageHote &image, const Origine &origine
                                   const QByteArray &formatDemande) {
     const QByteArray format =
         formatDemande.isEmpty() ? QFileInfo(chemin).suffix().toLower().toLatin1() : formatDemande;
-    if (!formatDemande.isEmpty() && !QImageWriter::supportedImageFormats().contains(format)) {
+    const QList<QByteArray> ecrits = QImageWriter::supportedImageFormats();
+    if (!formatDemande.isEmpty() && !ecrits.contains(format)) {
         if (erreur)
             *erreur = QStringLiteral("Le format « %1 » ne s'écrit pas : « %2 » n'est pas écrit")
                           .arg(QString::fromLatin1(format), chemin);
         return std::nullopt;
     }
-    if (format.isEmpty() || !QImageWriter::supportedImageFormats().contains(format)) {
+    if (format.isEmpty() || !ecrits.contains(format)) {
         if (erreur) *erreur = MessageFormatInconnu(chemin);
         return std::nullopt;
     }
