@@ -2,6 +2,7 @@
 
 #include "imaging/dialogue/DossierHote.h"
 #include "imaging/dialogue/Hote.h"
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -22,29 +23,29 @@ TMonoCouleur::TMonoCouleur() : TDialogue(FormeMonoCouleur) {
 
 namespace {
 // The picker depends only on its geometry and the face colour: computed once
-// for them, not at each form the toolkit makes.
-std::vector<TPtImg> SelecteurEnCache(const monochrome::Geometrie &g, TPtImg fond) {
+// for them, not at each form the toolkit makes, and handed out as a copy.
+TImage SelecteurEnCache(const monochrome::Geometrie &g, TPtImg fond) {
     static std::mutex verrou;
     static monochrome::Geometrie geometrie;
     static TPtImg couleur;
-    static std::vector<TPtImg> pixels;
+    static TImage image;
     std::lock_guard<std::mutex> garde(verrou);
-    if (pixels.empty() || !(g == geometrie) || fond.Bleu != couleur.Bleu || fond.Vert != couleur.Vert ||
+    if (image.Vide() || !(g == geometrie) || fond.Bleu != couleur.Bleu || fond.Vert != couleur.Vert ||
         fond.Rouge != couleur.Rouge) {
-        pixels = monochrome::ImageSelecteur(g, monochrome::TailleSelecteur, monochrome::TailleSelecteur, fond);
+        const auto pixels =
+            monochrome::ImageSelecteur(g, monochrome::TailleSelecteur, monochrome::TailleSelecteur, fond);
+        image = TImage(monochrome::TailleSelecteur, monochrome::TailleSelecteur);
+        const std::size_t n = std::size_t(image.Largeur()) * std::size_t(image.Hauteur());
+        std::memcpy(image.Ligne(0), pixels.data(), std::min(n, pixels.size()) * sizeof(TPtImg));
         geometrie = g;
         couleur = fond;
     }
-    return pixels;
+    return image;
 }
 } // namespace
 
 void TMonoCouleur::FormCreate() {
-    const auto pixels = SelecteurEnCache(etat_.geometrie, F().CouleurSysteme(TCouleurSysteme::FaceBouton));
-    selecteur_ = TImage(monochrome::TailleSelecteur, monochrome::TailleSelecteur);
-    for (int32_t y = 0; y < selecteur_.Hauteur(); ++y)
-        std::memcpy(selecteur_.Ligne(y), pixels.data() + std::size_t(y) * selecteur_.Largeur(),
-                    std::size_t(selecteur_.Largeur()) * sizeof(TPtImg));
+    selecteur_ = SelecteurEnCache(etat_.geometrie, F().CouleurSysteme(TCouleurSysteme::FaceBouton));
     repere_ = etat_.geometrie.centre;
     TraceRepere(repere_);
     etat_.posRepere = etat_.geometrie.centre;
