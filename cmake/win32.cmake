@@ -1,6 +1,7 @@
-# The Windows build: velmora.dll for 32-bit Windows hosts, and the console test
-# host that checks it under Wine. Included by the top-level file when the
-# toolchain targets Windows (cmake --preset win32), after the toolkit-free core.
+# The Windows builds: velmora.dll for 32-bit or 64-bit Windows hosts, and the
+# test hosts that check it under Wine. Included by the top-level file when the
+# toolchain targets Windows (cmake --preset win32 or win64), after the
+# toolkit-free core.
 
 # Exactly the four stdcall exports, undecorated, with their ordinals (the .def
 # file); the version resource that PrmDLL reads back.
@@ -47,7 +48,7 @@ find_program(VELMORA_XVFB_RUN xvfb-run REQUIRED)
 # A Wine prefix of its own, whose virtual desktop lives on the virtual display.
 add_test(NAME velmora_dialogues
   COMMAND ${VELMORA_XVFB_RUN} -a -s "-screen 0 1024x768x24"
-          sh ${CMAKE_SOURCE_DIR}/tests/win32/BureauVirtuel.sh
+          sh ${CMAKE_SOURCE_DIR}/tests/win32/BureauVirtuel.sh ${VELMORA_WINE}
           $<TARGET_FILE:velmora-dialoguestest> ${VELMORA_ATTENDUS_DIALOGUES} ${CMAKE_BINARY_DIR})
 set_tests_properties(velmora_dialogues PROPERTIES
   ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-dialogues;WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
@@ -62,6 +63,7 @@ add_test(NAME velmora_tables_pe COMMAND ${CMAKE_COMMAND}
 
 # What the walk for the shared page costs under Wine (run by hand, not a test):
 #   wine build-win32/velmora-parcours-page.exe [REPETITIONS]
+#   /usr/lib/wine/wine64 build-win64/velmora-parcours-page.exe [REPETITIONS]
 add_executable(velmora-parcours-page bench/win32/ParcoursPage.cpp ${VELMORA_MEMOIRE_PLATEFORME})
 target_include_directories(velmora-parcours-page PRIVATE include)
 add_dependencies(velmora-parcours-page velmora)

@@ -109,9 +109,12 @@ void Demarrer() {
         if (e.libre) {
             issue = Essayer(candidat, pid);
             if (issue == Issue::Publiee || issue == Issue::Rejointe) return;
-            // Free, yet not given: the system refuses memory, not this address;
-            // lower addresses would fare no better.
-            break;
+            // Free, yet not given. Where the system tells the free stretch,
+            // it keeps that stretch for itself (64-bit Wine: the top of the
+            // address space), and the walk passes it in one step. Otherwise
+            // it refuses memory, not this address; lower addresses would
+            // fare no better.
+            if (!e.bas) break;
         }
         issue = Rejoindre(candidat, pid);
         if (issue == Issue::Rejointe) return;

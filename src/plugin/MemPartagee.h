@@ -72,7 +72,9 @@ struct Etendue {
     // Nothing stands there: the page may be reserved.
     bool libre = true;
     // Otherwise the lowest address of the occupied stretch that holds it: no
-    // page can be reserved anywhere from there up to `adresse`.
+    // page can be reserved anywhere from there up to `adresse`. When free, the
+    // lowest address of the free stretch where the system tells it (0 where
+    // it does not).
     uintptr_t bas = 0;
     // Whether a valid page may stand inside the stretch below `adresse` too,
     // where the system reports one stretch for several mappings.

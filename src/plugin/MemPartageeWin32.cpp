@@ -47,7 +47,10 @@ Etendue Examiner(uintptr_t adresse, std::size_t taille) {
         return {}; // VirtualAlloc will tell
     const uintptr_t fin = reinterpret_cast<uintptr_t>(m.BaseAddress) + m.RegionSize;
     if (m.State == MEM_FREE) {
-        if (fin - adresse >= taille) return {};
+        // Free: the stretch's bottom goes with it, for a system that still
+        // refuses it (64-bit Wine reports the top it keeps for itself as free).
+        if (fin - adresse >= taille)
+            return {true, reinterpret_cast<uintptr_t>(m.BaseAddress), false};
         return {false, adresse, false}; // a free gap narrower than the page
     }
     const auto base = reinterpret_cast<uintptr_t>(m.AllocationBase);

@@ -971,8 +971,8 @@ int main(int argc, char **argv) {
     // wherever the walk finds room in the address space Wine leaves.
     const long ou = page::PageSurLeParcours();
     if (Verifier(ou >= 0, "la bibliothèque a publié sa page sur le parcours"))
-        std::printf("   page partagée : candidat %ld, 0x%08lX\n", ou,
-                    static_cast<unsigned long>(page::Candidat(ou)));
+        std::printf("   page partagée : candidat %ld, 0x%08llX\n", ou,
+                    static_cast<unsigned long long>(page::Candidat(ou)));
     auto adrRetour = reinterpret_cast<FnAdrRetour>(reinterpret_cast<void *>(GetProcAddress(m, "AdrRetour")));
     xchgData = reinterpret_cast<FnXchgData>(reinterpret_cast<void *>(GetProcAddress(m, "XchgData")));
     if (!Verifier(adrRetour && xchgData, "exports")) return 1;

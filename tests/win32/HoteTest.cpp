@@ -13,9 +13,11 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -41,14 +43,15 @@ template <class A, class B> bool Egal(const A &a, const B &b, const std::string 
                                std::to_string(b) + ")");
 }
 
-std::string Hex(uint32_t v) {
-    char t[16];
-    std::snprintf(t, sizeof t, "0x%X", v);
+std::string Hex(uint64_t v) {
+    char t[24];
+    std::snprintf(t, sizeof t, "0x%llX", static_cast<unsigned long long>(v));
     return t;
 }
 
-// --- Calling through raw 32-bit slots -------------------------------------------
+// --- Calling an export -----------------------------------------------------------
 
+#if defined(__i386__)
 // Pushes n 32-bit slots (the last first), calls f and returns its 32-bit result;
 // *retires receives the number of bytes the callee took off the stack (a stdcall
 // function removes all its slots).
@@ -85,6 +88,26 @@ __asm__(".text\n"
         "  ret\n");
 
 uint32_t Slot(const void *p) { return uint32_t(reinterpret_cast<uintptr_t>(p)); }
+uint32_t Slot(uint32_t v) { return v; }
+uint32_t Slot(int32_t v) { return uint32_t(v); }
+#endif
+
+// Calls an export with the arguments of its prototype. On 32-bit Windows every
+// call goes through its raw stack slots, so that a wrong convention shows (a
+// stdcall function removes all its slots); 64-bit Windows has one convention,
+// the platform's, and the call is a plain one.
+template <class R, class... A> R Appeler(void *f, const char *nom, A... a) {
+#if defined(__i386__)
+    const uint32_t slots[] = {Slot(a)...};
+    uint32_t retires = 0;
+    const uint32_t r = AppelBrut(f, slots, uint32_t(sizeof...(A)), &retires);
+    Egal(retires, 4 * uint32_t(sizeof...(A)), std::string(nom) + " retire ses arguments (stdcall)");
+    if constexpr (!std::is_void_v<R>) return reinterpret_cast<R>(uintptr_t(r));
+#else
+    (void)nom;
+    return reinterpret_cast<R (*)(A...)>(f)(a...);
+#endif
+}
 
 // --- Floating-point environment ---------------------------------------------------
 
@@ -129,9 +152,16 @@ int contexteRetour; // its address is the context
 
 // --- The shared page, as a host sees it --------------------------------------------
 
-using FnAllouer = void *(__attribute__((regparm(3))) *)(int32_t taille);
-using FnLiberer = int32_t(__attribute__((regparm(3))) *)(void *bloc);
-using FnRedimensionner = void *(__attribute__((regparm(3))) *)(void *bloc, int32_t taille);
+// Register arguments on 32-bit Windows, as the hosts there call the entries;
+// the platform's one convention on 64-bit Windows, sizes in a full register.
+#if defined(__i386__)
+#  define CONV_PAGE __attribute__((regparm(3)))
+#else
+#  define CONV_PAGE
+#endif
+using FnAllouer = void *(CONV_PAGE *)(intptr_t taille);
+using FnLiberer = int32_t(CONV_PAGE *)(void *bloc);
+using FnRedimensionner = void *(CONV_PAGE *)(void *bloc, intptr_t taille);
 
 struct Page {
     volatile LONG utilisateurs;
@@ -143,7 +173,10 @@ struct Page {
     uint32_t reserve1;
     uint32_t signature2[2];
 };
-static_assert(sizeof(Page) == 40);
+// The same words at the same offsets on both: the three code addresses take
+// 4 or 8 bytes each.
+static_assert(offsetof(Page, allouer) == 16);
+static_assert(offsetof(Page, signature2) == (sizeof(void *) == 4 ? 32 : 44));
 
 using page::Candidat;
 
@@ -151,7 +184,7 @@ Page *PageValide(uintptr_t adresse) {
     return page::Valide(adresse) ? reinterpret_cast<Page *>(adresse) : nullptr;
 }
 
-std::string OuEst(long i) { return "candidat " + std::to_string(i) + ", " + Hex(uint32_t(Candidat(i))); }
+std::string OuEst(long i) { return "candidat " + std::to_string(i) + ", " + Hex(Candidat(i)); }
 
 // The host's own manager: the C heap, counting its calls.
 struct Compteurs {
@@ -159,16 +192,16 @@ struct Compteurs {
     std::vector<void *> liberes;
 } compteurs;
 
-__attribute__((regparm(3))) void *HoteAllouer(int32_t taille) {
+CONV_PAGE void *HoteAllouer(intptr_t taille) {
     ++compteurs.allocations;
     return HeapAlloc(GetProcessHeap(), 0, SIZE_T(taille > 0 ? taille : 1));
 }
-__attribute__((regparm(3))) int32_t HoteLiberer(void *bloc) {
+CONV_PAGE int32_t HoteLiberer(void *bloc) {
     ++compteurs.liberations;
     compteurs.liberes.push_back(bloc);
     return HeapFree(GetProcessHeap(), 0, bloc) ? 0 : 1;
 }
-__attribute__((regparm(3))) void *HoteRedimensionner(void *bloc, int32_t taille) {
+CONV_PAGE void *HoteRedimensionner(void *bloc, intptr_t taille) {
     ++compteurs.redimensionnements;
     return HeapReAlloc(GetProcessHeap(), 0, bloc, SIZE_T(taille > 0 ? taille : 1));
 }
@@ -244,31 +277,19 @@ struct Bibliotheque {
         if (module) FreeLibrary(module);
         module = nullptr;
     }
-    // Every export is called through its raw slots; a wrong convention shows.
-    uint32_t Appeler(void *f, std::initializer_list<uint32_t> slots, const char *nom) {
-        uint32_t retires = 0;
-        const std::vector<uint32_t> s(slots);
-        const uint32_t r = AppelBrut(f, s.data(), uint32_t(s.size()), &retires);
-        Egal(retires, 4 * uint32_t(s.size()), std::string(nom) + " retire ses arguments (stdcall)");
-        return r;
-    }
     void AdrRetour(void *code, void *contexte) {
-        Appeler(adrRetour, {Slot(code), Slot(contexte)}, "AdrRetour");
+        Appeler<void>(adrRetour, "AdrRetour", code, contexte);
     }
     const char *PrmDLL(int32_t *majeur, int32_t *mineur, const char **categorie) {
-        return reinterpret_cast<const char *>(
-            Appeler(prmDLL, {Slot(majeur), Slot(mineur), Slot(categorie)}, "PrmDLL"));
+        return Appeler<const char *>(prmDLL, "PrmDLL", majeur, mineur, categorie);
     }
-    const char *AddMenu(int32_t *index) {
-        return reinterpret_cast<const char *>(Appeler(addMenu, {Slot(index)}, "AddMenu"));
-    }
+    const char *AddMenu(int32_t *index) { return Appeler<const char *>(addMenu, "AddMenu", index); }
     void XchgData(uint32_t op, int32_t largeur, int32_t hauteur, TPtImg *pixels,
                   uint32_t mode = 0, TPtImg *pixels2 = nullptr) {
-        Appeler(xchgData,
-                {op, 0xDEAD0002, 0xDEAD0003, 0xDEAD0004, 0xDEAD0005, uint32_t(largeur),
-                 uint32_t(hauteur), mode, 0xDEAD0009, Slot(pixels), Slot(pixels2), 0xDEAD0012,
-                 0xDEAD0013},
-                "XchgData");
+        Appeler<void>(xchgData, "XchgData", op, uint32_t(0xDEAD0002), uint32_t(0xDEAD0003),
+                      uint32_t(0xDEAD0004), uint32_t(0xDEAD0005), largeur, hauteur, mode,
+                      uint32_t(0xDEAD0009), pixels, pixels2, uint32_t(0xDEAD0012),
+                      uint32_t(0xDEAD0013));
     }
 };
 

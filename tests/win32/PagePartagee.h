@@ -59,6 +59,9 @@ inline long PremierDisponible() {
     return -1;
 }
 
+// Word index of the second signature: after three code addresses of 4 or 8 bytes.
+constexpr int MotSignature2 = sizeof(void *) == 4 ? 8 : 11;
+
 // A page valid for this process at a: committed, read-write, the four signature words.
 inline bool Valide(uintptr_t a) {
     MEMORY_BASIC_INFORMATION m{};
@@ -67,8 +70,8 @@ inline bool Valide(uintptr_t a) {
         return false;
     const auto *mots = reinterpret_cast<const uint32_t *>(a);
     const uint32_t pid = GetCurrentProcessId();
-    return mots[2] == (pid ^ 0x4567FEEDu) && mots[3] == 0xBABE0123u && mots[8] == (pid ^ 0x3210B00Bu) &&
-           mots[9] == 0xF00D7654u;
+    return mots[2] == (pid ^ 0x4567FEEDu) && mots[3] == 0xBABE0123u && mots[MotSignature2] == (pid ^ 0x3210B00Bu) &&
+           mots[MotSignature2 + 1] == 0xF00D7654u;
 }
 
 // Where a module starting now would join: the first valid page on the walk,
