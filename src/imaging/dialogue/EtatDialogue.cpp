@@ -1,6 +1,7 @@
 #include "EtatDialogue.h"
 
 #include "imaging/BouclePixels.h"
+#include "imaging/GrandesPages.h"
 #include "Hote.h"
 
 #include <algorithm>
@@ -12,8 +13,15 @@ void EtatDialogue::PrendreImage(TPtImg *pixels) {
     ImgHote = TPtsImg::Referencer(pixels);
     Copie.Vider();
     TPtsImg copie = TPtsImg::Creer(ImgHote.size());
-    if (!copie.empty())
-        std::memcpy(copie.data(), ImgHote.data(), std::size_t(copie.size()) * sizeof(TPtImg));
+    const std::size_t n = std::size_t(std::max(0, copie.size()));
+    // Fresh memory: its first touch is the copy's, large pages spare most of it,
+    // and split across the cores the clearing of those pages is too.
+    GrandesPages(copie.data(), n * sizeof(TPtImg));
+    const TPtImg *src = ImgHote.data();
+    TPtImg *dst = copie.data();
+    PourTranches(n, [&](std::size_t d, std::size_t f) {
+        std::memcpy(dst + d, src + d, (f - d) * sizeof(TPtImg));
+    });
     Copie = std::move(copie);
 }
 
