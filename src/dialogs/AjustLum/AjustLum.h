@@ -30,7 +30,6 @@ public:
 
 private:
     uint8_t table_[256][256];  // [V][c]: Round(c * factor of V), limited
-    [[maybe_unused]] uint8_t marge_[4] = {};  // read, never used, by 4-byte gathers of the last entries
 };
 
 // .plu: one profile block (1048 bytes).
