@@ -28,7 +28,12 @@ struct BalanceFlux : ::testing::Test {
                                           P(50, 125, 200),  P(100, 100, 0), P(255, 254, 0)};
     TPtsImg img = banc.Tableau(original);
 
-    void Ouvrir() { d.Lancer(img.data(), {3, 2}); }
+    // The changed flag cleared first, as every XchgData does (an earlier test may
+    // have left it set).
+    void Ouvrir() {
+        ImageModifiee = false;
+        d.Lancer(img.data(), {3, 2});
+    }
     // A zone as the host cuts it out: a counted array of its pixels.
     void Zone(const std::vector<TPtImg> &pixels) {
         TPtsImg z = banc.Tableau(pixels);
