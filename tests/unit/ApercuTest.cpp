@@ -106,6 +106,23 @@ TEST(Apercu, CopieQuiNeCorrespondPasALaTaille) {
     EXPECT_TRUE(ConstruireApercu(TPtsImg(), 0, 0, CalculerGeometrie(0, 0)).empty());
 }
 
+// A photograph's size: the copy is split across the cores and asks for large
+// pages; every pixel still comes over, in place, and the host's stay as they were.
+TEST(EtatDialogue, CopieDUneGrandeImage) {
+    const int32_t l = 1999, h = 1601;  // 3.2 million pixels, 9.6 MB, an odd count
+    TPtsImg hote = ImageIndexee(l, h);
+    EtatDialogue e;
+    e.DefinirTaille({l, h});
+    e.PrendreImage(hote.data());
+    ASSERT_EQ(e.Copie.size(), l * h);
+    int32_t ecarts = 0;
+    for (int32_t i = 0; i < l * h; ++i) {
+        if (IndexDe(e.Copie[i]) != (i & 0xFFFFFF)) ++ecarts;
+        if (IndexDe(hote[i]) != (i & 0xFFFFFF)) ++ecarts;
+    }
+    EXPECT_EQ(ecarts, 0);
+}
+
 TEST(EtatDialogue, ReferencesCopieEtFermeture) {
     TPtsImg hote1 = ImageIndexee(4, 3), hote2 = ImageIndexee(2, 2);
     EtatDialogue e;

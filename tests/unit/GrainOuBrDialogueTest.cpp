@@ -161,5 +161,40 @@ TEST_F(GrainFlux, ReinitialiserRestoresDefaultsAndImage) {
     EXPECT_EQ(notices->back(), (Notice{20, 12, false, true, true}));
 }
 
+// On a photograph's size the dialog makes the spots' buffers itself (large
+// pages) and puts the image back on every core: each release gives the bytes
+// the computation gives with buffers of its own, from the same generator state.
+TEST(GrainGrandeImage, ReleasesGiveTheComputationsBytes) {
+    const int32_t l = 1700, h = 1400;  // 2.4 million pixels: states of 9.5 MB
+    const std::vector<TPtImg> original = Photo(std::size_t(l) * h);
+    Banc<TAjoutGrain> banc;
+    essai::FormeFactice &f = *banc.forme;
+    TPtsImg img = banc.Tableau(original);
+    grainoubr::GraineAlea = 0;
+    auto attendu = [&](int32_t niveau) {
+        grainoubr::Reglages r;
+        r.DefinirNiveau(niveau);
+        r.DefinirTxCl(5);
+        r.DefinirDstPt(7);
+        r.DefinirOrd1(2);
+        r.DefinirOrd2(2);
+        std::vector<TPtImg> sortie = original;
+        grainoubr::MethodeTaches(original.data(), sortie.data(), l, h, r);
+        return sortie;
+    };
+    f.utilisateur = [&] {
+        for (int32_t niveau : {60, 200}) {
+            const uint32_t graine = grainoubr::GraineAlea;
+            f.Glisser("NivBr", niveau);
+            const uint32_t apres = grainoubr::GraineAlea;
+            grainoubr::GraineAlea = graine;
+            EXPECT_TRUE(Pixels(img) == attendu(niveau)) << "level " << niveau;
+            EXPECT_EQ(grainoubr::GraineAlea, apres);
+        }
+        f.Clic("Annuler");
+    };
+    banc.dialogue.Lancer(img.data(), {l, h});
+}
+
 } // namespace
 } // namespace velmora

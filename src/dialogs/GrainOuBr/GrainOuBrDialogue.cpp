@@ -85,6 +85,7 @@ void TAjoutGrain::PreparerTampons(std::size_t n) {
     // they cost the first release several times what the later ones take.
     grainoubr::TamponsTaches &t = tampons_;
     if (t.place.size() != n) {
+        std::vector<uint8_t>().swap(t.place);  // the old one given back first
         std::vector<uint8_t> place;
         place.reserve(n);
         GrandesPages(place.data(), n);
