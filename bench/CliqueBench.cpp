@@ -159,7 +159,7 @@ template <class D> void Mesurer(benchmark::State &s, Etapes etapes) {
         const double p0 = TempsProcesseur();
         const auto t0 = Horloge::now();
         d->Lancer(h.image.data(), {L, H});
-        if (D::Modal == false) {
+        if (!D::Modal) {
             // Modeless: the call has returned with the dialog open.
             QApplication::processEvents();
             if (etapes.ouverture) etapes.pas(*fenetre);
@@ -213,15 +213,16 @@ void Ouvrir_Balance(benchmark::State &s) { Ouvrir<TBalCoul>(s); }
 void Appliquer(QWidget &f) { Bouton(f, "Appliquer"); }
 
 void Appliquer_AjustCoul(benchmark::State &s) {
-    Mesurer<Avec<TAjustCoul>>(s, Pas([](QWidget &f) {
-                                      Controle<QSlider>(f, "PosGamma")->setValue(17);
-                                      Controle<QSlider>(f, "PosContraste")->setValue(63);
-                                      Controle<QSlider>(f, "PosLuminosite")->setValue(41);
-                                      Controle<QSlider>(f, "PosSaturation")->setValue(-37);
-                                  }, Appliquer));
+    auto reglages = [](QWidget &f) {
+        Controle<QSlider>(f, "PosGamma")->setValue(17);
+        Controle<QSlider>(f, "PosContraste")->setValue(63);
+        Controle<QSlider>(f, "PosLuminosite")->setValue(41);
+        Controle<QSlider>(f, "PosSaturation")->setValue(-37);
+    };
+    Mesurer<Avec<TAjustCoul>>(s, Pas(reglages, Appliquer));
 }
 
-// A point of a curve moved: a press and a release on the graph.
+// A point of a curve (or the picker's marker) moved: a press and a release.
 void Point(QWidget &f, const char *graphe, QPoint p) {
     QWidget *g = Controle(f, graphe);
     Souris(g, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
@@ -243,20 +244,25 @@ void Appliquer_MonoChrome(benchmark::State &s) {
 // The grain: a first release at 60 after the opening, or a later one (a first
 // at 59 untimed); the pseudo-random method chosen at 60, or a release with it
 // chosen.
+void A60(QWidget &f) { Relacher(f, "NivBr", 60); }
+
 void Grain_TachesPremier(benchmark::State &s) {
-    Mesurer<Avec<TAjoutGrain>>(s, Pas(nullptr, [](QWidget &f) { Relacher(f, "NivBr", 60); }, Fermer));
+    Mesurer<Avec<TAjoutGrain>>(s, Pas(nullptr, A60, Fermer));
 }
 void Grain_TachesSuivant(benchmark::State &s) {
-    Mesurer<Avec<TAjoutGrain>>(s, Pas([](QWidget &f) { Relacher(f, "NivBr", 59); }, [](QWidget &f) { Relacher(f, "NivBr", 60); }, Fermer));
+    Mesurer<Avec<TAjoutGrain>>(s, Pas([](QWidget &f) { Relacher(f, "NivBr", 59); }, A60, Fermer));
 }
 void Grain_PseudoAleaPremier(benchmark::State &s) {
-    Mesurer<Avec<TAjoutGrain>>(s, Pas([](QWidget &f) { Controle<QSlider>(f, "NivBr")->setValue(60); }, [](QWidget &f) { Bouton(f, "PseudoAlea"); }, Fermer));
+    Mesurer<Avec<TAjoutGrain>>(
+        s, Pas([](QWidget &f) { Controle<QSlider>(f, "NivBr")->setValue(60); },
+               [](QWidget &f) { Bouton(f, "PseudoAlea"); }, Fermer));
 }
 void Grain_PseudoAleaSuivant(benchmark::State &s) {
-    Mesurer<Avec<TAjoutGrain>>(s, Pas([](QWidget &f) {
-                                       Controle<QSlider>(f, "NivBr")->setValue(59);
-                                       Bouton(f, "PseudoAlea");
-                                   }, [](QWidget &f) { Relacher(f, "NivBr", 60); }, Fermer));
+    auto pseudo = [](QWidget &f) {
+        Controle<QSlider>(f, "NivBr")->setValue(59);
+        Bouton(f, "PseudoAlea");
+    };
+    Mesurer<Avec<TAjoutGrain>>(s, Pas(pseudo, A60, Fermer));
 }
 
 } // namespace
