@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <exception>
 #include <thread>
 #include <vector>
 
@@ -26,19 +27,45 @@ void PourTranches(std::size_t n, Corps &&corps, std::size_t seuil = SeuilParalle
         corps(std::size_t(0), n);
         return;
     }
+    const std::size_t pas = (n + tranches - 1) / tranches;
+    auto tranche = [&](std::size_t t) {
+        const std::size_t d = std::min(n, t * pas);
+        corps(d, std::min(n, d + pas));
+    };
+    // What a slice throws (an allocation that fails) is carried here and
+    // thrown once every slice has ended: no thread outlives the call and
+    // nothing ends the process.
+    std::vector<std::exception_ptr> erreurs(tranches);
     std::vector<std::jthread> fils;
     fils.reserve(tranches - 1);
-    const std::size_t pas = (n + tranches - 1) / tranches;
     // A new thread starts with the system's floating-point settings, not the caller's.
     const fpu::Environnement environnement = fpu::Lire();
-    for (std::size_t t = 1; t < tranches; ++t) {
-        const std::size_t d = std::min(n, t * pas), f = std::min(n, d + pas);
-        fils.emplace_back([&corps, d, f, environnement] {
-            fpu::Ecrire(environnement);
-            corps(d, f);
-        });
+    std::size_t lancees = 1;
+    for (; lancees < tranches; ++lancees) {
+        try {
+            fils.emplace_back([&tranche, &erreurs, t = lancees, environnement] {
+                fpu::Ecrire(environnement);
+                try {
+                    tranche(t);
+                } catch (...) {
+                    erreurs[t] = std::current_exception();
+                }
+            });
+        } catch (...) {
+            // No thread to be had (a process or address-space limit): the
+            // slices left run here, so the result is whole all the same.
+            break;
+        }
     }
-    corps(std::size_t(0), std::min(n, pas));
+    try {
+        tranche(0);
+        for (std::size_t t = lancees; t < tranches; ++t) tranche(t);
+    } catch (...) {
+        erreurs[0] = std::current_exception();
+    }
+    for (std::jthread &f : fils) f.join();
+    for (const std::exception_ptr &e : erreurs)
+        if (e) std::rethrow_exception(e);
 }
 
 // regle(const T& entree) -> T, element by element from src into dst (may alias).

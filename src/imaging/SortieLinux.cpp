@@ -2,6 +2,8 @@
 
 #include <semaphore.h>
 
+#include <new>
+
 #ifdef __SANITIZE_ADDRESS__
 #include <sanitizer/lsan_interface.h>
 #endif
@@ -19,7 +21,11 @@ sem_t *signal = nullptr;
 
 void Guetter() {
     if (signal) return;
-    signal = new sem_t;  // kept for the handler, also after an unload
+    // Kept for the handler, also after an unload. Without memory at load the
+    // library goes on without it (an exit is then taken for an unload) and
+    // the next call tries again.
+    signal = new (std::nothrow) sem_t;
+    if (!signal) return;
 #ifdef __SANITIZE_ADDRESS__
     __lsan_ignore_object(signal);
 #endif

@@ -3,6 +3,7 @@
 #include "imaging/BouclePixels.h"
 #include <velmora/memoire.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace velmora {
@@ -12,7 +13,9 @@ void InverserCouleurs(TPtImg *pixels) {
     // Bytes, not pixels: 255 - b is the same rule for every channel, and a
     // flat byte loop lets the compiler vectorise it.
     auto *octets = reinterpret_cast<uint8_t *>(ref.data());
-    PourTranches(std::size_t(ref.size()) * 3, [octets](std::size_t debut, std::size_t fin) {
+    // A negative count (a header the host wrote wrongly) is an empty array.
+    const std::size_t n = std::size_t(std::max<int32_t>(ref.size(), 0)) * 3;
+    PourTranches(n, [octets](std::size_t debut, std::size_t fin) {
         // Blocks of a fixed length through a local pointer: the form the
         // optimiser turns into vector code.
         uint8_t *o = octets + debut, *const bout = octets + fin;

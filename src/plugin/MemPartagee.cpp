@@ -29,6 +29,8 @@ constinit Gestionnaire propre{AllouerC, LibererC, RedimensionnerC}; // saved whi
 BlocPartage *publiee = nullptr; // the page this module obtained and published
 BlocPartage *rejointe = nullptr; // the page of another module, once joined
 std::size_t taillePage = 0;
+uintptr_t adresseMaxi = 0, nbCandidats = 0;
+uint32_t idProcessus = 0;
 
 void Signer(BlocPartage &b, uint32_t pid) {
     b.Signature1[0] = pid ^ CleSignature1;
@@ -39,11 +41,11 @@ void Signer(BlocPartage &b, uint32_t pid) {
 
 // Whether a page valid for this process stands at adresse. Read without
 // faulting: the address may hold anything, even an unreadable mapping.
-bool Valide(uintptr_t adresse, uint32_t pid) {
+bool Valide(uintptr_t adresse) {
     BlocPartage b;
     if (!plateforme::Lire(adresse, &b, sizeof b)) return false;
-    return b.Signature1[0] == (pid ^ CleSignature1) && b.Signature1[1] == HautSignature1 &&
-           b.Signature2[0] == (pid ^ CleSignature2) && b.Signature2[1] == HautSignature2;
+    return b.Signature1[0] == (idProcessus ^ CleSignature1) && b.Signature1[1] == HautSignature1 &&
+           b.Signature2[0] == (idProcessus ^ CleSignature2) && b.Signature2[1] == HautSignature2;
 }
 
 // A forked child is another process: the page it inherited is signed with the
@@ -55,8 +57,8 @@ void Resigner() {
 // What one step of the walk came to.
 enum class Issue { Rien, Ailleurs, Publiee, Rejointe };
 
-Issue Rejoindre(uintptr_t candidat, uint32_t pid) {
-    if (!Valide(candidat, pid)) return Issue::Rien;
+Issue Rejoindre(uintptr_t candidat) {
+    if (!Valide(candidat)) return Issue::Rien;
     rejointe = reinterpret_cast<BlocPartage *>(candidat);
     propre = courant;
     courant = rejointe->Publie;
@@ -66,61 +68,82 @@ Issue Rejoindre(uintptr_t candidat, uint32_t pid) {
 
 // One step: publish at the candidate if the system gives the page there, join
 // a page valid for this process that stands there already.
-Issue Essayer(uintptr_t candidat, uint32_t pid) {
+Issue Essayer(uintptr_t candidat) {
     void *obtenue = plateforme::Reserver(candidat, taillePage);
     if (obtenue == reinterpret_cast<void *>(candidat)) {
+        // A page published lower down while this address was taken (the
+        // module that published it walked past it) is joined rather than
+        // made a second manager of the process.
+        if (const uintptr_t plusBas =
+                plateforme::ChercherPage(candidat, adresseMaxi, taillePage, nbCandidats, &Valide)) {
+            plateforme::Rendre(obtenue, taillePage);
+            return Rejoindre(plusBas);
+        }
         // The system gives the page zeroed: the reserved words are already 0.
         publiee = static_cast<BlocPartage *>(obtenue);
         publiee->Publie = courant;
         publiee->Utilisateurs = 1;
-        Signer(*publiee, pid);
+        Signer(*publiee, idProcessus);
         plateforme::GuetterSortie();
         plateforme::ApresFork(&Resigner);
         return Issue::Publiee;
     }
     if (obtenue) {
         plateforme::Rendre(obtenue, taillePage); // placed elsewhere: of no use
-        return Issue::Ailleurs;
+        // A system that takes the address as a mere hint (a kernel that does
+        // not know the no-replace flag) moves the page because the address is
+        // taken, maybe by a valid page.
+        return Rejoindre(candidat) == Issue::Rejointe ? Issue::Rejointe : Issue::Ailleurs;
     }
-    return Rejoindre(candidat, pid);
+    return Rejoindre(candidat);
 }
 
 // The walk, the same in every module: the first free candidate is published,
 // a valid page on the way is joined. Below the first 16 candidates the system
 // is asked first, so that an occupied stretch costs one step however long it
 // is: a process whose top is taken (under Wine, by Wine's own memory) finds
-// the first free address far below without trying every 64 KiB.
+// the first free address far below without trying every 64 KiB. Before
+// publishing, the rest of the walk is looked through for a valid page: one
+// published lower while this address was taken is joined, so that a process
+// never has two managers.
 void Demarrer() {
     taillePage = plateforme::TaillePage();
-    const uintptr_t maxi = plateforme::AdresseMaximale();
-    const uint32_t pid = plateforme::IdProcessus();
-    const uintptr_t nb = NbCandidatsEnTout(maxi, taillePage, plateforme::AdresseMinimale());
+    adresseMaxi = plateforme::AdresseMaximale();
+    idProcessus = plateforme::IdProcessus();
+    nbCandidats = NbCandidatsEnTout(adresseMaxi, taillePage, plateforme::AdresseMinimale());
+    const uintptr_t nb = nbCandidats;
+    auto candidat = [](uintptr_t i) { return Candidat(adresseMaxi, taillePage, i); };
 
     Issue issue = Issue::Rien;
     for (uintptr_t i = 0; i < nb;) {
-        const uintptr_t candidat = Candidat(maxi, taillePage, i);
         if (i < NbCandidats) {
-            issue = Essayer(candidat, pid);
+            issue = Essayer(candidat(i));
             if (issue == Issue::Publiee || issue == Issue::Rejointe) return;
             ++i;
             continue;
         }
-        const plateforme::Etendue e = plateforme::Examiner(candidat, taillePage);
+        plateforme::Etendue e = plateforme::Examiner(candidat(i), taillePage);
         if (e.libre) {
-            issue = Essayer(candidat, pid);
+            issue = Essayer(candidat(i));
             if (issue == Issue::Publiee || issue == Issue::Rejointe) return;
-            // Free, yet not given. Where the system tells the free stretch,
-            // it keeps that stretch for itself (64-bit Wine: the top of the
-            // address space), and the walk passes it in one step. Otherwise
-            // it refuses memory, not this address; lower addresses would
-            // fare no better.
-            if (!e.bas) break;
+            // Free, yet not given. Taken in the meantime (another thread of
+            // the process mapped it): the walk goes on past it. Still free
+            // where the system tells the free stretch: it keeps that stretch
+            // for itself (64-bit Wine: the top of the address space), and the
+            // walk passes it in one step. Otherwise it refuses memory, not
+            // this address; lower addresses would fare no better.
+            const plateforme::Etendue apres = plateforme::Examiner(candidat(i), taillePage);
+            if (!apres.libre)
+                e = apres;
+            else if (!e.bas)
+                break;
         }
-        issue = Rejoindre(candidat, pid);
+        issue = Rejoindre(candidat(i));
         if (issue == Issue::Rejointe) return;
-        const uintptr_t suivant = std::min(nb, std::max(i + 1, PremierSous(maxi, taillePage, e.bas)));
+        const uintptr_t suivant =
+            std::min(nb, std::max(i + 1, PremierSous(adresseMaxi, taillePage, e.bas)));
         for (++i; e.pagesPossibles && i < suivant; ++i)
-            if (Rejoindre(Candidat(maxi, taillePage, i), pid) == Issue::Rejointe) return;
+            if (Rejoindre(candidat(i)) == Issue::Rejointe) return;
         i = suivant;
     }
 

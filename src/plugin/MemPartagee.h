@@ -81,9 +81,15 @@ struct Etendue {
     bool pagesPossibles = false;
 };
 Etendue Examiner(uintptr_t adresse, std::size_t taille);
+// Looks at the candidates below `sous` (Candidat(adresseMaxi, taillePage, i)
+// for i < nb) where a page may stand, passing free and foreign stretches in one
+// step each, and returns the highest one at which valide holds, or 0.
+uintptr_t ChercherPage(uintptr_t sous, uintptr_t adresseMaxi, std::size_t taillePage, uintptr_t nb,
+                       bool (*valide)(uintptr_t));
 // Gives back a page obtained from Reserver.
 void Rendre(void *page, std::size_t taille);
-// Copies n bytes from adresse if they are readable; false otherwise (no fault).
+// Copies n bytes from the candidate `adresse` if a page placed there by this
+// arrangement could be read; false otherwise (no fault).
 bool Lire(uintptr_t adresse, void *dest, std::size_t n);
 
 // Tells the user that the start-up failed; a library may not be able to open a window.

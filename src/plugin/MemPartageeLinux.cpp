@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -55,10 +56,11 @@ Portee PorteePile(uintptr_t taillePage) {
     return {haut > portee ? haut - portee : 0, haut};
 }
 
-// One line of /proc/self/maps: a mapping and whether it is readable and writable.
+// One line of /proc/self/maps: a mapping, its access and whether a file is behind it.
 struct Correspondance {
     uintptr_t debut = 0, fin = 0;
-    bool lectureEcriture = false;
+    bool lecture = false, ecriture = false;
+    bool anonyme = false; // no file: reading it cannot fault on a shrunk file
 };
 
 uintptr_t Hexa(const char *&c) {
@@ -71,47 +73,46 @@ uintptr_t Hexa(const char *&c) {
     }
 }
 
-enum class Recherche { Illisible, Aucune, Trouvee };
+// "start-end perms offset dev inode path", addresses in hexadecimal.
+bool Analyser(const char *c, const char *finLigne, Correspondance &m) {
+    m.debut = Hexa(c);
+    if (*c++ != '-') return false;
+    m.fin = Hexa(c);
+    if (*c++ != ' ' || finLigne - c < 4) return false;
+    m.lecture = c[0] == 'r';
+    m.ecriture = c[1] == 'w';
+    // Past the permissions, the offset and the device: the inode, 0 without a file.
+    for (int champ = 0; champ < 3; ++champ) {
+        while (c < finLigne && *c != ' ') ++c;
+        while (c < finLigne && *c == ' ') ++c;
+    }
+    m.anonyme = c < finLigne && *c == '0' && (c + 1 == finLigne || c[1] == ' ');
+    return true;
+}
 
-// The mapping that holds adresse, read from /proc/self/maps with plain system
-// calls and no allocation: the module is being loaded and its own start-up has
-// not run.
-Recherche ChercherCorrespondance(uintptr_t adresse, Correspondance &trouvee) {
+// Calls voir(m) for each mapping of /proc/self/maps, in address order, until
+// it returns false; false if the file cannot be read. Plain system calls and
+// no allocation: the module is being loaded and its own start-up has not run.
+template <class Voir> bool ParcourirCorrespondances(Voir &&voir) {
     const int fd = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Recherche::Illisible;
+    if (fd < 0) return false;
     char tampon[4096];
     std::size_t plein = 0;
     bool sauter = false; // the rest of a line longer than the buffer
-    Recherche r = Recherche::Aucune;
-    for (bool fini = false; r == Recherche::Aucune && !fini;) {
+    bool lisible = true, arret = false;
+    while (!arret) {
         const ssize_t n = read(fd, tampon + plein, sizeof tampon - plein);
-        if (n < 0) {
-            r = Recherche::Illisible;
+        if (n <= 0) {
+            lisible = n == 0;
             break;
         }
-        fini = n == 0;
         plein += std::size_t(n);
         std::size_t lu = 0;
-        for (const char *nl; r == Recherche::Aucune &&
-                             (nl = static_cast<const char *>(std::memchr(tampon + lu, '\n', plein - lu)));
+        for (const char *nl; !arret && (nl = static_cast<const char *>(std::memchr(tampon + lu, '\n', plein - lu)));
              lu = std::size_t(nl - tampon) + 1) {
             if (std::exchange(sauter, false)) continue;
-            // "start-end perms ...", addresses in hexadecimal, lines in address order.
-            const char *c = tampon + lu;
             Correspondance m;
-            m.debut = Hexa(c);
-            if (*c++ != '-') continue;
-            m.fin = Hexa(c);
-            if (*c++ != ' ' || nl - c < 2) continue;
-            m.lectureEcriture = c[0] == 'r' && c[1] == 'w';
-            if (m.debut > adresse) {
-                fini = true; // nothing holds it
-                break;
-            }
-            if (adresse < m.fin) {
-                trouvee = m;
-                r = Recherche::Trouvee;
-            }
+            if (Analyser(tampon + lu, nl, m) && !voir(m)) arret = true;
         }
         std::memmove(tampon, tampon + lu, plein - lu);
         plein -= lu;
@@ -121,7 +122,33 @@ Recherche ChercherCorrespondance(uintptr_t adresse, Correspondance &trouvee) {
         }
     }
     close(fd);
-    return r;
+    return lisible;
+}
+
+enum class Recherche { Illisible, Aucune, Trouvee };
+
+// The mapping that holds adresse.
+Recherche ChercherCorrespondance(uintptr_t adresse, Correspondance &trouvee) {
+    Recherche r = Recherche::Aucune;
+    const bool lu = ParcourirCorrespondances([&](const Correspondance &m) {
+        if (m.debut > adresse) return false; // lines in address order: nothing holds it
+        if (adresse < m.fin) {
+            trouvee = m;
+            r = Recherche::Trouvee;
+            return false;
+        }
+        return true;
+    });
+    return lu ? r : Recherche::Illisible;
+}
+
+// Where the page may stand inside a mapping: readable, writable, without a
+// file, as the page itself. A longer stretch is a reservation (the
+// sanitizers' shadow memory, a heap arena), not a page merged with its
+// neighbours: looking through it would cost millions of reads.
+constexpr uintptr_t LongueurExaminee = uintptr_t(1) << 30;
+bool PagesPossibles(const Correspondance &m) {
+    return m.lecture && m.ecriture && m.anonyme && m.fin - m.debut <= LongueurExaminee;
 }
 
 } // namespace
@@ -165,7 +192,7 @@ Etendue Examiner(uintptr_t adresse, std::size_t taille) {
     if (adresse < pile.haut && adresse + taille > pile.bas) return {false, pile.bas, true};
     Correspondance m;
     switch (ChercherCorrespondance(adresse, m)) {
-    case Recherche::Trouvee: return {false, m.debut, m.lectureEcriture};
+    case Recherche::Trouvee: return {false, m.debut, PagesPossibles(m)};
     case Recherche::Aucune: return {};
     case Recherche::Illisible: break;
     }
@@ -178,12 +205,41 @@ Etendue Examiner(uintptr_t adresse, std::size_t taille) {
 
 void Rendre(void *page, std::size_t taille) { munmap(page, taille); }
 
+// In one pass over the maps file: every candidate inside a mapping where the
+// page may stand, each mapping's highest first.
+uintptr_t ChercherPage(uintptr_t sous, uintptr_t adresseMaxi, std::size_t taillePage, uintptr_t nb,
+                       bool (*valide)(uintptr_t)) {
+    uintptr_t trouvee = 0;
+    ParcourirCorrespondances([&](const Correspondance &m) {
+        if (m.debut >= sous) return false;
+        if (!PagesPossibles(m)) return true;
+        for (uintptr_t i = PremierSous(adresseMaxi, taillePage, std::min(m.fin, sous));
+             i < nb && Candidat(adresseMaxi, taillePage, i) >= m.debut; ++i)
+            if (valide(Candidat(adresseMaxi, taillePage, i))) {
+                trouvee = Candidat(adresseMaxi, taillePage, i); // mappings come upwards
+                break;
+            }
+        return true;
+    });
+    return trouvee;
+}
+
 // Through the kernel, which reports an unreadable address instead of faulting
 // (and is not checked by the address sanitizer, as this memory is not ours).
+// Where a sandbox refuses the call, directly, if the maps file shows a
+// readable mapping without a file that holds the n bytes.
 bool Lire(uintptr_t adresse, void *dest, std::size_t n) {
     iovec local{dest, n};
     iovec distant{reinterpret_cast<void *>(adresse), n};
-    return process_vm_readv(getpid(), &local, 1, &distant, 1, 0) == ssize_t(n);
+    const ssize_t lu = process_vm_readv(getpid(), &local, 1, &distant, 1, 0);
+    if (lu == ssize_t(n)) return true;
+    if (lu >= 0 || errno == EFAULT) return false; // unreadable
+    Correspondance m;
+    if (ChercherCorrespondance(adresse, m) != Recherche::Trouvee || !m.lecture || !m.anonyme ||
+        n > m.fin - adresse)
+        return false;
+    std::memcpy(dest, reinterpret_cast<const void *>(adresse), n);
+    return true;
 }
 
 void Signaler(const char *titre, const char *message) {

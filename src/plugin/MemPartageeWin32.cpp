@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 // Set when the system unloads the library because the process ends (as
@@ -57,19 +58,39 @@ Etendue Examiner(uintptr_t adresse, std::size_t taille) {
     return {false, base && base <= adresse ? base : adresse, false};
 }
 
+// Region by region, down the address space: a page stands only at the base of
+// an allocation, so each region costs one question, free or not.
+uintptr_t ChercherPage(uintptr_t sous, uintptr_t adresseMaxi, std::size_t taillePage, uintptr_t nb,
+                       bool (*valide)(uintptr_t)) {
+    for (uintptr_t i = PremierSous(adresseMaxi, taillePage, sous); i < nb;) {
+        const uintptr_t candidat = Candidat(adresseMaxi, taillePage, i);
+        MEMORY_BASIC_INFORMATION m{};
+        if (VirtualQuery(reinterpret_cast<const void *>(candidat), &m, sizeof m) != sizeof m) return 0;
+        uintptr_t base = reinterpret_cast<uintptr_t>(m.State == MEM_FREE ? m.BaseAddress : m.AllocationBase);
+        if (!base || base > candidat) base = candidat;
+        if (m.State != MEM_FREE && base == candidat && valide(candidat)) return candidat;
+        i = std::max(i + 1, PremierSous(adresseMaxi, taillePage, base));
+    }
+    return 0;
+}
+
 void Rendre(void *page, std::size_t taille) {
     VirtualFree(page, taille, MEM_DECOMMIT);
     VirtualFree(page, 0, MEM_RELEASE);
 }
 
+// Only a private allocation based exactly at the candidate, as VirtualAlloc
+// makes the page: a view of a file may fault when read (an in-page error on a
+// shrunk or remote file), and memory inside another allocation is not a page.
 bool Lire(uintptr_t adresse, void *dest, std::size_t n) {
     MEMORY_BASIC_INFORMATION m{};
     if (VirtualQuery(reinterpret_cast<const void *>(adresse), &m, sizeof m) != sizeof m)
         return false;
     constexpr DWORD Lisible = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
                               PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-    if (m.State != MEM_COMMIT || (m.Protect & (PAGE_GUARD | PAGE_NOACCESS)) ||
-        !(m.Protect & Lisible))
+    if (m.State != MEM_COMMIT || m.Type != MEM_PRIVATE ||
+        reinterpret_cast<uintptr_t>(m.AllocationBase) != adresse ||
+        (m.Protect & (PAGE_GUARD | PAGE_NOACCESS)) || !(m.Protect & Lisible))
         return false;
     const uintptr_t fin = reinterpret_cast<uintptr_t>(m.BaseAddress) + m.RegionSize;
     if (adresse + n < adresse || adresse + n > fin) return false;

@@ -69,7 +69,13 @@ bool TailleCoherente(const TPtImg *pixels, const TDimImg &dim) {
 void Executer(uint32_t operation, uint32_t mode, TPtImg *pixels, TPtImg *pixels2,
               const TDimImg &dim) {
     switch (operation) {
-    case 1: Direct(InverserCouleurs, pixels, dim); break;
+    case 1: {
+        // The inversion holds its reference until the host has been told, so a
+        // host that reads the count in its callback sees it.
+        const TPtsImg ref = TPtsImg::Referencer(pixels);
+        Direct(InverserCouleurs, pixels, dim);
+        break;
+    }
     case 5: Direct(AjustAutoLum, pixels, dim); break;
     case 6: Direct(AjustAutoCoul, pixels, dim); break;
     case 7:

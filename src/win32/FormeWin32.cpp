@@ -321,6 +321,17 @@ HFONT ChoisirPolice(const TForme &table) {
     return police;
 }
 
+namespace {
+void InstallerCurseurSysteme() {
+    InstallerCurseur({[] { SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514))); },  // IDC_WAIT
+                      [] { SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512))); }});
+}
+
+// From the library's load on, so that the direct operations run before any
+// dialog show the hourglass too.
+const bool curseurInstalle = (InstallerCurseurSysteme(), true);
+} // namespace
+
 bool Initialiser() {
     if (classes) return true;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
@@ -343,8 +354,7 @@ bool Initialiser() {
     wc.hbrBackground = nullptr;
     wc.style = CS_DBLCLKS;  // the second press of a double click is told apart (the curve graph)
     if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-    InstallerCurseur({[] { SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514))); },  // IDC_WAIT
-                      [] { SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512))); }});
+    InstallerCurseurSysteme(); // again, after a Terminer
     classes = true;
     return true;
 }

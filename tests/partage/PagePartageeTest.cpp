@@ -7,12 +7,20 @@
 
 #include <dlfcn.h>
 #include <elf.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/uio.h>
 #include <malloc.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -158,6 +166,9 @@ TEST_F(PagePartagee, UnCandidatSansSignatureEstSaute) {
         {"page signed for another process", PROT_READ | PROT_WRITE, true, 1, -1},
         {"signature 1 high word differs", PROT_READ | PROT_WRITE, true, 0, 1},
         {"signature 2 high word differs", PROT_READ | PROT_WRITE, true, 0, 3},
+        // Each word keyed by the process id on its own, the other one right.
+        {"signature 1 low word differs", PROT_READ | PROT_WRITE, true, 0, 0},
+        {"signature 2 low word differs", PROT_READ | PROT_WRITE, true, 0, 2},
     };
     for (const Cas &c : cas) {
         const auto issue = enfant::Executer([&] {
@@ -283,6 +294,85 @@ TEST_F(PagePartagee, SousLesSeizeCandidatsLaRechercheContinue) {
         EXPECT_TRUE(issue.termine) << c.nom;
         EXPECT_EQ(issue.code, 0) << c.nom << "\n" << issue.erreurs;
         EXPECT_EQ(issue.erreurs, "") << c.nom;
+    }
+}
+
+// A module that published below the 16 candidates while they were all taken
+// is joined by the next one even once they are free again: it looks below
+// before it publishes, and the process keeps one manager.
+TEST_F(PagePartagee, UnePagePublieePlusBasEstRejointeQuandLeHautSeLibere) {
+    if (HautDeLaPile() > Candidat(40)) GTEST_SKIP() << "main stack among the candidates used";
+    const auto issue = enfant::Executer([&] {
+        for (int i = 0; i <= 16; ++i)
+            VERIFIER(mmap(reinterpret_cast<void *>(Candidat(i)), 4096, PROT_NONE,
+                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1,
+                          0) == reinterpret_cast<void *>(Candidat(i)));
+        void *a = dlopen(plugin.c_str(), RTLD_NOW | RTLD_LOCAL);
+        VERIFIER(a && NbOperations(a) == 9);
+        VERIFIER(Valide(Candidat(17)));
+        for (int i = 0; i <= 16; ++i) VERIFIER(munmap(reinterpret_cast<void *>(Candidat(i)), 4096) == 0);
+
+        void *b = dlopen(copie.c_str(), RTLD_NOW | RTLD_LOCAL);
+        VERIFIER(b && NbOperations(b) == 9);
+        VERIFIER(Lire(Candidat(17)).utilisateurs == 2);
+        for (int i = 0; i <= 16; ++i) VERIFIER(!Mappee(Candidat(i)));
+        VERIFIER(dlclose(b) == 0);
+        VERIFIER(Lire(Candidat(17)).utilisateurs == 1);
+        return 0;
+    });
+    EXPECT_TRUE(issue.termine);
+    EXPECT_EQ(issue.code, 0) << issue.erreurs;
+    EXPECT_EQ(issue.erreurs, "");
+}
+
+// Refuses process_vm_readv with EPERM in this process from now on, as a
+// sandbox's system call filter does; false if no filter can be installed.
+bool RefuserProcessVmReadv() {
+    sock_filter filtre[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_process_vm_readv, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (EPERM & SECCOMP_RET_DATA)),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog programme{static_cast<unsigned short>(sizeof filtre / sizeof filtre[0]), filtre};
+    if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+        prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &programme) != 0)
+        return false;
+    char octet = 0, lu = 1;
+    iovec local{&lu, 1}, distant{&octet, 1};
+    return process_vm_readv(getpid(), &local, 1, &distant, 1, 0) < 0 && errno == EPERM;
+}
+
+// Where the kernel's reading of the process's own memory is refused, a valid
+// page is read directly and joined, at the first candidate and below the 16.
+TEST_F(PagePartagee, SansLectureParLeNoyauLaPageEstRejointe) {
+    if (HautDeLaPile() > Candidat(40)) GTEST_SKIP() << "main stack among the candidates used";
+    constexpr int NonFiltrable = 77;
+    for (const bool sousLesSeize : {false, true}) {
+        const auto issue = enfant::Executer([&] {
+            if (sousLesSeize)
+                for (int i = 0; i <= 15; ++i)
+                    VERIFIER(mmap(reinterpret_cast<void *>(Candidat(i)), 4096, PROT_NONE,
+                                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1,
+                                  0) == reinterpret_cast<void *>(Candidat(i)));
+            const int ici = sousLesSeize ? 16 : 0;
+            void *a = dlopen(plugin.c_str(), RTLD_NOW | RTLD_LOCAL);
+            VERIFIER(a && Valide(Candidat(ici)));
+            if (!RefuserProcessVmReadv()) return NonFiltrable;
+            void *b = dlopen(copie.c_str(), RTLD_NOW | RTLD_LOCAL);
+            VERIFIER(b && NbOperations(b) == 9);
+            VERIFIER(Lire(Candidat(ici)).utilisateurs == 2);
+            VERIFIER(!Mappee(Candidat(ici + 1)));
+            return 0;
+        });
+        if (issue.termine && issue.code == NonFiltrable)
+            GTEST_SKIP() << "no system call filter can be installed here (seccomp refused)";
+        EXPECT_TRUE(issue.termine) << sousLesSeize;
+        EXPECT_EQ(issue.code, 0) << sousLesSeize << "\n" << issue.erreurs;
+        EXPECT_EQ(issue.erreurs, "") << sousLesSeize;
     }
 }
 

@@ -1,5 +1,7 @@
 #include <velmora/memoire.h>
 #include "operations/AjustAuto.h"
+#include "DeuxChemins.h"
+#include "imaging/BouclePixels.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +18,44 @@ namespace {
 
 uint8_t Borne(long long v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
 uint8_t Decale(int v, int decalage) { return Borne(v + decalage); }
-uint8_t Etire(int v, long double f) { return Borne(llrintl(f * (v - 128) + 128)); }
+
+// A stretch factor as the fraction n / d it stands for (d > 0).
+struct Facteur {
+    long long n, d;
+    long double Reel() const { return (long double)(n) / (long double)(d); }
+};
+
+// The (span, byte) pairs where the factor 255/span, held in extended precision
+// (a 64-bit significand), tips an exact half of 255·(byte − 128)/span + 128 the
+// other way than exact arithmetic does, with what the rule gives there. Worked
+// out apart, in rational arithmetic, over every span 2..247 and every byte.
+const struct {
+    int span, octet, resultat;
+} Bascules[] = {
+    {54, 101, 1},  {82, 87, 1},   {106, 75, 1},  {108, 74, 1},   {122, 67, 1},
+    {142, 57, 1},  {164, 46, 1},  {194, 31, 1},  {212, 22, 1},   {216, 20, 1},
+    {226, 15, 1},  {238, 23, 15}, {238, 51, 45}, {244, 6, 1},    {246, 5, 1},
+};
+
+// Round(n·(v − 128)/d + 128), half to even, in integers, limited to a byte.
+uint8_t EtireExact(int v, Facteur f) {
+    const long long num = f.n * (v - 128) + 128 * f.d;
+    long long q = num / f.d, r = num % f.d;
+    if (r < 0) {
+        --q;
+        r += f.d;
+    }
+    if (2 * r > f.d || (2 * r == f.d && q % 2 != 0)) ++q;
+    return Borne(q);
+}
+
+// The stretch as the rule gives it: exact, but for the pairs above.
+uint8_t Etire(int v, Facteur f) {
+    if (f.n == 255)
+        for (auto b : Bascules)
+            if (b.span == f.d && b.octet == v) return uint8_t(b.resultat);
+    return EtireExact(v, f);
+}
 
 // --- Fixtures ---------------------------------------------------------------
 
@@ -42,26 +81,6 @@ using Operation = void (*)(TPtImg *);
 // Runs an operation on a counted array: the pixels it leaves, with the
 // reference it took given back and the array's length untouched. (What the
 // host is told is the boundary's part, tested through the built library.)
-std::vector<TPtImg> Executer(Operation op, const std::vector<TPtImg> &px) {
-    TPtsImg img = Image(px);
-    const int32_t refs = tableau::References(img.data());
-    op(img.data());
-    EXPECT_EQ(tableau::References(img.data()), refs);
-    EXPECT_EQ(img.size(), int32_t(px.size()));
-    return Pixels(img);
-}
-
-// Every byte through one rule (operation 5) or each channel through its own.
-std::vector<TPtImg> Transformer(std::vector<TPtImg> px, const std::function<uint8_t(int)> &r,
-                                const std::function<uint8_t(int)> &v,
-                                const std::function<uint8_t(int)> &b) {
-    for (TPtImg &p : px) p = {b(p.Bleu), v(p.Vert), r(p.Rouge)};
-    return px;
-}
-std::vector<TPtImg> Transformer(std::vector<TPtImg> px, const std::function<uint8_t(int)> &f) {
-    return Transformer(std::move(px), f, f, f);
-}
-
 void EgalPixels(const std::vector<TPtImg> &obtenu, const std::vector<TPtImg> &attendu) {
     ASSERT_EQ(obtenu.size(), attendu.size());
     int ecarts = 0;
@@ -74,6 +93,35 @@ void EgalPixels(const std::vector<TPtImg> &obtenu, const std::vector<TPtImg> &at
                           << int(b.Vert) << "," << int(b.Rouge) << ")";
         }
     }
+}
+
+// Run on the vector paths and on the plain ones, which must agree.
+std::vector<TPtImg> Executer(Operation op, const std::vector<TPtImg> &px) {
+    std::vector<TPtImg> resultats[2];
+    for (const bool vecteurs : {true, false}) {
+        vbmi::Permis = vecteurs;
+        TPtsImg img = Image(px);
+        const int32_t refs = tableau::References(img.data());
+        op(img.data());
+        EXPECT_EQ(tableau::References(img.data()), refs);
+        EXPECT_EQ(img.size(), int32_t(px.size()));
+        resultats[vecteurs ? 0 : 1] = Pixels(img);
+    }
+    vbmi::Permis = true;
+    SCOPED_TRACE("plain paths against the vector paths");
+    EgalPixels(resultats[1], resultats[0]);
+    return resultats[0];
+}
+
+// Every byte through one rule (operation 5) or each channel through its own.
+std::vector<TPtImg> Transformer(std::vector<TPtImg> px, const std::function<uint8_t(int)> &r,
+                                const std::function<uint8_t(int)> &v,
+                                const std::function<uint8_t(int)> &b) {
+    for (TPtImg &p : px) p = {b(p.Bleu), v(p.Vert), r(p.Rouge)};
+    return px;
+}
+std::vector<TPtImg> Transformer(std::vector<TPtImg> px, const std::function<uint8_t(int)> &f) {
+    return Transformer(std::move(px), f, f, f);
 }
 
 TProfilS ProfilLisse(const std::vector<TPtImg> &px) {
@@ -163,16 +211,17 @@ TEST(AjustAutoNiveaux, BornesEtSeuilEtirement) {
 
 TEST(AjustAutoNiveaux, TableComposeeEgaleDecalagePuisEtirement) {
     const int decalages[] = {-300, -128, -3, 0, 1, 3, 38, 127, 255, 300};
-    const long double facteurs[] = {-1.0L, 0.5L, 1.0L, 255.0L / 243, 255.0L / 242, 255.0L / 56,
-                                    255.0L / 6, 255.0L / 126, 1000.0L};
+    const Facteur facteurs[] = {{-1, 1},   {1, 2},   {1, 1},     {255, 243}, {255, 242},
+                                {255, 56}, {255, 6}, {255, 126}, {255, 54},  {1000, 1}};
     // One pixel per byte value, channels in different orders.
     std::vector<TPtImg> px;
     for (int v = 0; v < 256; ++v) px.push_back({uint8_t(v), uint8_t(255 - v), uint8_t(v ^ 0x5A)});
     for (int o : decalages)
-        for (long double f : facteurs) {
-            SCOPED_TRACE(testing::Message() << "offset " << o << " factor " << double(f));
+        for (const Facteur ff : facteurs) {
+            SCOPED_TRACE(testing::Message() << "offset " << o << " factor " << ff.n << "/" << ff.d);
+            const long double f = ff.Reel();
             const TTableNiv t = Composer(DecalageNiv(o), EtirementNiv(f));
-            for (int v = 0; v < 256; ++v) ASSERT_EQ(t[v], Etire(Decale(v, o), f)) << v;
+            for (int v = 0; v < 256; ++v) ASSERT_EQ(t[v], Etire(Decale(v, o), ff)) << v;
             EXPECT_EQ(TableNiveaux({0, 0, o, f, true}), t);
             EXPECT_EQ(TableNiveaux({0, 0, o, f, false}), DecalageNiv(o));
 
@@ -182,15 +231,30 @@ TEST(AjustAutoNiveaux, TableComposeeEgaleDecalagePuisEtirement) {
             EtirementCanal(2, f, tables);
             DecalageCanal(0, o, tables); // no such channel
             EtirementCanal(4, f, tables);
-            TPtsImg img = Image(px);
-            AppliquerTables(img.data(), px.size(), tables);
             auto id = [](int v) { return uint8_t(v); };
-            auto regle = [&](int v) { return Etire(Decale(v, o), f); };
-            EgalPixels(Pixels(img), Transformer(px, id, regle, id));
-            TPtsImg img3 = Image(px);
-            AppliquerTable(img3.data(), px.size(), t);
-            EgalPixels(Pixels(img3), Transformer(px, regle));
+            auto regle = [&](int v) { return Etire(Decale(v, o), ff); };
+            SurLesDeuxChemins([&] {
+                TPtsImg img = Image(px);
+                AppliquerTables(img.data(), px.size(), tables);
+                EgalPixels(Pixels(img), Transformer(px, id, regle, id));
+                TPtsImg img3 = Image(px);
+                AppliquerTable(img3.data(), px.size(), t);
+                EgalPixels(Pixels(img3), Transformer(px, regle));
+            });
         }
+}
+
+TEST(AjustAutoNiveaux, EtirementEnPrecisionEtendue) {
+    // Every span the bounds can give, every byte: exact arithmetic but for
+    // the pinned pairs, each of which does differ from it.
+    for (int span = 2; span <= 247; ++span) {
+        const TTableNiv t = EtirementNiv(255.0L / span);
+        for (int v = 0; v < 256; ++v) ASSERT_EQ(t[v], Etire(v, {255, span})) << span << " " << v;
+    }
+    for (auto b : Bascules) {
+        EXPECT_NE(b.resultat, EtireExact(b.octet, {255, b.span})) << b.span << " " << b.octet;
+        EXPECT_EQ(EtirementNiv(255.0L / b.span)[b.octet], b.resultat) << b.span << " " << b.octet;
+    }
 }
 
 TEST(AjustAutoCourbe, PointsFixesEtForme) {
@@ -350,7 +414,7 @@ TEST(AjustAutoLum, SecondPicAuMilieuNiveaux) {
     const TTMinMax L = AnalyseBimodale(ProfilLisse(px), Seuil(ProfilLisse(px)));
     ASSERT_EQ(L.size(), 1u);
     EXPECT_EQ(L[0].PosRel, 6.0 / 51);
-    const auto attendu = Transformer(px, [](int v) { return Etire(Decale(v, 38), 255.0L / 126); });
+    const auto attendu = Transformer(px, [](int v) { return Etire(Decale(v, 38), {255, 126}); });
     EgalPixels(Executer(AjustAutoLum, px), attendu);
 }
 
@@ -361,7 +425,7 @@ TEST(AjustAutoLum, DeuxPicsIsolesNiveaux) {
     const std::vector<TPtImg> px = Niveaux({{30, 1000}, {220, 1000}});
     const TTMinMax L = AnalyseBimodale(ProfilLisse(px), Seuil(ProfilLisse(px)));
     ASSERT_EQ(L.size(), 1u);
-    const auto attendu = Transformer(px, [](int v) { return Etire(Decale(v, 3), 255.0L / 196); });
+    const auto attendu = Transformer(px, [](int v) { return Etire(Decale(v, 3), {255, 196}); });
     EgalPixels(Executer(AjustAutoLum, px), attendu);
 }
 
@@ -406,7 +470,7 @@ TEST(AjustAutoCoul, RougeEtroitVertBleuPleins) {
     std::vector<TPtImg> px;
     for (int k = 0; k < 51 * 256; ++k)
         px.push_back({uint8_t(255 - k % 256), uint8_t((k * 7) % 256), uint8_t(100 + k / 256)});
-    auto rouge = [](int v) { return Etire(Decale(v, 3), 255.0L / 56); };
+    auto rouge = [](int v) { return Etire(Decale(v, 3), {255, 56}); };
     auto plus1 = [](int v) { return Decale(v, 1); };
     const auto obtenu = Executer(AjustAutoCoul, px);
     EgalPixels(obtenu, Transformer(px, rouge, plus1, plus1));
@@ -421,7 +485,7 @@ TEST(AjustAutoCoul, SeuilEtirementParCanal) {
         for (int rep = 0; rep < 5; ++rep)
             for (int v = 10; v <= fin; ++v) px.push_back({uint8_t(v), uint8_t(fin + 10 - v), uint8_t(v)});
         const auto regle = [fin](int v) {
-            return fin == 246 ? Etire(v, 255.0L / 242) : uint8_t(v);
+            return fin == 246 ? Etire(v, {255, 242}) : uint8_t(v);
         };
         EgalPixels(Executer(AjustAutoCoul, px), Transformer(px, regle));
     }
@@ -466,21 +530,27 @@ TEST(AjustAuto, GrandeImageParTranches) {
         ++b[p.Bleu];
     }
     EXPECT_EQ(HistLuminance(px.data(), n), lum);
-    // Counted by pairs or byte by byte depending on the slice's size: every
-    // prefix length around the switch, odd ones included, counts the same.
-    for (std::size_t m : {std::size_t(1), std::size_t(2), std::size_t(3), std::size_t(16383),
-                          std::size_t(16384), std::size_t(16385), std::size_t(32767),
-                          std::size_t(32768), std::size_t(32769), std::size_t(65537), n}) {
-        THistFin rm{}, vm{}, bm{};
+    // Counted by pairs or byte by byte depending on the slice's size, the
+    // luminance four pixels at a time then one by one: every prefix length
+    // around the switches and the split across threads, odd ones and those
+    // that are not multiples of 4 included, counts the same.
+    for (std::size_t m : {std::size_t(1), std::size_t(2), std::size_t(3), std::size_t(5),
+                          std::size_t(7), std::size_t(9), std::size_t(16383), std::size_t(16384),
+                          std::size_t(16385), std::size_t(32767), std::size_t(32768),
+                          std::size_t(32769), std::size_t(65537), SeuilParallele + 1,
+                          SeuilParallele + 2, SeuilParallele + 3, SeuilParallele + 6, n - 1, n}) {
+        THistFin rm{}, vm{}, bm{}, lm{};
         for (std::size_t i = 0; i < m; ++i) {
             ++rm[px[i].Rouge];
             ++vm[px[i].Vert];
             ++bm[px[i].Bleu];
+            ++lm[(px[i].Bleu + px[i].Vert + px[i].Rouge) / 3];
         }
         const THistCanaux h = HistCanaux(px.data(), m);
         EXPECT_EQ(h.Rouge, rm) << m;
         EXPECT_EQ(h.Vert, vm) << m;
         EXPECT_EQ(h.Bleu, bm) << m;
+        EXPECT_EQ(HistLuminance(px.data(), m), lm) << m;
     }
 
     // Operation 6 over the whole image against the per-channel rule.
@@ -493,7 +563,7 @@ TEST(AjustAuto, GrandeImageParTranches) {
         const TNiveaux niv = CorrectionNiveaux(S, Seuil(S));
         regles[c] = [niv](int x) {
             const uint8_t d = Decale(x, niv.Decalage);
-            return niv.Etirer ? Etire(d, niv.Facteur) : d;
+            return niv.Etirer ? Etire(d, {255, niv.Haut - niv.Bas}) : d;
         };
     }
     EgalPixels(Executer(AjustAutoCoul, px),
@@ -504,7 +574,7 @@ TEST(AjustAuto, GrandeImageParTranches) {
     const TNiveaux niv = CorrectionNiveaux(S, Seuil(S));
     const auto attendu = Transformer(px, [niv](int x) {
         const uint8_t d = Decale(x, niv.Decalage);
-        return niv.Etirer ? Etire(d, niv.Facteur) : d;
+        return niv.Etirer ? Etire(d, {255, niv.Haut - niv.Bas}) : d;
     });
     EgalPixels(Executer(AjustAutoLum, px), attendu);
 }

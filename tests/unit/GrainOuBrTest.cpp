@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <random>
+#include <thread>
 #include <vector>
 
 // Where the comparisons of gtest and the standard library find it (TPtImg is global).
@@ -261,6 +262,84 @@ TEST_F(Grain, KeptBuffersGiveTheBytesOfFreshOnes) {
         MethodeTaches(image.data(), frais.data(), c.largeur, c.hauteur, r);
         EXPECT_EQ(fin, GraineAlea);
         ASSERT_EQ(garde, frais) << c.largeur << "x" << c.hauteur << " D " << c.dstpt;
+    }
+}
+
+// The same kept buffers on an image large enough for their clearing to be
+// shared among the cores, alternating the densest setting (nearly every pixel
+// marked) with the sparsest (most left unmarked): a mark a clearing slice
+// leaves behind shows on a pixel the next computation does not cover.
+TEST_F(Grain, KeptBuffersClearedWholeBetweenDenseAndSparse) {
+    TamponsTaches tampons;
+    const int32_t L = 700, H = 500;
+    const auto image = Aleatoire(std::size_t(L) * H, 21);
+    for (unsigned graine = 1; graine <= 8; ++graine) {
+        const int dstpt = graine % 2 ? 9 : 0;
+        SCOPED_TRACE(testing::Message() << "seed " << graine << " DstPt " << dstpt);
+        const Reglages r = Regles(200, 5, dstpt, 2, 2);
+        std::vector<TPtImg> garde = image, frais = image;
+        GraineAlea = graine;
+        MethodeTaches(image.data(), garde.data(), L, H, r, &tampons);
+        GraineAlea = graine;
+        MethodeTaches(image.data(), frais.data(), L, H, r);
+        ASSERT_EQ(garde, frais);
+    }
+}
+
+// Bands marked on two threads: a spot whose last pixel is exactly the first
+// one of the second thread's share, and a later spot over that pixel (at an
+// edge or the centre, where the pixel is computed), against plain in-order
+// spots. The second thread marks that band first; a spot of the band before
+// written one pixel too far would overwrite the later spot's mark.
+TEST_F(Grain, SpotEndingWhereTheThreadsSplit) {
+    const int32_t L = 500, H = 400;
+    const int64_t n = int64_t(L) * H;
+    // Where the marking's bands split between the calling thread and the first
+    // worker: bands of the power of two of pixels above 16 rows, shared in
+    // equal runs among the cores.
+    int decalage = 0;
+    while ((int64_t(1) << decalage) < 16 * int64_t(L) + 3) ++decalage;
+    const int64_t nbBandes = (n + (int64_t(1) << decalage) - 1) >> decalage;
+    const int64_t coeurs = std::min<int64_t>({int64_t(std::max(1u, std::thread::hardware_concurrency())), 16, nbBandes});
+    if (coeurs < 2) GTEST_SKIP() << "one processor: the bands are marked on one thread on this machine";
+    const int64_t partage = ((nbBandes + coeurs - 1) / coeurs) << decalage;
+
+    // A seed giving such a pair (densest setting: N + 1 positions drawn).
+    auto avance1 = [](uint32_t g) { return uint32_t(g * 134775813u + 1u); };
+    uint32_t graine = 0;
+    for (uint32_t essai = 1; essai < 200 && !graine; ++essai) {
+        uint32_t g = essai;
+        bool premier = false;
+        for (int64_t i = 0; i <= n && !graine; ++i) {
+            g = avance1(g);
+            const int64_t e = int64_t((uint64_t(g) * uint64_t(n)) >> 32);
+            if (!(2 * L < e && e < n - 2 * L)) continue;
+            g = Avance(g, 28);
+            if (e + L + 1 == partage) premier = true;
+            const int64_t d = partage - e;
+            if (premier && e + L + 1 != partage &&
+                (d == 0 || d == 1 || d == -1 || d == L || d == -L))
+                graine = essai;
+        }
+    }
+    ASSERT_NE(graine, 0u) << "no seed gives the case";
+
+    const auto image = Aleatoire(std::size_t(n), 22);
+    const Reglages r = Regles(220, 5, 9, 2, 2);
+    std::vector<TPtImg> attendu = image, obtenu = image;
+    GraineAlea = graine;
+    for (int64_t i = 0; i <= n; ++i) {
+        const int64_t e = int64_t(Alea(uint32_t(n)));
+        if (2 * L < e && e < n - 2 * L) AjouteTache(image.data(), attendu.data(), int32_t(e), L, r);
+    }
+    const uint32_t fin = GraineAlea;
+    for (int fois = 0; fois < 3; ++fois) {
+        GraineAlea = graine;
+        obtenu = image;
+        MethodeTaches(image.data(), obtenu.data(), L, H, r);
+        EXPECT_EQ(GraineAlea, fin);
+        ASSERT_EQ(obtenu[std::size_t(partage)], attendu[std::size_t(partage)]) << "run " << fois;
+        ASSERT_EQ(obtenu, attendu) << "run " << fois;
     }
 }
 

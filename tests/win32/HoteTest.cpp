@@ -497,6 +497,29 @@ void Fonctionne(Bibliotheque &b, const std::string &quoi) {
     HeapFree(GetProcessHeap(), 0, entete);
 }
 
+// The hourglass during a direct operation, in a host that has opened no dialog:
+// the cursor actions are there from the library's load.
+HCURSOR curseurPendant = nullptr;
+void SablierSansDialogue(Bibliotheque &b) {
+    b.AdrRetour(reinterpret_cast<void *>(&Retour), &contexteRetour);
+    TPtImg *bloc = NouveauBloc(4);
+    if (!Verifier(bloc != nullptr, "sablier : allocation")) return;
+    for (int i = 0; i < 4; ++i) bloc[i] = {1, 2, 3};
+    const HCURSOR sablier = LoadCursorA(nullptr, MAKEINTRESOURCEA(32514));  // IDC_WAIT
+    const HCURSOR fleche = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));   // IDC_ARROW
+    for (uint32_t op : {1u, 5u, 6u}) {
+        SetCursor(fleche);
+        curseurPendant = nullptr;
+        pendantAppel = [] { curseurPendant = GetCursor(); };
+        b.XchgData(op, 2, 2, bloc);
+        pendantAppel = nullptr;
+        Verifier(curseurPendant == sablier,
+                 "opération " + std::to_string(op) + " sans dialogue ouvert : le sablier pendant le rappel");
+        Verifier(GetCursor() == fleche, "opération " + std::to_string(op) + " : la flèche ensuite");
+    }
+    Relacher(bloc);
+}
+
 // Step 1: the host starts first and publishes at the first free candidate of
 // the walk; the library finds it there and joins it. complet: every check of
 // the exports and the operations too.
@@ -514,6 +537,7 @@ void HotePublieEnPremier(const std::vector<attendus::Cas> &cas, bool seize) {
     if (!seize) {
         Exports(b);
         Identite(b);
+        SablierSansDialogue(b);
         OperationsDirectes(b, cas);
         HorsMenu(b);
     } else {
@@ -615,6 +639,74 @@ void CandidatOccupe() {
     VirtualFree(etranger, 0, MEM_RELEASE);
 }
 
+// Signs the page-sized memory at a for this process, as a publisher would.
+void Signer(void *a) {
+    auto *p = static_cast<Page *>(a);
+    const uint32_t pid = GetCurrentProcessId();
+    p->utilisateurs = 1;
+    p->signature1[0] = pid ^ 0x4567FEEDu;
+    p->signature1[1] = 0xBABE0123u;
+    p->signature2[0] = pid ^ 0x3210B00Bu;
+    p->signature2[1] = 0xF00D7654u;
+}
+
+// Step 3b, with the first 16 candidates taken: what stands at the first free
+// candidate below them carries this process's signatures but is no page
+// placed there (a view of a file, whose reading may fault, or memory inside
+// an allocation based lower): the library neither reads nor joins it and
+// publishes further down.
+void PasUnePageSousLesSeize() {
+    std::printf("-- sous les seize : une vue de fichier, l'intérieur d'une allocation\n");
+    const DWORD taille = page::Systeme().dwPageSize;
+    const long libre = page::PremierDisponible();
+    if (!Verifier(libre >= 16, "un candidat libre sous les seize")) return;
+    for (const bool vue : {true, false}) {
+        const std::string quoi = vue ? "vue de fichier" : "intérieur d'une allocation";
+        void *etranger = nullptr, *base = nullptr;
+        HANDLE fichier = INVALID_HANDLE_VALUE, section = nullptr;
+        std::string nom;
+        if (vue) {
+            char dossier[MAX_PATH], chemin[MAX_PATH];
+            GetTempPathA(MAX_PATH, dossier);
+            GetTempFileNameA(dossier, "vel", 0, chemin);
+            nom = chemin;
+            fichier = CreateFileA(chemin, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_TEMPORARY, nullptr);
+            section = fichier != INVALID_HANDLE_VALUE
+                          ? CreateFileMappingA(fichier, nullptr, PAGE_READWRITE, 0, taille, nullptr)
+                          : nullptr;
+            base = etranger = section ? MapViewOfFileEx(section, FILE_MAP_WRITE, 0, 0, taille,
+                                                        reinterpret_cast<void *>(Candidat(libre)))
+                                      : nullptr;
+        } else if (page::Disponible(libre + 1)) {
+            // Two steps from the candidate below: the candidate lies inside.
+            base = VirtualAlloc(reinterpret_cast<void *>(Candidat(libre + 1)),
+                                SIZE_T(Candidat(libre) - Candidat(libre + 1)) + taille,
+                                MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+            etranger = base ? reinterpret_cast<void *>(Candidat(libre)) : nullptr;
+        }
+        if (!Verifier(etranger == reinterpret_cast<void *>(Candidat(libre)), quoi + " placée au candidat " +
+                                                                               std::to_string(libre)))
+            continue;
+        Signer(etranger);
+        Bibliotheque b;
+        if (Verifier(b.Charger("velmora.dll"), "LoadLibrary malgré la " + quoi)) {
+            Egal(int(static_cast<Page *>(etranger)->utilisateurs), 1, quoi + " : pas rejointe");
+            Fonctionne(b, "bibliothèque sous la " + quoi);
+            b.Liberer();
+        }
+        Egal(int(static_cast<Page *>(etranger)->utilisateurs), 1, quoi + " : intacte après le déchargement");
+        if (vue) {
+            UnmapViewOfFile(base);
+            CloseHandle(section);
+            CloseHandle(fichier);
+            DeleteFileA(nom.c_str());
+        } else {
+            VirtualFree(base, 0, MEM_RELEASE);
+        }
+    }
+}
+
 // Step 4, in a child process: the publisher unloaded while a copy still uses
 // its manager ends the process at once, with exit code 0.
 int EnfantEditeurParti() {
@@ -653,6 +745,7 @@ void Parcours(const std::vector<attendus::Cas> &cas, bool seize) {
     HotePublieEnPremier(cas, seize);
     BibliothequePublie(seize);
     CandidatOccupe();
+    if (seize) PasUnePageSousLesSeize();
     EditeurPartiAvantLesAutres(seize);
 }
 

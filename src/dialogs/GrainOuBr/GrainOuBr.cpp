@@ -551,24 +551,35 @@ namespace {
 // most `anneau` blocks ahead; each side sleeps while the other is behind.
 template <class Produire, class Filtrer>
 void EnAvance(std::size_t nbBlocs, std::size_t anneau, Produire &&produire, Filtrer &&filtrer) {
-    if (nbBlocs < 4 || std::thread::hardware_concurrency() < 2) {
+    auto enTour = [&] {
         for (std::size_t b = 0; b < nbBlocs; ++b) {
             produire(b);
             filtrer(b);
         }
+    };
+    if (nbBlocs < 4 || std::thread::hardware_concurrency() < 2) {
+        enTour();
         return;
     }
     std::atomic<std::size_t> produits{0}, filtres{0};
     const fpu::Environnement environnement = fpu::Lire();
-    std::jthread producteur([&] {
-        fpu::Ecrire(environnement);
-        for (std::size_t b = 0; b < nbBlocs; ++b) {
-            for (std::size_t vu = filtres.load(); b >= vu + anneau; vu = filtres.load()) filtres.wait(vu);
-            produire(b);
-            produits.store(b + 1);
-            produits.notify_one();
-        }
-    });
+    std::jthread producteur;
+    try {
+        producteur = std::jthread([&] {
+            fpu::Ecrire(environnement);
+            for (std::size_t b = 0; b < nbBlocs; ++b) {
+                for (std::size_t vu = filtres.load(); b >= vu + anneau; vu = filtres.load()) filtres.wait(vu);
+                produire(b);
+                produits.store(b + 1);
+                produits.notify_one();
+            }
+        });
+    } catch (...) {
+        // No thread to be had (a process or address-space limit): nothing is
+        // made yet, so the blocks are made and filtered in turn here.
+        enTour();
+        return;
+    }
     for (std::size_t b = 0; b < nbBlocs; ++b) {
         for (std::size_t vu = produits.load(); vu <= b; vu = produits.load()) produits.wait(vu);
         filtrer(b);
