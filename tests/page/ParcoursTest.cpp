@@ -218,7 +218,7 @@ TEST(ParcoursPage, OrdresDesEvenements) {
         // walk goes on below.
         {"a candidate below the 16 taken in the meantime", X16 + "c.", "17:1 pret", ""},
         {"two of them, then a valid page", X16 + "cxcv", "19:2 pret", ""},
-        {"nothing free at all", std::string(NbSimules, 'x'), "sans",
+        {"nothing free at all", std::string(40, 'x'), "sans",
          "MemPartagee: Shared Memory Allocator setup failed: Address already reserved.\n"},
         // A page published lower while the candidates above were taken is
         // joined, whether the walk would publish among the 16 or below them.

@@ -10,14 +10,20 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace {
 std::atomic<bool> memoireEpuisee{false};
 } // namespace
 
+// The allocator's own pair: what operator new takes from malloc, operator
+// delete gives back to free (which the compiler, seeing through both, would
+// otherwise take for a mismatch).
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void *operator new(std::size_t n) {
     if (memoireEpuisee.load()) throw std::bad_alloc();
     if (void *p = std::malloc(n ? n : 1)) return p;
@@ -30,13 +36,34 @@ namespace {
 
 using FnAddMenu = const char *(VELMORA_APPEL *)(int32_t *);
 
+// The libraries the plug-in needs, as the loader finds them (ldd): loaded
+// before memory runs out, as in a host that has them already, so that what
+// fails is the plug-in's own start-up.
+std::vector<std::string> Dependances(const std::string &chemin) {
+    std::vector<std::string> libs;
+    FILE *f = popen(("ldd '" + chemin + "'").c_str(), "r");
+    if (!f) return libs;
+    char ligne[1024];
+    while (std::fgets(ligne, sizeof ligne, f)) {
+        const std::string l(ligne);
+        const auto fleche = l.find("=> /");
+        if (fleche == std::string::npos) continue;
+        libs.push_back(l.substr(fleche + 3, l.find(" (", fleche) - fleche - 3));
+    }
+    pclose(f);
+    return libs;
+}
+
 // The first module of the process publishes the page, and with it starts
 // watching for the process's exit, which allocates: without memory it goes
 // on without, and the library loads and works.
 TEST(MemoireEpuisee, LeChargementSurvitSansMemoire) {
     const char *plugin = std::getenv("VELMORA_PLUGIN");
     ASSERT_NE(plugin, nullptr) << "VELMORA_PLUGIN";
+    const std::vector<std::string> dependances = Dependances(plugin);
+    ASSERT_FALSE(dependances.empty()) << "ldd " << plugin;
     const auto issue = enfant::Executer([&] {
+        for (const std::string &d : dependances) VERIFIER(dlopen(d.c_str(), RTLD_NOW | RTLD_GLOBAL));
         memoireEpuisee = true;
         void *a = dlopen(plugin, RTLD_NOW | RTLD_LOCAL);
         memoireEpuisee = false;

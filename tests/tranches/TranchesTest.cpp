@@ -24,6 +24,10 @@ const std::thread::id filPrincipal = std::this_thread::get_id();
 
 // Every allocation of the program comes here; armed, it fails on any thread
 // but the test's own.
+// The allocator's own pair: what operator new takes from malloc, operator
+// delete gives back to free (which the compiler, seeing through both, would
+// otherwise take for a mismatch).
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void *operator new(std::size_t n) {
     if (echecDansLesFils.load() && std::this_thread::get_id() != filPrincipal) throw std::bad_alloc();
     if (void *p = std::malloc(n ? n : 1)) return p;
