@@ -151,6 +151,11 @@ bool PagesPossibles(const Correspondance &m) {
     return m.lecture && m.ecriture && m.anonyme && m.fin - m.debut <= LongueurExaminee;
 }
 
+// The mapping ChercherPage is looking through, known readable: where the
+// kernel's reading is refused, its candidates are read without asking the
+// maps file again for each.
+const Correspondance *examinee = nullptr;
+
 } // namespace
 
 std::size_t TaillePage() { return std::size_t(sysconf(_SC_PAGESIZE)); }
@@ -213,12 +218,14 @@ uintptr_t ChercherPage(uintptr_t sous, uintptr_t adresseMaxi, std::size_t taille
     ParcourirCorrespondances([&](const Correspondance &m) {
         if (m.debut >= sous) return false;
         if (!PagesPossibles(m)) return true;
+        examinee = &m;
         for (uintptr_t i = PremierSous(adresseMaxi, taillePage, std::min(m.fin, sous));
              i < nb && Candidat(adresseMaxi, taillePage, i) >= m.debut; ++i)
             if (valide(Candidat(adresseMaxi, taillePage, i))) {
                 trouvee = Candidat(adresseMaxi, taillePage, i); // mappings come upwards
                 break;
             }
+        examinee = nullptr;
         return true;
     });
     return trouvee;
@@ -235,9 +242,11 @@ bool Lire(uintptr_t adresse, void *dest, std::size_t n) {
     if (lu == ssize_t(n)) return true;
     if (lu >= 0 || errno == EFAULT) return false; // unreadable
     Correspondance m;
-    if (ChercherCorrespondance(adresse, m) != Recherche::Trouvee || !m.lecture || !m.anonyme ||
-        n > m.fin - adresse)
+    if (examinee && examinee->debut <= adresse && adresse < examinee->fin)
+        m = *examinee;
+    else if (ChercherCorrespondance(adresse, m) != Recherche::Trouvee)
         return false;
+    if (!m.lecture || !m.anonyme || n > m.fin - adresse) return false;
     std::memcpy(dest, reinterpret_cast<const void *>(adresse), n);
     return true;
 }
