@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstring>
 
 // Set when the system unloads the library because the process ends (as
@@ -58,20 +57,27 @@ Etendue Examiner(uintptr_t adresse, std::size_t taille) {
     return {false, base && base <= adresse ? base : adresse, false};
 }
 
-// Region by region, down the address space: a page stands only at the base of
-// an allocation, so each region costs one question, free or not.
+// Region by region, up the address space from its bottom (VirtualQuery tells
+// a region from the queried page upwards, so a free stretch is passed in one
+// step only going up): a page stands only at the base of a private allocation
+// of its own, at a candidate. The last one found is the highest.
 uintptr_t ChercherPage(uintptr_t sous, uintptr_t adresseMaxi, std::size_t taillePage, uintptr_t nb,
                        bool (*valide)(uintptr_t)) {
-    for (uintptr_t i = PremierSous(adresseMaxi, taillePage, sous); i < nb;) {
-        const uintptr_t candidat = Candidat(adresseMaxi, taillePage, i);
+    uintptr_t trouvee = 0;
+    for (uintptr_t a = AdresseMinimale(); a < sous;) {
         MEMORY_BASIC_INFORMATION m{};
-        if (VirtualQuery(reinterpret_cast<const void *>(candidat), &m, sizeof m) != sizeof m) return 0;
-        uintptr_t base = reinterpret_cast<uintptr_t>(m.State == MEM_FREE ? m.BaseAddress : m.AllocationBase);
-        if (!base || base > candidat) base = candidat;
-        if (m.State != MEM_FREE && base == candidat && valide(candidat)) return candidat;
-        i = std::max(i + 1, PremierSous(adresseMaxi, taillePage, base));
+        if (VirtualQuery(reinterpret_cast<const void *>(a), &m, sizeof m) != sizeof m) break;
+        const auto base = reinterpret_cast<uintptr_t>(m.BaseAddress);
+        if (m.State != MEM_FREE && m.Type == MEM_PRIVATE && reinterpret_cast<uintptr_t>(m.AllocationBase) == base &&
+            base < sous) {
+            const uintptr_t i = PremierSous(adresseMaxi, taillePage, base + 1); // the candidate at or below base
+            if (i < nb && Candidat(adresseMaxi, taillePage, i) == base && valide(base)) trouvee = base;
+        }
+        const uintptr_t fin = base + m.RegionSize;
+        if (fin <= a) break;
+        a = fin;
     }
-    return 0;
+    return trouvee;
 }
 
 void Rendre(void *page, std::size_t taille) {
