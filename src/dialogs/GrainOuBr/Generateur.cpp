@@ -1,0 +1,7 @@
+#include "Generateur.h"
+
+namespace velmora::grainoubr {
+
+uint32_t GraineAlea = 0;
+
+} // namespace velmora::grainoubr

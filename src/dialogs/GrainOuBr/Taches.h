@@ -1,0 +1,45 @@
+// The spot method: 3 x 3 spots of noise at drawn positions, the last spot over
+// a pixel giving its value.
+#pragma once
+
+#include "Reglages.h"
+
+#include <velmora/plugin.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace velmora::grainoubr {
+
+// The spot method's working buffers, about 7 bytes a pixel. Their owner keeps
+// them from one computation to the next on the same image (a slider release
+// after another): fresh ones each time cost their first-touch page faults, as
+// much as the marking itself.
+struct TamponsTaches {
+    // place: 0 for a pixel no spot covers, else 1 + its place in the last spot.
+    std::vector<uint8_t> place;
+    // etat, at a spot's centre: the generator state before the draws of the last
+    // spot there. A pixel's mark gives the centre of the last spot over it, and
+    // the last spot at that centre is that one (a later one there would cover
+    // the pixel again, at the same place): one store a spot instead of nine.
+    std::unique_ptr<uint32_t[]> etat;
+    std::size_t tailleEtat = 0;
+    // The batch's spots by band, each band in drawing order: the generator state
+    // that drew the position, which gives the position again (half the memory of both).
+    std::vector<std::vector<uint32_t>> bande;
+};
+
+// Spot method over largeur x hauteur pixels: (N div D) + 1 drawn positions, a
+// 3 x 3 spot at each one strictly between the first two and the last two rows.
+// Reads copie only, writes the covered pixels of hote. Works in `tampons` when
+// given (kept for the next call), else in buffers of its own.
+void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t hauteur,
+                   const Reglages &r, TamponsTaches *tampons = nullptr);
+
+// One spot centred on pixel e (2 largeur < e < N - 2 largeur): 28 draws.
+void AjouteTache(const TPtImg *copie, TPtImg *hote, int32_t e, int32_t largeur,
+                 const Reglages &r);
+
+} // namespace velmora::grainoubr
