@@ -3,6 +3,11 @@
 // between operations and keeps the undo history as plain snapshots, bounded by
 // memory. No way out of it (quit, close, open another image) drops an unsaved
 // result without asking.
+// One file per piece: FenetreHote.cpp (the window, what it shows, its keys),
+// FenetreHoteMenus (menus and actions), FenetreHoteRecents (recent files),
+// FenetreHoteFichiers (opening and saving), FenetreHoteOperation (a plug-in
+// operation), FenetreHoteAnnulation (undo), FenetreHoteQuestions (the
+// questions before work is lost).
 #pragma once
 
 #include "ChargeurPlugin.h"
@@ -123,6 +128,9 @@ private:
     void AjouterRecent(const QString &chemin);
     void RemplirRecents();
     bool Ecrire(const QString &chemin, const QByteArray &format, QString *erreur);
+    // Before a file deeper than 8 bits per channel is overwritten in 8 bits.
+    enum class Profondeur { Remplacer, EnregistrerSous, Annuler };
+    Profondeur DemanderProfondeur();
     QString NomAffiche() const;
     void ActionOuvrir();
     bool ActionEnregistrerSous();
