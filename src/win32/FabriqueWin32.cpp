@@ -1,6 +1,7 @@
 // The Windows back end as the dialogs' factory of forms. A form's windows
 // belong to the thread that made them: another thread, or the process exiting,
 // drops the form without touching them.
+#include "ClassesWin32.h"
 #include "FormeWin32.h"
 #include "imaging/Sortie.h"
 

@@ -4,6 +4,12 @@
 // Every control, and the form's window, carries the window property
 // "objectName" (the address of its zero-terminated name), so that code in the
 // host's process finds a control by name.
+// The class's pieces, each in its file: FormeWin32.cpp (building the controls
+// and the form interface on them), ProceduresWin32 (the window procedures and
+// painting), TexteWin32 (fonts and text), ModalWin32 (showing: the modal loop
+// and the message hook), BoitesWin32 (message, file, colour and input boxes);
+// ClassesWin32 registers the window classes, GlyphesWin32 draws the buttons'
+// pictures.
 #pragma once
 
 #include "imaging/dialogue/Interface.h"
@@ -21,17 +27,6 @@ namespace velmora::win32 {
 
 // The private message of the deferred calls.
 inline constexpr UINT MessageDiffere = 0x500;
-
-// Window classes and common controls, once per process; false when they cannot be had.
-bool Initialiser();
-// Library unload, after every form has been destroyed: the classes go.
-void Terminer();
-
-// The font of a form: every caption of its table fits the room the table leaves it.
-HFONT ChoisirPolice(const TForme &table);
-
-// The picture of a button that carries one, 16 x 16 from (x, y).
-void DessinerGlyphe(HDC dc, TGlyphe g, int x, int y);
 
 class FormeWin32 final : public IForme {
 public:

@@ -1,7 +1,7 @@
 // The small pictures of the "Charger" and "Enregistrer" buttons, drawn with
 // GDI on the button after the system has painted it (16 x 16, the same
 // drawing as the Qt back end's).
-#include "FormeWin32.h"
+#include "GlyphesWin32.h"
 
 namespace velmora::win32 {
 
