@@ -1,8 +1,7 @@
 #include "Metadonnees.h"
+#include "VersionExiv2.h"
 
 #include <QFile>
-
-#include <exiv2/exiv2.hpp>
 
 #include <mutex>
 #include <string>
@@ -40,7 +39,7 @@ void Preparer() {
     });
 }
 
-int OrientationValide(long v) { return v >= 1 && v <= 8 ? int(v) : 1; }
+int OrientationValide(int64_t v) { return v >= 1 && v <= 8 ? int(v) : 1; }
 
 // Sets a field only where the source had it: the result describes itself,
 // and nothing is added that the photograph did not carry.
@@ -79,23 +78,22 @@ Metadonnees Metadonnees::Lire(const QString &chemin, QString *erreur) {
         d->xmp = std::move(image->xmpData());
         d->iptc = std::move(image->iptcData());
         if (image->iccProfileDefined()) {
-            const Exiv2::DataBuf *icc = image->iccProfile();
-            d->icc = QByteArray(reinterpret_cast<const char *>(icc->pData_), int(icc->size_));
+            d->icc = exiv2::Octets(*image->iccProfile());
         }
         d->commentaire = image->comment();
         auto o = d->exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
         if (o != d->exif.end() && o->count() > 0)
-            d->orientation = OrientationValide(o->toLong());
+            d->orientation = OrientationValide(exiv2::Entier(*o));
         else {
             auto x = d->xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation"));
-            if (x != d->xmp.end() && x->count() > 0) d->orientation = OrientationValide(x->toLong());
+            if (x != d->xmp.end() && x->count() > 0) d->orientation = OrientationValide(exiv2::Entier(*x));
         }
         if (d->exif.empty() && d->xmp.empty() && d->iptc.empty() && d->icc.isEmpty() &&
             d->commentaire.empty())
             return m;
         m.d_ = std::move(d);
-    } catch (const Exiv2::AnyError &e) {
-        if (erreur && e.code() != Exiv2::kerFileContainsUnknownImageType)
+    } catch (const exiv2::Erreur &e) {
+        if (erreur && e.code() != exiv2::TypeInconnu)
             *erreur = QString::fromUtf8(e.what());
     } catch (const std::exception &e) {
         if (erreur) *erreur = QString::fromUtf8(e.what());
@@ -121,7 +119,8 @@ bool Metadonnees::Ecrire(QByteArray &fichier, int largeur, int hauteur, QString 
     try {
         Preparer();
         auto image = Exiv2::ImageFactory::open(
-            reinterpret_cast<const Exiv2::byte *>(fichier.constData()), long(fichier.size()));
+            reinterpret_cast<const Exiv2::byte *>(fichier.constData()),
+            exiv2::Taille(fichier.size()));
         if (!image.get()) return true;
         // What the encoder wrote (a format's own header fields) stays; ours go on top.
         image->readMetadata();
@@ -165,23 +164,19 @@ bool Metadonnees::Ecrire(QByteArray &fichier, int largeur, int hauteur, QString 
         if (Accepte(*image, Exiv2::mdIptc) && !d_->iptc.empty()) image->setIptcData(d_->iptc);
         // The access table has no column for the profile: every format that
         // can hold one takes it, the others leave it out.
-        if (!d_->icc.isEmpty()) {
-            Exiv2::DataBuf icc(reinterpret_cast<const Exiv2::byte *>(d_->icc.constData()),
-                               long(d_->icc.size()));
-            image->setIccProfile(icc, false);
-        }
+        if (!d_->icc.isEmpty()) exiv2::DonnerProfil(*image, exiv2::Tampon(d_->icc), false);
         if (Accepte(*image, Exiv2::mdComment) && !d_->commentaire.empty())
             image->setComment(d_->commentaire);
         image->writeMetadata();
 
         Exiv2::BasicIo &io = image->io();
-        if (io.open() != 0) throw Exiv2::Error(Exiv2::kerDataSourceOpenFailed, "memoire");
-        const long taille = long(io.size());
-        QByteArray sortie(taille, Qt::Uninitialized);
+        if (io.open() != 0) throw Exiv2::Error(exiv2::OuvertureImpossible, "memoire");
+        const auto taille = exiv2::Taille(io.size());
+        QByteArray sortie(qsizetype(taille), Qt::Uninitialized);
         io.seek(0, Exiv2::BasicIo::beg);
-        const long lus = io.read(reinterpret_cast<Exiv2::byte *>(sortie.data()), taille);
+        const auto lus = io.read(reinterpret_cast<Exiv2::byte *>(sortie.data()), taille);
         io.close();
-        if (lus != taille) throw Exiv2::Error(Exiv2::kerInputDataReadFailed);
+        if (lus != taille) throw Exiv2::Error(exiv2::LectureImpossible);
         fichier = std::move(sortie);
         return true;
     } catch (const std::exception &e) {

@@ -1,10 +1,19 @@
 # Installs, from Debian's packages, what building and testing Velmora needs.
 # Sourced by ./run and ./test.
 
-VELMORA_PAQUETS="cmake ninja-build g++ pkg-config qt6-base-dev qt6-image-formats-plugins \
+# The packages for a Debian (or derived) release, by its code name: GIMP's
+# development files are those of 2.10 up to Debian 12, of 3 from Debian 13 on.
+velmora_paquets() {
+    local gimp=libgimp-3.0-dev
+    case "$1" in
+        buster | bullseye | bookworm | focal | jammy | noble) gimp=libgimp2.0-dev ;;
+    esac
+    echo "cmake ninja-build g++ pkg-config qt6-base-dev qt6-image-formats-plugins \
 libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core libexiv2-dev ccache \
 qt6-translations-l10n fonts-dejavu-extra \
-gimp libgimp2.0-dev xdotool x11-utils"
+gimp $gimp xdotool x11-utils"
+}
+VELMORA_PAQUETS="$(velmora_paquets "$(. /etc/os-release && echo "${VERSION_CODENAME:-}")")"
 
 velmora_deps() {
     local manquants=() p

@@ -11,14 +11,13 @@
 #include "dialogs/MonoChrome/MonoChromeDialogue.h"
 #include "dialogs/ProfilGamma/ProfilGamma.h"
 #include "dialogs/ProfilGamma/ProfilGammaDialogue.h"
+#include "VersionExiv2.h"
 
 #include <velmora/windows1252.h>
 
 #include <QColorSpace>
 #include <QFile>
 #include <QImage>
-
-#include <exiv2/exiv2.hpp>
 
 #include <cstdio>
 #include <filesystem>
@@ -155,7 +154,7 @@ void Photos() {
         if (c.etiquettes) {
             try {
                 Etiqueter(chemin, c.orientation);
-            } catch (const Exiv2::AnyError &e) {
+            } catch (const velmora::hote::exiv2::Erreur &e) {
                 std::fprintf(stderr, "%s : %s\n", c.nom, e.what());
             }
         }

@@ -8,6 +8,7 @@
 #include "Lancement.h"
 #include "OutilsFenetre.h"
 #include "Programme.h"
+#include "VersionExiv2.h"
 
 #include <QColorSpace>
 #include <QCursor>
@@ -18,8 +19,6 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTranslator>
-
-#include <exiv2/exiv2.hpp>
 
 #include <cstring>
 #include <optional>
@@ -276,9 +275,7 @@ TEST_F(Usage, PointeurOccupePendantOuvrirEtEnregistrer) {
         profil.replace(36, 4, "xxxx"); // not the profile signature
         auto image = Exiv2::ImageFactory::open(QFile::encodeName(chemin).toStdString());
         image->readMetadata();
-        Exiv2::DataBuf tampon(reinterpret_cast<const Exiv2::byte *>(profil.constData()),
-                              long(profil.size()));
-        image->setIccProfile(tampon, false);
+        velmora::hote::exiv2::DonnerProfil(*image, velmora::hote::exiv2::Tampon(profil), false);
         image->writeMetadata();
     }
     FenetreHote f(plugin);

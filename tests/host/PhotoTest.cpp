@@ -3,6 +3,7 @@
 // files are made here, their metadata written with Exiv2.
 #include "ImageHote.h"
 #include "Lancement.h"
+#include "VersionExiv2.h"
 
 #include <QColorSpace>
 #include <QDateTime>
@@ -11,8 +12,6 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QTemporaryDir>
-
-#include <exiv2/exiv2.hpp>
 
 #include <map>
 #include <string>
@@ -63,8 +62,7 @@ Etiquettes Lire(const QString &chemin) {
     for (const auto &d : image->xmpData()) e.xmp[d.key()] = d.toString();
     for (const auto &d : image->iptcData()) e.iptc[d.key()] = d.toString();
     if (image->iccProfileDefined())
-        e.icc = QByteArray(reinterpret_cast<const char *>(image->iccProfile()->pData_),
-                           int(image->iccProfile()->size_));
+        e.icc = velmora::hote::exiv2::Octets(*image->iccProfile());
     return e;
 }
 
@@ -632,9 +630,8 @@ TEST_F(Photo_, ProfilQuiNeDecritPasDuRvbEcarte) {
         {
             auto image = Exiv2::ImageFactory::open(QFile::encodeName(entree).toStdString());
             image->readMetadata();
-            Exiv2::DataBuf tampon(reinterpret_cast<const Exiv2::byte *>(profil.constData()),
-                                  long(profil.size()));
-            image->setIccProfile(tampon, false);
+            velmora::hote::exiv2::DonnerProfil(*image, velmora::hote::exiv2::Tampon(profil),
+                                               false);
             image->writeMetadata();
         }
         ASSERT_EQ(Lire(entree).icc, profil);
