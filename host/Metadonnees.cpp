@@ -78,7 +78,7 @@ Metadonnees Metadonnees::Lire(const QString &chemin, QString *erreur) {
         d->xmp = std::move(image->xmpData());
         d->iptc = std::move(image->iptcData());
         if (image->iccProfileDefined()) {
-            d->icc = exiv2::Octets(*image->iccProfile());
+            d->icc = exiv2::Profil(*image);
         }
         d->commentaire = image->comment();
         auto o = d->exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));

@@ -20,7 +20,9 @@ constexpr auto OuvertureImpossible = Exiv2::ErrorCode::kerDataSourceOpenFailed;
 constexpr auto LectureImpossible = Exiv2::ErrorCode::kerInputDataReadFailed;
 
 inline int64_t Entier(const Exiv2::Metadatum &m) { return m.toInt64(); }
-inline QByteArray Octets(const Exiv2::DataBuf &b) {
+// The image's colour profile, copied.
+inline QByteArray Profil(Exiv2::Image &image) {
+    const Exiv2::DataBuf &b = image.iccProfile();
     return QByteArray(reinterpret_cast<const char *>(b.c_data()), qsizetype(b.size()));
 }
 // 0.28 takes the buffer over.
@@ -35,8 +37,9 @@ constexpr auto OuvertureImpossible = Exiv2::kerDataSourceOpenFailed;
 constexpr auto LectureImpossible = Exiv2::kerInputDataReadFailed;
 
 inline int64_t Entier(const Exiv2::Metadatum &m) { return m.toLong(); }
-inline QByteArray Octets(const Exiv2::DataBuf &b) {
-    return QByteArray(reinterpret_cast<const char *>(b.pData_), qsizetype(b.size_));
+inline QByteArray Profil(Exiv2::Image &image) {
+    const Exiv2::DataBuf *b = image.iccProfile();
+    return QByteArray(reinterpret_cast<const char *>(b->pData_), qsizetype(b->size_));
 }
 inline void DonnerProfil(Exiv2::Image &image, Exiv2::DataBuf tampon, bool verifier) {
     image.setIccProfile(tampon, verifier);

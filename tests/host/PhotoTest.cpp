@@ -62,7 +62,7 @@ Etiquettes Lire(const QString &chemin) {
     for (const auto &d : image->xmpData()) e.xmp[d.key()] = d.toString();
     for (const auto &d : image->iptcData()) e.iptc[d.key()] = d.toString();
     if (image->iccProfileDefined())
-        e.icc = velmora::hote::exiv2::Octets(*image->iccProfile());
+        e.icc = velmora::hote::exiv2::Profil(*image);
     return e;
 }
 
