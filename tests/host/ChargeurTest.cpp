@@ -83,7 +83,9 @@ TEST(Chargeur, FichiersQuiNeSontPasDesModules) {
     f.close();
     // A real shared library that is not a plug-in.
     Dl_info info{};
-    ASSERT_TRUE(dladdr(reinterpret_cast<void *>(&QTest::qSleep), &info));
+    // Qt 6.8 overloads qSleep: the one taking an int is named.
+    void (*fonction)(int) = &QTest::qSleep;
+    ASSERT_TRUE(dladdr(reinterpret_cast<void *>(fonction), &info));
 
     struct Cas {
         QString chemin;
