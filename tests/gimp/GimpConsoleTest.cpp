@@ -82,55 +82,86 @@ protected:
                             .arg(n);
                     const QPoint place = PlaceDansGrille(numero++);
                     places_[nomCas.toStdString()] = place;
+                    // The selection's bounds as GIMP gave them, and dirtiness.
+                    const QString ligneCas = Gimp::Ecrire(
+                        QStringLiteral("(string-append \"CAS %1 \""
+                                       " (number->string (list-ref b 1)) \" \""
+                                       " (number->string (list-ref b 2)) \" \""
+                                       " (number->string (list-ref b 3)) \" \""
+                                       " (number->string (list-ref b 4)) \" \""
+                                       " (number->string (car (gimp-image-is-dirty img))))")
+                            .arg(nomCas));
                     casImage +=
                         QStringLiteral(
                             "(let* ((img (car (gimp-image-duplicate source)))"
-                            "(d (car (gimp-image-get-active-drawable img))))"
+                            "(d %6))"
                             "%1 (gimp-image-clean-all img)"
                             "(let ((b (gimp-drawable-mask-intersect d)))"
-                            "(plug-in-velmora-%2 RUN-NONINTERACTIVE img d)"
-                            "(gimp-message (string-append \"CAS %3 \" (number->string (nth 1 b))"
-                            " \" \" (number->string (nth 2 b)) \" \" (number->string (nth 3 b))"
-                            " \" \" (number->string (nth 4 b))"
-                            " \" \" (number->string (car (gimp-image-is-dirty img))))))"
+                            "%2"
+                            "%3)"
                             "(let ((c (car (gimp-layer-new-from-drawable d grille))))"
-                            "(gimp-image-insert-layer grille c 0 -1)"
+                            "(gimp-image-insert-layer grille c %7 -1)"
                             "(gimp-layer-set-offsets c %4 %5))"
                             "(gimp-image-delete img))")
-                            .arg(QLatin1String(s.script), QLatin1String(Operations[n]), nomCas)
+                            .arg(QLatin1String(s.script),
+                                 ScriptAppel(Operations[n], "RUN-NONINTERACTIVE"), ligneCas)
                             .arg(place.x())
-                            .arg(place.y());
+                            .arg(place.y())
+                            .arg(Gimp::Calque(QStringLiteral("img")),
+                                 QLatin1String(Gimp::SansParent));
                 }
-            cas +=
-                QStringLiteral("(let ((source (car (gimp-file-load RUN-NONINTERACTIVE %1 %1)))) %2"
-                               "(gimp-image-delete source))")
-                    .arg(Chaine(profil_->Chemin(QString::fromStdString(nom) + ".png")), casImage);
+            cas += QStringLiteral("(let ((source %1)) %2 (gimp-image-delete source))")
+                       .arg(Gimp::Charger(profil_->Chemin(QString::fromStdString(nom) + ".png")),
+                            casImage);
         }
         const QSize grille = Grille(numero);
         QStringList lot;
         lot << QStringLiteral("(let* ((grille (car (gimp-image-new %1 %2 RGB)))"
-                              "(fond (car (gimp-layer-new grille %1 %2 RGBA-IMAGE \"fond\" 100 "
-                              "LAYER-MODE-NORMAL))))"
-                              "(gimp-image-insert-layer grille fond 0 0)"
+                              "(fond %3))"
+                              "(gimp-image-insert-layer grille fond %4 0)"
                               "(gimp-drawable-fill fond FILL-TRANSPARENT)"
-                              "%3"
+                              "%5"
                               "(let ((img grille) (d (car (gimp-image-merge-visible-layers grille "
                               "CLIP-TO-IMAGE))))"
-                              "%4))")
+                              "%6))")
                    .arg(grille.width())
                    .arg(grille.height())
-                   .arg(cas, ScriptExporter(profil_->Chemin(QStringLiteral("grille.png"))));
+                   .arg(Gimp::NouveauCalque(QStringLiteral("grille"), grille.width(),
+                                            grille.height(), "fond"),
+                        QLatin1String(Gimp::SansParent), cas,
+                        ScriptExporter(profil_->Chemin(QStringLiteral("grille.png"))));
         // Refusals: a grey image; a dialog operation outside the interactive mode.
-        lot << QStringLiteral("(begin %1 (plug-in-velmora-inversion RUN-NONINTERACTIVE img d))")
-                   .arg(ScriptCharger(profil_->Chemin(QStringLiteral("gris.png"))));
-        lot << QStringLiteral("(begin %1 (plug-in-velmora-monochrome RUN-NONINTERACTIVE img d))")
+        lot << QStringLiteral("(begin %1 %2)")
+                   .arg(ScriptCharger(profil_->Chemin(QStringLiteral("gris.png"))),
+                        ScriptAppel("inversion", "RUN-NONINTERACTIVE"));
+        lot << QStringLiteral("(begin %1 %2)")
+                   .arg(ScriptCharger(profil_->Chemin(QStringLiteral("rvb.png"))),
+                        ScriptAppel("monochrome", "RUN-NONINTERACTIVE"));
+#if VELMORA_GIMP == 3
+        // GIMP 3 hands a procedure every selected drawable: two are refused.
+        lot << QStringLiteral("(begin %1 (define d2 (car (gimp-layer-copy d)))"
+                              "(gimp-image-insert-layer img d2 -1 0)"
+                              "(plug-in-velmora-inversion #:run-mode RUN-NONINTERACTIVE"
+                              " #:image img #:drawables (vector d d2)))")
                    .arg(ScriptCharger(profil_->Chemin(QStringLiteral("rvb.png"))));
-
-        QStringList arguments{QStringLiteral("-i"), QStringLiteral("-d"), QStringLiteral("-f")};
-        for (const QString &commande : lot) arguments << QStringLiteral("-b") << commande;
-        arguments << QStringLiteral("-b") << QStringLiteral("(gimp-quit 0)");
-        sortie_ = Lancer(QStringLiteral("gimp-console-2.10"), arguments, profil_->Environnement(),
-                         240000);
+#endif
+        // GIMP 2.10 runs every command; GIMP 3 stops at the first that fails,
+        // so that each refusal there is a run of its own.
+#if VELMORA_GIMP == 3
+        QList<QStringList> lancements;
+        for (const QString &commande : lot) lancements.append({commande});
+#else
+        const QList<QStringList> lancements{lot + QStringList{QStringLiteral("(gimp-quit 0)")}};
+#endif
+        sortie_.clear();
+        for (const QStringList &commandes : lancements) {
+            QStringList arguments = Gimp::Console;
+            arguments << QStringLiteral("-i") << QStringLiteral("-d") << QStringLiteral("-f")
+                      << Gimp::ArgumentsLot;
+            for (const QString &commande : commandes) arguments << QStringLiteral("-b") << commande;
+            sortie_ += Lancer(QLatin1String(Gimp::ProgrammeConsole), arguments,
+                              profil_->Environnement(), 240000);
+        }
         static const QRegularExpression ligne(
             QStringLiteral("CAS (\\S+) (\\d+) (\\d+) (\\d+) (\\d+) (\\d)"));
         for (auto m = ligne.globalMatch(sortie_); m.hasNext();) {
@@ -231,3 +262,13 @@ TEST_F(GimpConsole, ImageGriseEtDialogueHorsInteractifRefuses) {
         "Velmora : « MonoChrome » ouvre un dialogue et ne s'exécute qu'en mode interactif")))
         << sortie_.toStdString();
 }
+
+#if VELMORA_GIMP == 3
+// GIMP 3 offers the entries for one selected drawable; a script that hands
+// over two is told so, and nothing is changed.
+TEST_F(GimpConsole, DeuxCalquesRefuses) {
+    EXPECT_TRUE(sortie_.contains(
+        QStringLiteral("Velmora ne traite qu'un calque à la fois : n'en sélectionnez qu'un")))
+        << sortie_.toStdString();
+}
+#endif

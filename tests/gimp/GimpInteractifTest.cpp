@@ -134,12 +134,7 @@ protected:
         gimp_->setProcessEnvironment(profil_->Environnement());
         gimp_->setProcessChannelMode(QProcess::MergedChannels);
         gimp_->setStandardOutputFile(profil_->Chemin(QStringLiteral("gimp.log")));
-        gimp_->start(
-            QStringLiteral("gimp-2.10"),
-            {QStringLiteral("-n"), QStringLiteral("-d"), QStringLiteral("-f"), QStringLiteral("-s"),
-             QStringLiteral("-b"),
-             QStringLiteral("(plug-in-script-fu-server RUN-NONINTERACTIVE \"127.0.0.1\" %1 \"\")")
-                 .arg(port_)});
+        gimp_->start(QLatin1String(Gimp::Programme), Gimp::ArgumentsServeur(port_));
         QElapsedTimer t;
         t.start();
         QString texte;
@@ -198,7 +193,7 @@ TEST_F(GimpInteractif, InversionAnnuleeEnUneEtape) {
     Demander(port_,
              QStringLiteral("(gimp-image-select-rectangle img CHANNEL-OP-REPLACE 20 10 50 40)"
                             " (gimp-image-clean-all img)")); // the selection is a step too
-    Demander(port_, QStringLiteral("(plug-in-velmora-inversion RUN-INTERACTIVE img d)"));
+    Demander(port_, ScriptAppel("inversion", "RUN-INTERACTIVE"));
     const QImage inverse = Pixels();
     const QRect zone(20, 10, 50, 40);
     int faux = 0;
@@ -228,7 +223,7 @@ TEST_F(GimpInteractif, MonoChromeAppliquerPuisAnnuler) {
     Ouvrir(QStringLiteral("velmora-photo.png"));
 
     QTcpSocket *requete =
-        Envoyer(port_, QStringLiteral("(plug-in-velmora-monochrome RUN-INTERACTIVE img d)"));
+        Envoyer(port_, ScriptAppel("monochrome", "RUN-INTERACTIVE"));
     const QString dialogue = Fenetre(QStringLiteral("Réalisation de Monochrome"));
     Touche(dialogue, "Return");
     QString texte;
@@ -238,7 +233,7 @@ TEST_F(GimpInteractif, MonoChromeAppliquerPuisAnnuler) {
 
     Demander(port_, QStringLiteral("(gimp-image-clean-all img)"));
     const QImage avant = Pixels();
-    requete = Envoyer(port_, QStringLiteral("(plug-in-velmora-monochrome RUN-INTERACTIVE img d)"));
+    requete = Envoyer(port_, ScriptAppel("monochrome", "RUN-INTERACTIVE"));
     Touche(Fenetre(QStringLiteral("Réalisation de Monochrome")), "Escape");
     EXPECT_TRUE(Reponse(requete, &texte)) << texte.toStdString();
     EXPECT_EQ(Differences(Pixels(), avant, avant.rect()), 0);
@@ -275,7 +270,7 @@ TEST_F(GimpInteractif, BalanceAvecUneZoneTireeDansLaFenetreDuPont) {
         const QImage avant = Pixels();
         const QImage avantBrut = Pixels(false);
         QTcpSocket *requete =
-            Envoyer(port_, QStringLiteral("(plug-in-velmora-equilibrage RUN-INTERACTIVE img d)"));
+            Envoyer(port_, ScriptAppel("equilibrage", "RUN-INTERACTIVE"));
         const QString zones = Fenetre(QStringLiteral("zones de référence"));
         const QString dialogue = Fenetre(QStringLiteral("Balance des couleurs"));
         // The picture is shown whole in the middle of the window: a drag about
@@ -361,7 +356,7 @@ TEST_F(GimpInteractif, CaptureDeLaDocumentation) {
                 profil_->Chemin(QStringLiteral("velmora-coffee.png")));
     Ouvrir(QStringLiteral("velmora-coffee.png"));
     QTcpSocket *requete =
-        Envoyer(port_, QStringLiteral("(plug-in-velmora-monochrome RUN-INTERACTIVE img d)"));
+        Envoyer(port_, ScriptAppel("monochrome", "RUN-INTERACTIVE"));
     const QString dialogue = Fenetre(QStringLiteral("Réalisation de Monochrome"));
     // Beside the picture rather than over it.
     Xdotool({QStringLiteral("windowmove"), dialogue, QStringLiteral("560"), QStringLiteral("300")});

@@ -1,6 +1,8 @@
-// The real GIMP 2.10 driven from a test: a throw-away profile with the bridge
+// The real GIMP driven from a test: a throw-away profile with the bridge
 // installed into it, Script-Fu run in batch or through Script-Fu's server,
-// pictures compared byte by byte.
+// pictures compared byte by byte. The same tests serve GIMP 2.10 and GIMP 3
+// (built with VELMORA_GIMP=3): what their Script-Fu and command lines say
+// differently is in the namespace Gimp below.
 #pragma once
 
 #include <QByteArray>
@@ -40,12 +42,121 @@ inline QString Lancer(const QString &programme, const QStringList &arguments,
     return QString::fromUtf8(p.readAll());
 }
 
-// A GIMP profile of its own, with the bridge installed as a user installs it.
+#ifndef VELMORA_GIMP
+#define VELMORA_GIMP 2
+#endif
+
+// A Script-Fu string literal.
+inline QString Chaine(const QString &s) {
+    QString e = s;
+    e.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    return QLatin1Char('"') + e + QLatin1Char('"');
+}
+
+// What GIMP 2.10 and GIMP 3 name or call differently.
+namespace Gimp {
+#if VELMORA_GIMP == 3
+inline const char *const VariableProfil = "GIMP3_DIRECTORY";
+inline const char *const AutreVariableProfil = "GIMP2_DIRECTORY";
+inline const char *const Programme = "gimp-3.0";
+// Without a display GIMP 3 does not start Script-Fu: its console runs under Xvfb.
+inline const char *const ProgrammeConsole = "xvfb-run";
+inline const QStringList Console{QStringLiteral("-a"), QStringLiteral("gimp-console-3.0")};
+inline const QStringList ArgumentsLot{QStringLiteral("--quit"),
+                                      QStringLiteral("--batch-interpreter=plug-in-script-fu-eval")};
+// The drawable GIMP selected in `img`.
+inline QString Calque(const QString &img) {
+    return QStringLiteral("(vector-ref (car (gimp-image-get-selected-drawables %1)) 0)").arg(img);
+}
+inline QString Charger(const QString &fichier) {
+    return QStringLiteral("(car (gimp-file-load RUN-NONINTERACTIVE %1))").arg(Chaine(fichier));
+}
+// A procedure of the bridge, its arguments named (positional ones are deprecated).
+inline QString Appel(const QString &procedure, const char *mode, const QString &img,
+                     const QString &calque) {
+    return QStringLiteral("(%1 #:run-mode %2 #:image %3 #:drawables (vector %4))")
+        .arg(procedure, QLatin1String(mode), img, calque);
+}
+inline QString NouveauCalque(const QString &img, int l, int h, const char *nom) {
+    return QStringLiteral("(car (gimp-layer-new %1 \"%4\" %2 %3 RGBA-IMAGE 100 LAYER-MODE-NORMAL))")
+        .arg(img)
+        .arg(l)
+        .arg(h)
+        .arg(QLatin1String(nom));
+}
+inline const char *const SansParent = "-1";
+// GIMP with Script-Fu's server on `port`.
+inline QStringList ArgumentsServeur(quint16 port) {
+    return {QStringLiteral("-n"), QStringLiteral("-d"), QStringLiteral("-f"), QStringLiteral("-s"),
+            QStringLiteral("--batch-interpreter=plug-in-script-fu-eval"), QStringLiteral("-b"),
+            QStringLiteral("(plug-in-script-fu-server #:run-mode RUN-NONINTERACTIVE"
+                           " #:ip \"127.0.0.1\" #:port %1 #:logfile \"\")")
+                .arg(port)};
+}
+// The lines the tests read on GIMP's output.
+inline QString Ecrire(const QString &texte) {
+    return QStringLiteral("(begin (display %1) (newline))").arg(texte);
+}
+// The image `img` as PNG (one layer), colours of transparent pixels kept.
+inline QString Exporter(const QString &fichier) {
+    return QStringLiteral("(file-png-export #:run-mode RUN-NONINTERACTIVE #:image img #:file %1"
+                          " #:compression 0 #:save-transparent TRUE)")
+        .arg(Chaine(fichier));
+}
+#else
+inline const char *const VariableProfil = "GIMP2_DIRECTORY";
+inline const char *const AutreVariableProfil = "GIMP3_DIRECTORY";
+inline const char *const Programme = "gimp-2.10";
+inline const char *const ProgrammeConsole = "gimp-console-2.10";
+inline const QStringList Console{};
+inline const QStringList ArgumentsLot{};
+inline QString Calque(const QString &img) {
+    return QStringLiteral("(car (gimp-image-get-active-drawable %1))").arg(img);
+}
+inline QString Charger(const QString &fichier) {
+    return QStringLiteral("(car (gimp-file-load RUN-NONINTERACTIVE %1 %1))").arg(Chaine(fichier));
+}
+inline QString Appel(const QString &procedure, const char *mode, const QString &img,
+                     const QString &calque) {
+    return QStringLiteral("(%1 %2 %3 %4)").arg(procedure, QLatin1String(mode), img, calque);
+}
+inline QString NouveauCalque(const QString &img, int l, int h, const char *nom) {
+    return QStringLiteral("(car (gimp-layer-new %1 %2 %3 RGBA-IMAGE \"%4\" 100 LAYER-MODE-NORMAL))")
+        .arg(img)
+        .arg(l)
+        .arg(h)
+        .arg(QLatin1String(nom));
+}
+inline const char *const SansParent = "0";
+inline QStringList ArgumentsServeur(quint16 port) {
+    return {QStringLiteral("-n"), QStringLiteral("-d"), QStringLiteral("-f"), QStringLiteral("-s"),
+            QStringLiteral("-b"),
+            QStringLiteral("(plug-in-script-fu-server RUN-NONINTERACTIVE \"127.0.0.1\" %1 \"\")")
+                .arg(port)};
+}
+inline QString Ecrire(const QString &texte) {
+    return QStringLiteral("(gimp-message %1)").arg(texte);
+}
+// The layer `d` of `img`: colours of transparent pixels kept (last argument),
+// every byte compared; no compression: quicker, and the files are thrown away.
+inline QString Exporter(const QString &fichier) {
+    return QStringLiteral("(file-png-save2 RUN-NONINTERACTIVE img d %1 %1 0 0 0 0 0 0 0 0 1)")
+        .arg(Chaine(fichier));
+}
+#endif
+} // namespace Gimp
+
+// A GIMP profile of its own, with the bridge installed as a user installs it
+// (where both GIMPs' bridges are built, the other one goes beside it, not into
+// the user's own profile).
 class Profil {
 public:
     Profil() {
         env_ = QProcessEnvironment::systemEnvironment();
-        env_.insert(QStringLiteral("GIMP2_DIRECTORY"), dossier_.path());
+        env_.insert(QLatin1String(Gimp::VariableProfil), dossier_.path());
+        env_.insert(QLatin1String(Gimp::AutreVariableProfil),
+                    dossier_.filePath(QStringLiteral("autre")));
         int code = -1;
         const QString sortie = Lancer(Env("VELMORA_CMAKE"),
                                       {QStringLiteral("--install"), Env("VELMORA_BUILD"),
@@ -66,25 +177,16 @@ private:
     QProcessEnvironment env_;
 };
 
-// A Script-Fu string literal.
-inline QString Chaine(const QString &s) {
-    QString e = s;
-    e.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
-        .replace(QLatin1Char('"'), QStringLiteral("\\\""));
-    return QLatin1Char('"') + e + QLatin1Char('"');
-}
-
 // Loading into a variable `img` (and its layer `d`) and exporting, as Script-Fu.
 inline QString ScriptCharger(const QString &fichier) {
-    return QStringLiteral("(define img (car (gimp-file-load RUN-NONINTERACTIVE %1 %1)))"
-                          "(define d (car (gimp-image-get-active-drawable img)))")
-        .arg(Chaine(fichier));
+    return QStringLiteral("(define img %1)(define d %2)")
+        .arg(Gimp::Charger(fichier), Gimp::Calque(QStringLiteral("img")));
 }
-inline QString ScriptExporter(const QString &fichier) {
-    // Colours of transparent pixels kept (last argument): every byte compared.
-    // No compression: quicker, and the files are thrown away.
-    return QStringLiteral("(file-png-save2 RUN-NONINTERACTIVE img d %1 %1 0 0 0 0 0 0 0 0 1)")
-        .arg(Chaine(fichier));
+inline QString ScriptExporter(const QString &fichier) { return Gimp::Exporter(fichier); }
+// Operation `nom` (inversion, monochrome…) on `img` and `d` in `mode`.
+inline QString ScriptAppel(const char *nom, const char *mode) {
+    return Gimp::Appel(QStringLiteral("plug-in-velmora-%1").arg(QLatin1String(nom)), mode,
+                       QStringLiteral("img"), QStringLiteral("d"));
 }
 
 // Pictures as 32-bit ARGB, not premultiplied: every byte as written.

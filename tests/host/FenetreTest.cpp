@@ -395,7 +395,7 @@ TEST_F(FenetreReelle, CtrlSReecritChaqueFormatEnPlace) {
         QImage relu(chemin);
         ASSERT_FALSE(relu.isNull());
         ASSERT_EQ(relu.size(), lu.size());
-        if (format == "jpeg" || format == "jpg" || format == "webp") {
+        if (format == "jpeg" || format == "jpg" || format == "jfif" || format == "webp") {
             // Compared with the negative, within the format's loss.
             const QImage x = lu.convertToFormat(QImage::Format_RGB888);
             const QImage y = relu.convertToFormat(QImage::Format_RGB888);
