@@ -207,7 +207,7 @@ TEST_F(GimpInteractif, InversionAnnuleeEnUneEtape) {
     EXPECT_EQ(faux, 0);
     EXPECT_TRUE(Sale());
 
-    Touche(Fenetre(QStringLiteral("velmora-photo")), "ctrl+z");
+    Touche(Fenetre(Gimp::TitreImage(QStringLiteral("velmora-photo"))), "ctrl+z");
     QElapsedTimer t;
     t.start();
     while (Sale() && t.elapsed() < 10000) QThread::msleep(100);
@@ -301,7 +301,7 @@ TEST_F(GimpInteractif, BalanceAvecUneZoneTireeDansLaFenetreDuPont) {
         }
         EXPECT_EQ(Sale(), appliquer);
         if (appliquer) { // back to the photo for the second round
-            Touche(Fenetre(QStringLiteral("velmora-balance")), "ctrl+z");
+            Touche(Fenetre(Gimp::TitreImage(QStringLiteral("velmora-balance"))), "ctrl+z");
             QElapsedTimer t;
             t.start();
             while (Sale() && t.elapsed() < 10000) QThread::msleep(100);
@@ -315,7 +315,7 @@ TEST_F(GimpInteractif, BalanceAvecUneZoneTireeDansLaFenetreDuPont) {
 // menu entry by its caption); the dialog is kept over that window.
 TEST_F(GimpInteractif, DepuisLaFenetreDeLImage) {
     Ouvrir(QStringLiteral("velmora-photo.png"));
-    const QString image = Fenetre(QStringLiteral("velmora-photo"));
+    const QString image = Fenetre(Gimp::TitreImage(QStringLiteral("velmora-photo")));
     auto visibles = [] {
         return Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                         QStringLiteral("--name"), QStringLiteral("")})
@@ -364,7 +364,7 @@ TEST_F(GimpInteractif, CaptureDeLaDocumentation) {
     int g[4] = {};
     const QString geometrie =
         Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
-                 Fenetre(QStringLiteral("velmora-coffee"))});
+                 Fenetre(Gimp::TitreImage(QStringLiteral("velmora-coffee")))});
     for (const QString &ligne : geometrie.split(QLatin1Char('\n')))
         for (int i = 0; i < 4; ++i)
             if (ligne.startsWith(QLatin1String(std::array{"X=", "Y=", "WIDTH=", "HEIGHT="}[i])))

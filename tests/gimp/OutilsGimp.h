@@ -86,6 +86,9 @@ inline QString NouveauCalque(const QString &img, int l, int h, const char *nom) 
         .arg(QLatin1String(nom));
 }
 inline const char *const SansParent = "-1";
+// The title of the window showing image `nom`. GIMP 3 shows every image in
+// its one window, and an image loaded by a script has no name there.
+inline QString TitreImage(const QString &) { return QStringLiteral(" – GIMP$"); }
 // GIMP with Script-Fu's server on `port`.
 inline QStringList ArgumentsServeur(quint16 port) {
     return {QStringLiteral("-n"), QStringLiteral("-d"), QStringLiteral("-f"), QStringLiteral("-s"),
@@ -129,6 +132,7 @@ inline QString NouveauCalque(const QString &img, int l, int h, const char *nom) 
         .arg(QLatin1String(nom));
 }
 inline const char *const SansParent = "0";
+inline QString TitreImage(const QString &nom) { return nom; }
 inline QStringList ArgumentsServeur(quint16 port) {
     return {QStringLiteral("-n"), QStringLiteral("-d"), QStringLiteral("-f"), QStringLiteral("-s"),
             QStringLiteral("-b"),
