@@ -358,6 +358,11 @@ TEST_F(GimpInteractif, CaptureDeLaDocumentation) {
     QTcpSocket *requete =
         Envoyer(port_, ScriptAppel("monochrome", "RUN-INTERACTIVE"));
     const QString dialogue = Fenetre(QStringLiteral("Réalisation de Monochrome"));
+#if VELMORA_GIMP == 3
+    // GIMP 3's one window, large enough to hold the dialog beside the picture.
+    Xdotool({QStringLiteral("windowsize"), Fenetre(Gimp::TitreImage(QStringLiteral("velmora-coffee"))),
+             QStringLiteral("1280"), QStringLiteral("860")});
+#endif
     // Beside the picture rather than over it.
     Xdotool({QStringLiteral("windowmove"), dialogue, QStringLiteral("560"), QStringLiteral("300")});
     QThread::msleep(3000);
