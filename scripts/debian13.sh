@@ -66,7 +66,7 @@ effacer() {
     local d m
     for d in "$@"; do
         [ -e "$d" ] || continue
-        findmnt -rn -o TARGET | grep -F "$d/" | sort -r | while read -r m; do
+        findmnt -rn -o TARGET | { grep -F "$d/" || true; } | sort -r | while read -r m; do
             $sudo umount -l "$m" || true
         done
         $sudo rm -rf --one-file-system "$d"
@@ -82,7 +82,7 @@ creer() {
         --aptopt='APT::Install-Recommends "false"' --dpkgopt=force-unsafe-io \
         trixie "$racine.partielle" >"$journal" 2>&1; then
         effacer "$racine.partielle"
-        non_lance "la racine n'a pu être faite ($(grep -E '^(E:|W:)' "$journal" | tail -1 | cut -c1-200) ; voir $journal)"
+        non_lance "la racine n'a pu être faite ($(grep -E '^E:' "$journal" | head -1 | cut -c1-200) ; voir $journal)"
     fi
     $sudo mkdir -p "$racine.partielle/velmora/src" "$racine.partielle/velmora/build" \
         "$racine.partielle/velmora/ccache"
