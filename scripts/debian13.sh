@@ -76,9 +76,10 @@ effacer() {
 creer() {
     echo "Création de la racine Debian 13 dans $racine (une fois par machine)"
     effacer "$racine" "$racine.partielle"
-    # dpkg's syncs cost minutes; a root cut short is made again anyway.
-    # Its own mount namespace: what it mounts in the root goes with it.
-    if ! $sudo unshare --mount --propagation private mmdebstrap --variant=apt --include="$(echo $paquets | tr ' ' ,)" \
+    # In a mount namespace of its own: what it mounts in the root goes with
+    # it. dpkg's syncs cost minutes; a root cut short is made again anyway.
+    if ! $sudo unshare --mount --propagation private \
+        mmdebstrap --variant=apt --include="$(echo $paquets | tr ' ' ,)" \
         --aptopt='APT::Install-Recommends "false"' --dpkgopt=force-unsafe-io \
         trixie "$racine.partielle" >"$journal" 2>&1; then
         effacer "$racine.partielle"
