@@ -24,7 +24,6 @@ jobs="${1:-$(nproc)}"
 # Inside the root (called below through chroot): the normal build, every
 # compiler warning an error, then its tests.
 if [ "${VELMORA_DANS_RACINE:-}" = 1 ]; then
-    export CCACHE_DIR=/velmora/ccache CCACHE_BASEDIR=/velmora CCACHE_NOHASHDIR=1
     export QT_QPA_PLATFORM=offscreen
     cmake -S /velmora/src -B /velmora/build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
@@ -121,5 +120,6 @@ $sudo unshare --mount --propagation private -- bash -euc '
     mount --bind "$source" "$racine/velmora/src"
     mount -o remount,bind,ro "$racine/velmora/src"
     exec chroot "$racine" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root \
-        LANG=C.UTF-8 VELMORA_DANS_RACINE=1 "$@"
+        LANG=C.UTF-8 VELMORA_DANS_RACINE=1 \
+        CCACHE_DIR=/velmora/ccache CCACHE_BASEDIR=/velmora CCACHE_NOHASHDIR=1 "$@"
 ' debian13 "$racine" "$(pwd)" "${commande[@]}"
