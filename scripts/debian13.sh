@@ -25,6 +25,15 @@ jobs="${1:-$(nproc)}"
 # compiler warning an error, then its tests.
 if [ "${VELMORA_DANS_RACINE:-}" = 1 ]; then
     export QT_QPA_PLATFORM=offscreen
+    # The build folder outlives the clones bound at /velmora/src; ninja goes by
+    # dates, and another clone's older files would leave this one's objects
+    # stale. A clone other than the last one built starts from a clean folder
+    # (the compiler cache makes that cheap).
+    if [ -f /velmora/build/build.ninja ] &&
+        [ "$(cat /velmora/build/velmora-source 2>/dev/null)" != "$VELMORA_SOURCE" ]; then
+        cmake --build /velmora/build --target clean >/dev/null
+    fi
+    echo "$VELMORA_SOURCE" >/velmora/build/velmora-source
     cmake -S /velmora/src -B /velmora/build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
     cmake --build /velmora/build -j "$jobs"
@@ -120,6 +129,6 @@ $sudo unshare --mount --propagation private -- bash -euc '
     mount --bind "$source" "$racine/velmora/src"
     mount -o remount,bind,ro "$racine/velmora/src"
     exec chroot "$racine" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root \
-        LANG=C.UTF-8 VELMORA_DANS_RACINE=1 \
+        LANG=C.UTF-8 VELMORA_DANS_RACINE=1 VELMORA_SOURCE="$source" \
         CCACHE_DIR=/velmora/ccache CCACHE_BASEDIR=/velmora CCACHE_NOHASHDIR=1 "$@"
 ' debian13 "$racine" "$(pwd)" "${commande[@]}"
