@@ -19,9 +19,11 @@ void EtatDialogue::PrendreImage(TPtImg *pixels) {
     GrandesPages(copie.data(), n * sizeof(TPtImg));
     const TPtImg *src = ImgHote.data();
     TPtImg *dst = copie.data();
-    PourTranches(n, [&](std::size_t d, std::size_t f) {
-        std::memcpy(dst + d, src + d, (f - d) * sizeof(TPtImg));
-    });
+    // An image without pixels has no blocks to copy from or to (both null).
+    if (n > 0)
+        PourTranches(n, [&](std::size_t d, std::size_t f) {
+            std::memcpy(dst + d, src + d, (f - d) * sizeof(TPtImg));
+        });
     Copie = std::move(copie);
 }
 
