@@ -1,7 +1,7 @@
 // GIMP 2.10's side of the bridge: registration of the nine procedures, the
-// run modes, and the drawable's pixels through GEGL buffers (read from the
-// drawable, results through the shadow buffer merged by GIMP). The only file
-// that knows which GIMP it talks to.
+// run modes; the drawable's pixels through GEGL buffers are CalqueGegl's,
+// shared with GIMP 3's side.
+#include "CalqueGegl.h"
 #include "Pont.h"
 
 #include <libgimp/gimp.h>
@@ -11,7 +11,6 @@
 
 namespace {
 
-using velmora::gimp::ICalque;
 using velmora::gimp::Issue;
 using velmora::gimp::NbProcedures;
 using velmora::gimp::Pont;
@@ -20,73 +19,7 @@ using velmora::gimp::Region;
 
 const char *const Menu = "<Image>/Colors/Velmora";
 
-class Calque : public ICalque {
-public:
-    // The region's pixels, as 8-bit R'G'B'(A) in the drawable's own colour
-    // space (no conversion on the way in or out), and, for the operations that
-    // show results before the end, as the drawable stores them, to put back
-    // exactly whatever its precision.
-    Calque(gint32 id, int x, int y, Region &region, bool garderOriginal)
-        : id_(id), rect_{x, y, region.largeur, region.hauteur} {
-        region.canaux = gimp_drawable_has_alpha(id) ? 4 : 3;
-        natif_ = gimp_drawable_get_format(id);
-        format_ = babl_format_with_space(region.canaux == 4 ? "R'G'B'A u8" : "R'G'B' u8", natif_);
-        region.octets.resize(std::size_t(rect_.width) * rect_.height * region.canaux);
-        if (garderOriginal)
-            original_.resize(std::size_t(rect_.width) * rect_.height *
-                             std::size_t(babl_format_get_bytes_per_pixel(natif_)));
-        if (GeglBuffer *tampon = gimp_drawable_get_buffer(id)) {
-            gegl_buffer_get(tampon, &rect_, 1.0, format_, region.octets.data(), GEGL_AUTO_ROWSTRIDE,
-                            GEGL_ABYSS_NONE);
-            if (garderOriginal)
-                gegl_buffer_get(tampon, &rect_, 1.0, natif_, original_.data(), GEGL_AUTO_ROWSTRIDE,
-                                GEGL_ABYSS_NONE);
-            g_object_unref(tampon);
-            lu_ = true;
-        }
-    }
-    bool Lu() const { return lu_; }
-
-    void Montrer(const std::vector<uint8_t> &octets) override {
-        Fusionner(octets, false);
-        gimp_displays_flush();
-    }
-
-    void Valider(const std::vector<uint8_t> &octets) override { Fusionner(octets, true); }
-
-    void Remettre() override {
-        if (original_.empty()) return; // nothing was kept: nothing was shown
-        Ecrire(gimp_drawable_get_buffer(id_), natif_, original_.data());
-        modifie_ = false;
-        gimp_drawable_update(id_, rect_.x, rect_.y, rect_.width, rect_.height);
-        gimp_displays_flush();
-    }
-
-private:
-    void Ecrire(GeglBuffer *tampon, const Babl *format, const void *octets) {
-        if (!tampon) return;
-        gegl_buffer_set(tampon, &rect_, 0, format, octets, GEGL_AUTO_ROWSTRIDE);
-        g_object_unref(tampon); // sends the tiles to GIMP
-    }
-
-    // GIMP blends the shadow buffer with the drawable through the selection:
-    // the drawable must hold the pixels of the opening when it does.
-    void Fusionner(const std::vector<uint8_t> &octets, bool annulable) {
-        if (modifie_) Remettre();
-        Ecrire(gimp_drawable_get_shadow_buffer(id_), format_, octets.data());
-        gimp_drawable_merge_shadow(id_, annulable);
-        modifie_ = true;
-        gimp_drawable_update(id_, rect_.x, rect_.y, rect_.width, rect_.height);
-    }
-
-    gint32 id_;
-    GeglRectangle rect_;
-    const Babl *natif_ = nullptr;
-    const Babl *format_ = nullptr;
-    std::vector<uint8_t> original_;
-    bool lu_ = false;
-    bool modifie_ = false;
-};
+using Calque = velmora::gimp::CalqueGegl<gint32>;
 
 int NumeroDe(const gchar *nom) {
     for (int i = 1; i <= NbProcedures; ++i)
