@@ -147,5 +147,96 @@ VELMORA_CIBLE_VBMI inline __m128i Octets(__m512i x) {
         __mmask16(0xFFFF), _mm512_maskz_max_epi32(__mmask16(0xFFFF), x, _mm512_setzero_si512()));
 }
 
+// ---- 64 pixels at a time: 192 bytes in three full registers, no masked
+// loads or stores (a masked 48-byte access across a cache line cost a copy of
+// the image's worth of time on its own in the rules' loops).
+
+// Channel planes of 64 pixels: byte k of bleu is pixel k's blue, and so on.
+struct Plans {
+    __m512i bleu, vert, rouge;
+};
+
+namespace detail {
+// Index vectors of the two permutes that gather channel c of 64 pixels: the
+// first from bytes 0..127 (pixels whose byte 3k + c lies there), the second
+// from bytes 128..191 for the rest (entries 64 + (3k + c - 128), read from the
+// third register as the second half of the pair).
+struct IndicesSeparer {
+    alignas(64) uint8_t premier[3][64];
+    alignas(64) uint8_t second[3][64];
+    __mmask64 depuisTroisieme[3];
+    constexpr IndicesSeparer() : premier{}, second{}, depuisTroisieme{} {
+        for (int c = 0; c < 3; ++c)
+            for (int k = 0; k < 64; ++k) {
+                const int o = 3 * k + c;
+                premier[c][k] = uint8_t(o & 127);
+                second[c][k] = uint8_t(o >= 128 ? 64 + (o - 128) : 0);
+                if (o >= 128) depuisTroisieme[c] |= __mmask64(1) << k;
+            }
+    }
+};
+// Output register j (bytes 64 j .. 64 j + 63) of 64 pixels: byte p is channel
+// (64 j + p) mod 3 of pixel (64 j + p) / 3; first from the blue and green
+// planes (green as entries 64..127), then the red bytes over them.
+struct IndicesAssembler {
+    alignas(64) uint8_t bleuVert[3][64];
+    alignas(64) uint8_t rouge[3][64];
+    __mmask64 rouges[3];
+    constexpr IndicesAssembler() : bleuVert{}, rouge{}, rouges{} {
+        for (int j = 0; j < 3; ++j)
+            for (int p = 0; p < 64; ++p) {
+                const int o = 64 * j + p, pixel = o / 3, c = o % 3;
+                bleuVert[j][p] = uint8_t(c == 1 ? 64 + pixel : pixel);
+                rouge[j][p] = uint8_t(pixel);
+                if (c == 2) rouges[j] |= __mmask64(1) << p;
+            }
+    }
+};
+inline constexpr IndicesSeparer indicesSeparer{};
+inline constexpr IndicesAssembler indicesAssembler{};
+} // namespace detail
+
+namespace detail {
+VELMORA_CIBLE_VBMI inline __m512i Plan(__m512i a, __m512i b, __m512i c, int k) {
+    const IndicesSeparer &ix = indicesSeparer;
+    const __m512i x = _mm512_permutex2var_epi8(a, _mm512_load_si512(ix.premier[k]), b);
+    return _mm512_mask_permutex2var_epi8(x, ix.depuisTroisieme[k], _mm512_load_si512(ix.second[k]), c);
+}
+} // namespace detail
+
+VELMORA_CIBLE_VBMI inline Plans Separer64(const TPtImg *p) {
+    const uint8_t *o = reinterpret_cast<const uint8_t *>(p);
+    const __m512i a = _mm512_loadu_si512(o), b = _mm512_loadu_si512(o + 64),
+                  c = _mm512_loadu_si512(o + 128);
+    return {detail::Plan(a, b, c, 0), detail::Plan(a, b, c, 1), detail::Plan(a, b, c, 2)};
+}
+
+VELMORA_CIBLE_VBMI inline void Assembler64(TPtImg *p, const Plans &x) {
+    uint8_t *o = reinterpret_cast<uint8_t *>(p);
+    const detail::IndicesAssembler &ix = detail::indicesAssembler;
+    for (int j = 0; j < 3; ++j) {
+        const __m512i bv = _mm512_permutex2var_epi8(x.bleu, _mm512_load_si512(ix.bleuVert[j]), x.vert);
+        _mm512_storeu_si512(o + 64 * j, _mm512_mask_permutexvar_epi8(
+                                            bv, ix.rouges[j], _mm512_load_si512(ix.rouge[j]), x.rouge));
+    }
+}
+
+// Bytes 16 q .. 16 q + 15 of a plane as 16 integers.
+template <int q> VELMORA_CIBLE_VBMI inline __m512i Quart(__m512i plan) {
+    return _mm512_maskz_cvtepu8_epi32(__mmask16(0xFFFF),
+                                      _mm512_maskz_extracti32x4_epi32(__mmask8(0xF), plan, q));
+}
+
+// Four times 16 integers, limited to 0..255, as the 64 bytes of a plane in order.
+VELMORA_CIBLE_VBMI inline __m512i Emballer(__m512i a, __m512i b, __m512i c, __m512i d) {
+    // The packs work within 128-bit lanes: lane l ends up holding a, b, c, d's
+    // integers 4 l .. 4 l + 3 in turn; one permute of double words orders them.
+    // Signed saturation first, so a value above 32767 still limits to 255.
+    const __m512i octets = _mm512_packus_epi16(_mm512_packs_epi32(a, b), _mm512_packs_epi32(c, d));
+    alignas(64) static constexpr int32_t ordre[16] = {0, 4, 8, 12, 1, 5, 9, 13,
+                                                      2, 6, 10, 14, 3, 7, 11, 15};
+    return _mm512_maskz_permutexvar_epi32(__mmask16(0xFFFF), _mm512_load_si512(ordre), octets);
+}
+
 } // namespace velmora::vbmi
 #endif

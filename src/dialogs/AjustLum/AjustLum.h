@@ -30,6 +30,9 @@ public:
 
 private:
     uint8_t table_[256][256];  // [V][c]: Round(c * factor of V), limited
+    // 255 - ProfLum[V] limited to 0..65280 (beyond, every channel but 0 gives
+    // 255), split in bytes for the 64-pixel path.
+    uint8_t numBas_[256], numHaut_[256];
 };
 
 // .plu: one profile block (1048 bytes).
