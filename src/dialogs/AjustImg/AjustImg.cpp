@@ -113,7 +113,7 @@ namespace {
 constexpr int32_t Marge = 2;
 }
 
-// The 16-pixel path multiplies each channel by an integer, Round(2^S k) for the
+// The vector path (16 lanes) multiplies each channel by an integer, Round(2^S k) for the
 // channel's share k of an output (an exact linear coefficient of the 80-bit rule,
 // formed in 80 bits): each product is within c / 2 <= 127.5 units of 2^S c k, so
 // the sum is within 383 units of 2^S times the exact result, which the rule's own
@@ -178,10 +178,34 @@ TPtImg RegleAjustCoul::Reference(TPtImg p) const {
 #ifdef VELMORA_VBMI
 namespace {
 
-// 16 pixels at a time (see Marge16); returns how many were done. A group with a
-// sum near a half is left to autres(d, n).
+// One quarter (16 pixels) of a 64-pixel block: the three outputs' sums, rounded,
+// and which pixels have a sum near a half (see Marge16).
+struct Quartier {
+    __m512i sortie[3];
+    __mmask16 douteux;
+};
+
+template <int q>
+VELMORA_CIBLE_VBMI inline Quartier CalculerQuart(const vbmi::Plans &p, const __m512i (&f)[3][3],
+                                                 const vbmi::Arrondi &arrondi) {
+    const __m512i rouge = vbmi::Quart<q>(p.rouge), vert = vbmi::Quart<q>(p.vert),
+                  bleu = vbmi::Quart<q>(p.bleu);
+    Quartier r;
+    r.douteux = 0;
+    for (int o = 0; o < 3; ++o) {
+        const __m512i somme = _mm512_add_epi32(
+            _mm512_add_epi32(_mm512_mullo_epi32(rouge, f[o][0]), _mm512_mullo_epi32(vert, f[o][1])),
+            _mm512_mullo_epi32(bleu, f[o][2]));
+        r.douteux |= arrondi.Douteux(somme);
+        r.sortie[o] = arrondi.Arrondis(somme);
+    }
+    return r;
+}
+
+// 64 pixels at a time; returns how many were done. The quarters with a sum
+// near a half are left to autres(d, sortie): 16 pixels from d, written into sortie.
 template <class Autres>
-VELMORA_CIBLE_VBMI std::size_t Traiter16(const TPtImg *src, TPtImg *dst, std::size_t n,
+VELMORA_CIBLE_VBMI std::size_t Traiter64(const TPtImg *src, TPtImg *dst, std::size_t n,
                                          const int32_t (&k)[3][3], int s, const uint8_t *lgc,
                                          Autres &&autres) {
     const vbmi::Table table = vbmi::ChargerTable(lgc);
@@ -190,25 +214,27 @@ VELMORA_CIBLE_VBMI std::size_t Traiter16(const TPtImg *src, TPtImg *dst, std::si
     for (int o = 0; o < 3; ++o)
         for (int c = 0; c < 3; ++c) f[o][c] = _mm512_set1_epi32(k[o][c]);
     std::size_t i = 0;
-    for (; i + 16 <= n; i += 16) {
-        const vbmi::Canaux16 p = vbmi::Separer(src + i);
-        __m512i somme[3];
-        __mmask16 douteux = 0;
-        for (int o = 0; o < 3; ++o) {
-            somme[o] = _mm512_add_epi32(
-                _mm512_add_epi32(_mm512_mullo_epi32(p.rouge, f[o][0]),
-                                 _mm512_mullo_epi32(p.vert, f[o][1])),
-                _mm512_mullo_epi32(p.bleu, f[o][2]));
-            douteux |= arrondi.Douteux(somme[o]);
-        }
-        if (douteux) {
-            autres(i, 16);
+    for (; i + 64 <= n; i += 64) {
+        const vbmi::Plans p = vbmi::Separer64(src + i);
+        const Quartier q0 = CalculerQuart<0>(p, f, arrondi), q1 = CalculerQuart<1>(p, f, arrondi),
+                       q2 = CalculerQuart<2>(p, f, arrondi), q3 = CalculerQuart<3>(p, f, arrondi);
+        const vbmi::Plans sortie{
+            vbmi::Chercher(table, vbmi::Emballer(q0.sortie[0], q1.sortie[0], q2.sortie[0], q3.sortie[0])),
+            vbmi::Chercher(table, vbmi::Emballer(q0.sortie[1], q1.sortie[1], q2.sortie[1], q3.sortie[1])),
+            vbmi::Chercher(table, vbmi::Emballer(q0.sortie[2], q1.sortie[2], q2.sortie[2], q3.sortie[2]))};
+        const unsigned douteux = (q0.douteux ? 1u : 0u) | (q1.douteux ? 2u : 0u) |
+                                 (q2.douteux ? 4u : 0u) | (q3.douteux ? 8u : 0u);
+        if (!douteux) {
+            vbmi::Assembler64(dst + i, sortie);
             continue;
         }
-        const __m512i x = vbmi::Joindre(vbmi::Octets(arrondi.Arrondis(somme[0])),
-                                        vbmi::Octets(arrondi.Arrondis(somme[1])),
-                                        vbmi::Octets(arrondi.Arrondis(somme[2])));
-        vbmi::Assembler(dst + i, vbmi::Chercher(table, x));
+        // The doubtful quarters computed before the block is written (src may be dst).
+        TPtImg pres[64];
+        for (unsigned j = 0; j < 4; ++j)
+            if (douteux >> j & 1) autres(i + 16 * j, pres + 16 * j);
+        vbmi::Assembler64(dst + i, sortie);
+        for (unsigned j = 0; j < 4; ++j)
+            if (douteux >> j & 1) std::memcpy(dst + i + 16 * j, pres + 16 * j, 16 * sizeof(TPtImg));
     }
     return i;
 }
@@ -224,8 +250,8 @@ void RegleAjustCoul::Traiter(const TPtImg *src, TPtImg *dst, std::size_t n) cons
     std::size_t fait = 0;
 #ifdef VELMORA_VBMI
     if (par16_ && vbmi::AvecVbmi())
-        fait = Traiter16(src, dst, n, facteurs16_, decalage16_, lgc_,
-                         [&](std::size_t d, std::size_t m) { TraiterTables(src + d, dst + d, m); });
+        fait = Traiter64(src, dst, n, facteurs16_, decalage16_, lgc_,
+                         [&](std::size_t d, TPtImg *sortie) { TraiterTables(src + d, sortie, 16); });
 #endif
     TraiterTables(src + fait, dst + fait, n - fait);
 }
