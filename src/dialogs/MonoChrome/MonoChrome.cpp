@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace velmora::monochrome {
@@ -186,10 +187,23 @@ namespace {
 
 constexpr int32_t Marge16 = 400;
 
-// 16 pixels at a time; returns how many were done. A group with a level near a
-// half is left to autres(d, n).
+// One quarter (16 pixels) of a 64-pixel block: the grey levels, rounded, and
+// which pixels have a level near a half.
+template <int q>
+VELMORA_CIBLE_VBMI inline __m512i Niveaux(const vbmi::Plans &p, __m512i kR, __m512i kV, __m512i kB,
+                                          const vbmi::Arrondi &arrondi, __mmask16 &douteux) {
+    const __m512i somme = _mm512_add_epi32(
+        _mm512_add_epi32(_mm512_mullo_epi32(vbmi::Quart<q>(p.rouge), kR),
+                         _mm512_mullo_epi32(vbmi::Quart<q>(p.vert), kV)),
+        _mm512_mullo_epi32(vbmi::Quart<q>(p.bleu), kB));
+    douteux = arrondi.Douteux(somme);
+    return arrondi.Arrondis(somme);
+}
+
+// 64 pixels at a time; returns how many were done. The quarters with a level
+// near a half are left to autres(d, sortie): 16 pixels from d, written into sortie.
 template <class Autres>
-VELMORA_CIBLE_VBMI std::size_t Traiter16(const TPtImg *src, TPtImg *dst, std::size_t n,
+VELMORA_CIBLE_VBMI std::size_t Traiter64(const TPtImg *src, TPtImg *dst, std::size_t n,
                                          const int32_t (&k)[3], int s,
                                          const uint8_t (&teinte)[3][256], Autres &&autres) {
     const vbmi::Table b = vbmi::ChargerTable(teinte[0]), v = vbmi::ChargerTable(teinte[1]),
@@ -197,62 +211,28 @@ VELMORA_CIBLE_VBMI std::size_t Traiter16(const TPtImg *src, TPtImg *dst, std::si
     const vbmi::Arrondi arrondi(s, Marge16);
     const __m512i kR = _mm512_set1_epi32(k[0]), kV = _mm512_set1_epi32(k[1]),
                   kB = _mm512_set1_epi32(k[2]);
-    // Bytes 16..31 of the output are green, 32..47 red.
-    const __mmask64 vert = __mmask64(0xFFFF) << 16, rouge = __mmask64(0xFFFF) << 32;
     std::size_t i = 0;
-    // 64 pixels at a time: their 64 grey levels through each table at once, then
-    // each group of 16 interleaved blue, green, red (byte 3 p + c of a group: p
-    // from blue and green, then red over the third of each pixel).
-    alignas(64) uint8_t bleuVert[64], rougeSeul[64];
-    for (int o = 0; o < 64; ++o) {
-        const int p = o / 3 % 16, c = o % 3;
-        bleuVert[o] = uint8_t(c == 1 ? 64 + p : p);
-        rougeSeul[o] = uint8_t(p);
-    }
-    const __m512i iBleuVert = _mm512_load_si512(bleuVert), iRouge = _mm512_load_si512(rougeSeul);
-    __mmask64 troisieme = 0;
-    for (int o = 2; o < 48; o += 3) troisieme |= __mmask64(1) << o;
     for (; i + 64 <= n; i += 64) {
-        __m512i gris = _mm512_setzero_si512();
-        unsigned douteux = 0;
-        for (int j = 0; j < 4; ++j) {
-            const vbmi::Canaux16 p = vbmi::Separer(src + i + 16 * j);
-            const __m512i somme = _mm512_add_epi32(
-                _mm512_add_epi32(_mm512_mullo_epi32(p.rouge, kR), _mm512_mullo_epi32(p.vert, kV)),
-                _mm512_mullo_epi32(p.bleu, kB));
-            if (arrondi.Douteux(somme)) douteux |= 1u << j;
-            const __m512i g = _mm512_castsi128_si512(vbmi::Octets(arrondi.Arrondis(somme)));
-            gris = _mm512_mask_blend_epi64(__mmask8(3u << (2 * j)), gris,
-                                           _mm512_maskz_shuffle_i64x2(__mmask8(0xFF), g, g, 0));
-        }
+        const vbmi::Plans p = vbmi::Separer64(src + i);
+        __mmask16 d[4];
+        const __m512i gris = vbmi::Emballer(Niveaux<0>(p, kR, kV, kB, arrondi, d[0]),
+                                            Niveaux<1>(p, kR, kV, kB, arrondi, d[1]),
+                                            Niveaux<2>(p, kR, kV, kB, arrondi, d[2]),
+                                            Niveaux<3>(p, kR, kV, kB, arrondi, d[3]));
         const __mmask64 haut = _mm512_movepi8_mask(gris);
-        const __m512i tb = vbmi::Chercher(b, gris, haut), tv = vbmi::Chercher(v, gris, haut),
-                      tr = vbmi::Chercher(r, gris, haut);
-        for (int j = 0; j < 4; ++j) {
-            if (douteux >> j & 1) continue;
-            const __m512i decale = _mm512_set1_epi8(char(16 * j));
-            const __m512i bv = _mm512_permutex2var_epi8(tb, _mm512_add_epi8(iBleuVert, decale), tv);
-            const __m512i y = _mm512_mask_permutexvar_epi8(bv, troisieme, _mm512_add_epi8(iRouge, decale), tr);
-            _mm512_mask_storeu_epi8(dst + i + 16 * j, __mmask64(0xFFFFFFFFFFFF), y);
-        }
-        for (int j = 0; j < 4; ++j)
-            if (douteux >> j & 1) autres(i + 16 * j, 16);
-    }
-    for (; i + 16 <= n; i += 16) {
-        const vbmi::Canaux16 p = vbmi::Separer(src + i);
-        const __m512i somme = _mm512_add_epi32(
-            _mm512_add_epi32(_mm512_mullo_epi32(p.rouge, kR), _mm512_mullo_epi32(p.vert, kV)),
-            _mm512_mullo_epi32(p.bleu, kB));
-        if (arrondi.Douteux(somme)) {
-            autres(i, 16);
+        const vbmi::Plans sortie{vbmi::Chercher(b, gris, haut), vbmi::Chercher(v, gris, haut),
+                                 vbmi::Chercher(r, gris, haut)};
+        if (!(d[0] | d[1] | d[2] | d[3])) {
+            vbmi::Assembler64(dst + i, sortie);
             continue;
         }
-        const __m128i gris = vbmi::Octets(arrondi.Arrondis(somme));
-        const __m512i x = vbmi::Joindre(gris, gris, gris);
-        __m512i y = vbmi::Chercher(b, x);
-        y = _mm512_mask_blend_epi8(vert, y, vbmi::Chercher(v, x));
-        y = _mm512_mask_blend_epi8(rouge, y, vbmi::Chercher(r, x));
-        vbmi::Assembler(dst + i, y);
+        // The doubtful quarters computed before the block is written (src may be dst).
+        TPtImg pres[64];
+        for (int j = 0; j < 4; ++j)
+            if (d[j]) autres(i + 16 * j, pres + 16 * j);
+        vbmi::Assembler64(dst + i, sortie);
+        for (int j = 0; j < 4; ++j)
+            if (d[j]) std::memcpy(dst + i + 16 * j, pres + 16 * j, 16 * sizeof(TPtImg));
     }
     return i;
 }
@@ -268,8 +248,8 @@ void Regle::Traiter(const TPtImg *src, TPtImg *dst, std::size_t n) const {
     std::size_t fait = 0;
 #ifdef VELMORA_VBMI
     if (par16_ && vbmi::AvecVbmi())
-        fait = Traiter16(src, dst, n, facteurs16_, decalage16_, teinte16_,
-                         [&](std::size_t d, std::size_t m) { TraiterTables(src + d, dst + d, m); });
+        fait = Traiter64(src, dst, n, facteurs16_, decalage16_, teinte16_,
+                         [&](std::size_t d, TPtImg *sortie) { TraiterTables(src + d, sortie, 16); });
 #endif
     TraiterTables(src + fait, dst + fait, n - fait);
 }
