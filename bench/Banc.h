@@ -9,6 +9,8 @@
 
 #include <velmora/memoire.h>
 #include <velmora/plugin.h>
+#include "imaging/Avx2.h"
+#include "imaging/Vbmi.h"
 #include "imaging/dialogue/EtatDialogue.h"
 
 #include <benchmark/benchmark.h>
@@ -120,5 +122,18 @@ void MesurerContreCopie(benchmark::State &etat, TPtImg *dst, const TPtImg *src, 
     etat.counters["x_copie_moy"] = totalOp / totalCopie;
     etat.counters["x_copie_min"] = minOp / minCopie;
 }
+
+// The loops' path for one benchmark, from its argument "chemin": 0 the 64-byte
+// vectors, 1 the 32-byte ones (a processor without the former), 2 neither.
+struct Chemin {
+    explicit Chemin(int64_t chemin) {
+        velmora::vbmi::Permis = chemin == 0;
+        velmora::avx2::Permis = chemin <= 1;
+    }
+    ~Chemin() {
+        velmora::vbmi::Permis = true;
+        velmora::avx2::Permis = true;
+    }
+};
 
 } // namespace banc

@@ -89,6 +89,7 @@ void Apercu_Lum(benchmark::State &s) {
 }
 
 void Appliquer_Gamma(benchmark::State &s) {
+    const banc::Chemin chemin(s.range(0));
     Etat &g = Grand();
     const profilgamma::RegleGamma r(CourbesGamma());
     banc::MesurerContreCopie(s, g.hote.data(), g.e.Copie.data(), std::size_t(g.e.Copie.size()),
@@ -96,6 +97,7 @@ void Appliquer_Gamma(benchmark::State &s) {
 }
 
 void Appliquer_Lum(benchmark::State &s) {
+    const banc::Chemin chemin(s.range(0));
     Etat &g = Grand();
     static ajustlum::RegleLum r;
     r.Definir(CourbeLum());
@@ -109,7 +111,7 @@ BENCHMARK(Trace_Gamma)->UseManualTime()->Unit(benchmark::kMicrosecond)->MinTime(
 BENCHMARK(Trace_Lum)->UseManualTime()->Unit(benchmark::kMicrosecond)->MinTime(0.5);
 BENCHMARK(Apercu_Gamma)->UseManualTime()->Unit(benchmark::kMicrosecond)->MinTime(0.5);
 BENCHMARK(Apercu_Lum)->UseManualTime()->Unit(benchmark::kMicrosecond)->MinTime(0.5);
-BENCHMARK(Appliquer_Gamma)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(Appliquer_Lum)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(Appliquer_Gamma)->ArgName("chemin")->DenseRange(0, 2)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(Appliquer_Lum)->ArgName("chemin")->DenseRange(0, 2)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // main: in DirectBench.cpp (one benchmark program for the whole bench/ folder).

@@ -48,7 +48,10 @@ void Appliquer24MP(benchmark::State &s, int32_t gamma, int32_t contraste, int32_
 }
 
 void AppliquerDefauts24MP(benchmark::State &s) { Appliquer24MP(s, 0, 50, 50, 0); }
-void AppliquerReglages24MP(benchmark::State &s) { Appliquer24MP(s, 17, 63, 41, -37); }
+void AppliquerReglages24MP(benchmark::State &s) {
+    const banc::Chemin chemin(s.range(0));
+    Appliquer24MP(s, 17, 63, 41, -37);
+}
 
 // One refresh of a full 320 x 320 thumbnail against a copy of its 320 x 320 pixels.
 void RafraichirApercu320(benchmark::State &s) {
@@ -63,7 +66,7 @@ void RafraichirApercu320(benchmark::State &s) {
 } // namespace
 
 BENCHMARK(AppliquerDefauts24MP)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(AppliquerReglages24MP)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(AppliquerReglages24MP)->ArgName("chemin")->DenseRange(0, 2)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(RafraichirApercu320)->UseManualTime()->Unit(benchmark::kMicrosecond)->MinTime(1.0);
 
 // main: in DirectBench.cpp (one benchmark program for the whole bench/ folder).

@@ -59,6 +59,7 @@ void BM_MonoChrome_Appliquer_RegleSimple(benchmark::State &etat) {
 }
 
 void BM_MonoChrome_Appliquer(benchmark::State &etat) {
+    const banc::Chemin chemin(etat.range(0));
     auto &p = Image24MP().etat;
     Etat mono;
     mono.DefinirTables(CalculeTeinte(0xA98C78));
@@ -89,5 +90,5 @@ void BM_MonoChrome_Apercu(benchmark::State &etat) {
 } // namespace
 
 BENCHMARK(BM_MonoChrome_Appliquer_RegleSimple)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_MonoChrome_Appliquer)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_MonoChrome_Appliquer)->ArgName("chemin")->DenseRange(0, 2)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_MonoChrome_Apercu)->UseManualTime()->Unit(benchmark::kMicrosecond)->MinTime(1.0);

@@ -1,6 +1,6 @@
 #include <velmora/memoire.h>
 #include "operations/AjustAuto.h"
-#include "DeuxChemins.h"
+#include "Chemins.h"
 #include "imaging/BouclePixels.h"
 
 #include <gtest/gtest.h>
@@ -234,7 +234,7 @@ TEST(AjustAutoNiveaux, TableComposeeEgaleDecalagePuisEtirement) {
             EtirementCanal(4, f, tables);
             auto id = [](int v) { return uint8_t(v); };
             auto regle = [&](int v) { return Etire(Decale(v, o), ff); };
-            SurLesDeuxChemins([&] {
+            SurChaqueChemin([&] {
                 TPtsImg img = Image(px);
                 AppliquerTables(img.data(), px.size(), tables);
                 EgalPixels(Pixels(img), Transformer(px, id, regle, id));

@@ -1,7 +1,7 @@
 #include "dialogs/AjustImg/AjustImg.h"
 #include "imaging/BouclePixels.h"
 #include "imaging/ParamCoul.h"
-#include "DeuxChemins.h"
+#include "Chemins.h"
 
 #include <gtest/gtest.h>
 
@@ -161,7 +161,7 @@ TEST(AjustImg, ReInitRemetLesCourbes) {
 // colours, for factors at the ends, at 1 and in between (slider steps of 0.01).
 // (Slices of red shared among the cores: the 80-bit rule is slow to run 10^8 times.)
 TEST(AjustImg, CheminRapideSurToutesLesCouleurs) {
-    SurLesDeuxChemins([&] {
+    SurChaqueChemin([&] {
         for (int pos : {-100, -63, -1, 0, 37, 100}) {
             RegleAjustCoul r;
             r.Definir(Identite(), FacteurSaturation(pos));

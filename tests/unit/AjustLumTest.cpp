@@ -1,6 +1,6 @@
 #include "dialogs/AjustLum/AjustLum.h"
 #include "imaging/ErreursFichier.h"
-#include "DeuxChemins.h"
+#include "Chemins.h"
 
 #include <gtest/gtest.h>
 
@@ -87,7 +87,7 @@ void ToutesLesCouleurs(const TProfil &p, bool identite) {
 TEST(MappageLum, IdentiteSurToutesLesCouleurs) { ToutesLesCouleurs(TProfil::Identite(), true); }
 
 TEST(MappageLum, TableCommeLaRegleSurToutesLesCouleurs) {
-    SurLesDeuxChemins([&] {
+    SurChaqueChemin([&] {
         TProfil p = TProfil::Identite();
         for (int x = 0; x < 5; ++x) ModifProfil(p, 40 + 37 * x, 255 - (40 + 37 * x) + (x % 2 ? 60 : -70), Noyau::Luminosite);
         p[17] = -40;
@@ -97,7 +97,7 @@ TEST(MappageLum, TableCommeLaRegleSurToutesLesCouleurs) {
 }
 
 TEST(MappageLum, TableCommeLaRegleSurChaqueRangee) {
-    SurLesDeuxChemins([&] {
+    SurChaqueChemin([&] {
         // Every row a curve entry can hold near the graph (and the far ends), for
         // every largest channel V and every other channel c <= V: the exact halves
         // (V = 128 with row 0: 64 * 255 / 128) included.

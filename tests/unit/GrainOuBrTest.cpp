@@ -1,5 +1,5 @@
 #include "dialogs/GrainOuBr/GrainOuBr.h"
-#include "DeuxChemins.h"
+#include "Chemins.h"
 
 #include <gtest/gtest.h>
 
@@ -370,7 +370,7 @@ TEST_F(Grain, GreyGrainAtTxClZero) {
 // The fast paths give the bytes of the extended rule, for every colour share and
 // filter weight (halves are frequent at t = 0.5 and integer weights).
 TEST_F(Grain, FastPathsMatchTheExtendedRule) {
-    SurLesDeuxChemins([&] {
+    SurChaqueChemin([&] {
         const int L = 97, H = 61;
         const auto image = Aleatoire(L * H, 9);
         for (int txcl = 0; txcl <= 10; ++txcl)
@@ -509,7 +509,7 @@ struct RegleSimple {
 } // namespace
 
 TEST_F(Grain, BothMethodsAsTheRuleRunPlainly) {
-    SurLesDeuxChemins([&] {
+    SurChaqueChemin([&] {
         // Shapes: one and two pixels wide (several places of a spot on one pixel),
         // narrow, square, wide and flat; 500 x 400 at the highest density is enough
         // spots for the work to be shared among the cores; images without pixels last.

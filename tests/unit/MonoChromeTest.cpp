@@ -1,7 +1,7 @@
 #include "dialogs/MonoChrome/MonoChrome.h"
 #include "imaging/BouclePixels.h"
 #include "imaging/ErreursFichier.h"
-#include "DeuxChemins.h"
+#include "Chemins.h"
 
 #include <gtest/gtest.h>
 
@@ -196,7 +196,7 @@ TEST(MonoChromeRegle, PixelSelonLaRegle) {
 // the rule gives it, including weights whose sums fall on exact halves and
 // weights that binary fractions do not hold (typed ones and picker points).
 TEST(MonoChromeRegle, ImageEntiereIdentiqueALaRegle) {
-    SurLesDeuxChemins([&] {
+    SurChaqueChemin([&] {
         std::vector<TPtImg> tous(1 << 24), sortie(1 << 24);
         for (uint32_t c = 0; c < tous.size(); ++c)
             tous[c] = {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)};

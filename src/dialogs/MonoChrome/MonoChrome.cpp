@@ -3,6 +3,7 @@
 #include "imaging/BouclePixels.h"
 #include "imaging/ErreursFichier.h"
 #include "imaging/ParamCoul.h"
+#include "imaging/Avx2.h"
 #include "imaging/Vbmi.h"
 #include <velmora/windows1252.h>
 
@@ -162,6 +163,7 @@ Regle::Regle(const Coefficients &k, const Tables &t) : k_(k) {
             qB_[v] = Round(v * k.kB * Echelle);
         }
         sortie_[v] = {t.B[v], t.V[v], t.R[v]};
+        sortie4_[v] = uint32_t(t.B[v]) | uint32_t(t.V[v]) << 8 | uint32_t(t.R[v]) << 16;
         teinte16_[0][v] = t.B[v];
         teinte16_[1][v] = t.V[v];
         teinte16_[2][v] = t.R[v];
@@ -240,6 +242,64 @@ VELMORA_CIBLE_VBMI std::size_t Traiter64(const TPtImg *src, TPtImg *dst, std::si
 } // namespace
 #endif
 
+#ifdef VELMORA_AVX2
+namespace {
+
+template <int q>
+VELMORA_CIBLE_AVX2 inline __m256i Niveaux8(const avx2::Plans &p, __m256i kR, __m256i kV, __m256i kB,
+                                           const avx2::Arrondi &arrondi, bool &douteux) {
+    const __m256i somme = _mm256_add_epi32(
+        _mm256_add_epi32(_mm256_mullo_epi32(avx2::Huitieme<q>(p.rouge), kR),
+                         _mm256_mullo_epi32(avx2::Huitieme<q>(p.vert), kV)),
+        _mm256_mullo_epi32(avx2::Huitieme<q>(p.bleu), kB));
+    douteux = arrondi.Douteux(somme);
+    const __m256i niveau = arrondi.Arrondis(somme);
+    return _mm256_min_epi32(_mm256_max_epi32(niveau, _mm256_setzero_si256()), _mm256_set1_epi32(255));
+}
+
+// 32 pixels at a time, the grey levels as the 64-byte path forms them, the
+// output pixels from a table of 4-byte entries; returns how many were done.
+// Groups of 8 with a level near a half are left to autres(d, sortie): 8 pixels
+// from d, written into sortie.
+template <class Autres>
+VELMORA_CIBLE_AVX2 std::size_t Traiter32(const TPtImg *src, TPtImg *dst, std::size_t n,
+                                         const int32_t (&k)[3], int s, const uint32_t *sortie4,
+                                         Autres &&autres) {
+    const avx2::Arrondi arrondi(s, Marge16);
+    const __m256i kR = _mm256_set1_epi32(k[0]), kV = _mm256_set1_epi32(k[1]),
+                  kB = _mm256_set1_epi32(k[2]);
+    std::size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const avx2::Plans p = avx2::Separer32(src + i);
+        bool d[4];
+        const __m256i g[4] = {Niveaux8<0>(p, kR, kV, kB, arrondi, d[0]),
+                              Niveaux8<1>(p, kR, kV, kB, arrondi, d[1]),
+                              Niveaux8<2>(p, kR, kV, kB, arrondi, d[2]),
+                              Niveaux8<3>(p, kR, kV, kB, arrondi, d[3])};
+        // The doubtful groups computed before the block is written (src may be dst).
+        TPtImg pres[32];
+        const bool douteux = d[0] | d[1] | d[2] | d[3];
+        if (douteux)
+            for (int j = 0; j < 4; ++j)
+                if (d[j]) autres(i + 8 * j, pres + 8 * j);
+        uint8_t *o = reinterpret_cast<uint8_t *>(dst + i);
+        alignas(32) int32_t niveaux[32];
+        for (int j = 0; j < 4; ++j) _mm256_store_si256(reinterpret_cast<__m256i *>(niveaux + 8 * j), g[j]);
+        // Four bytes a pixel, each store's fourth byte overwritten by the next
+        // pixel's; the last pixel in three. (A gather of the entries and a
+        // byte shuffle was no faster: gathers are slow on many processors.)
+        for (int j = 0; j < 31; ++j) std::memcpy(o + 3 * j, &sortie4[niveaux[j]], 4);
+        std::memcpy(o + 3 * 31, &sortie4[niveaux[31]], 3);
+        if (douteux)
+            for (int j = 0; j < 4; ++j)
+                if (d[j]) std::memcpy(dst + i + 8 * j, pres + 8 * j, 8 * sizeof(TPtImg));
+    }
+    return i;
+}
+
+} // namespace
+#endif
+
 void Regle::Traiter(const TPtImg *src, TPtImg *dst, std::size_t n) const {
     if (!rapide_) {
         for (std::size_t i = 0; i < n; ++i) dst[i] = sortie_[Gris(src[i], k_)];
@@ -250,6 +310,11 @@ void Regle::Traiter(const TPtImg *src, TPtImg *dst, std::size_t n) const {
     if (par16_ && vbmi::AvecVbmi())
         fait = Traiter64(src, dst, n, facteurs16_, decalage16_, teinte16_,
                          [&](std::size_t d, TPtImg *sortie) { TraiterTables(src + d, sortie, 16); });
+#endif
+#ifdef VELMORA_AVX2
+    if (fait == 0 && par16_ && avx2::AvecAvx2())
+        fait = Traiter32(src, dst, n, facteurs16_, decalage16_, sortie4_,
+                         [&](std::size_t d, TPtImg *sortie) { TraiterTables(src + d, sortie, 8); });
 #endif
     TraiterTables(src + fait, dst + fait, n - fait);
 }

@@ -89,6 +89,7 @@ private:
     bool rapide_;                       // weights the fixed-point sums are sound for
     int64_t qR_[256], qV_[256], qB_[256]; // the products R*kR etc. in units of 2^-32
     TPtImg sortie_[256];                // output pixel of each grey level
+    uint32_t sortie4_[256];             // the same in 4 bytes, blue first
     // The grey level as R qR + G qV + B qB, 16 pixels at a time where the processor
     // has 64-byte vectors (see MonoChrome.cpp), then the tint's three tables.
     bool par16_ = false;

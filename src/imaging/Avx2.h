@@ -1,0 +1,135 @@
+// 32-byte vector pieces for the pixel loops of processors with AVX2 but without
+// the 64-byte byte permutations (most desktop and laptop processors): 32 pixels
+// split into their channel planes and put back together, 8 integers at a time
+// between them. Each loop that uses them checks AvecAvx2() first, after the
+// 64-byte path, and keeps a plain path beside them.
+#pragma once
+
+#include <atomic>
+
+namespace velmora::avx2 {
+
+// Cleared by the tests that hold the plain paths to the rule; the plug-in never
+// clears it.
+inline std::atomic<bool> Permis{true};
+
+} // namespace velmora::avx2
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#  define VELMORA_AVX2 1
+#  include <immintrin.h>
+
+#  include <velmora/plugin.h>
+
+#  include <cstdint>
+
+#  define VELMORA_CIBLE_AVX2 __attribute__((target("avx2")))
+
+namespace velmora::avx2 {
+
+inline bool AvecAvx2() {
+    static const bool oui = __builtin_cpu_supports("avx2");
+    return oui && Permis.load(std::memory_order_relaxed);
+}
+
+// Channel planes of 32 pixels: byte k of bleu is pixel k's blue, and so on.
+struct Plans {
+    __m256i bleu, vert, rouge;
+};
+
+namespace detail {
+// Both 128-bit lanes hold 16 pixels (48 bytes) as three 16-byte pieces; byte
+// selections within a lane, -128 giving 0.
+struct Selections {
+    alignas(32) int8_t separer[3][3][32];    // [channel][piece]
+    alignas(32) int8_t assembler[3][3][32];  // [piece][channel]
+    constexpr Selections() : separer{}, assembler{} {
+        for (int c = 0; c < 3; ++c)
+            for (int m = 0; m < 3; ++m)
+                for (int b = 0; b < 32; ++b) {
+                    const int k = b % 16;  // the same in both lanes
+                    const int o = 3 * k + c;  // channel c of pixel k, within the lane's 48 bytes
+                    separer[c][m][b] = int8_t(o / 16 == m ? o % 16 : -128);
+                    const int o2 = 16 * m + k;  // byte k of piece m: pixel o2 / 3, channel o2 % 3
+                    assembler[m][c][b] = int8_t(o2 % 3 == c ? o2 / 3 : -128);
+                }
+    }
+};
+inline constexpr Selections selections{};
+
+VELMORA_CIBLE_AVX2 inline __m256i Deux(const uint8_t *bas, const uint8_t *haut) {
+    return _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(bas))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i *>(haut)), 1);
+}
+
+VELMORA_CIBLE_AVX2 inline __m256i Choisir(__m256i x, const int8_t *s) {
+    return _mm256_shuffle_epi8(x, _mm256_load_si256(reinterpret_cast<const __m256i *>(s)));
+}
+} // namespace detail
+
+VELMORA_CIBLE_AVX2 inline Plans Separer32(const TPtImg *p) {
+    const uint8_t *o = reinterpret_cast<const uint8_t *>(p);
+    __m256i piece[3];
+    for (int m = 0; m < 3; ++m) piece[m] = detail::Deux(o + 16 * m, o + 48 + 16 * m);
+    __m256i plan[3];
+    for (int c = 0; c < 3; ++c) {
+        const auto &s = detail::selections.separer[c];
+        plan[c] = _mm256_or_si256(_mm256_or_si256(detail::Choisir(piece[0], s[0]),
+                                                  detail::Choisir(piece[1], s[1])),
+                                  detail::Choisir(piece[2], s[2]));
+    }
+    return {plan[0], plan[1], plan[2]};
+}
+
+VELMORA_CIBLE_AVX2 inline void Assembler32(TPtImg *p, const Plans &x) {
+    uint8_t *o = reinterpret_cast<uint8_t *>(p);
+    for (int m = 0; m < 3; ++m) {
+        const auto &s = detail::selections.assembler[m];
+        const __m256i y = _mm256_or_si256(
+            _mm256_or_si256(detail::Choisir(x.bleu, s[0]), detail::Choisir(x.vert, s[1])),
+            detail::Choisir(x.rouge, s[2]));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(o + 16 * m), _mm256_castsi256_si128(y));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(o + 48 + 16 * m), _mm256_extracti128_si256(y, 1));
+    }
+}
+
+// Bytes 8 q .. 8 q + 7 of a plane as 8 integers.
+template <int q> VELMORA_CIBLE_AVX2 inline __m256i Huitieme(__m256i plan) {
+    const __m128i moitie = q < 2 ? _mm256_castsi256_si128(plan) : _mm256_extracti128_si256(plan, 1);
+    return _mm256_cvtepu8_epi32(q % 2 ? _mm_srli_si128(moitie, 8) : moitie);
+}
+
+// Four times 8 integers, limited to 0..255, as the 32 bytes of a plane in order.
+VELMORA_CIBLE_AVX2 inline __m256i Emballer(__m256i a, __m256i b, __m256i c, __m256i d) {
+    // Within lanes, lane l gets a, b, c, d's integers 4 l .. 4 l + 3 in turn; one
+    // permute of double words orders them. Signed saturation first, so a value
+    // above 32767 still limits to 255.
+    const __m256i octets = _mm256_packus_epi16(_mm256_packs_epi32(a, b), _mm256_packs_epi32(c, d));
+    return _mm256_permutevar8x32_epi32(octets, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+}
+
+// Sums in units of 2^-s that stand within `marge` units of a rule's exact value:
+// which of them lie too near a half to be rounded here, and the others rounded
+// (halves up: those are never used).
+struct Arrondi {
+    __m256i demi, bas, masque, seuil;
+    __m128i decalage;
+
+    VELMORA_CIBLE_AVX2 Arrondi(int s, int32_t marge)
+        : demi(_mm256_set1_epi32(int32_t(1) << (s - 1))),
+          bas(_mm256_set1_epi32((int32_t(1) << (s - 1)) - marge)),
+          masque(_mm256_set1_epi32((int32_t(1) << s) - 1)),
+          seuil(_mm256_set1_epi32(2 * marge + 1)), decalage(_mm_cvtsi32_si128(s)) {}
+    // Within marge of a half: (x - demi + marge) mod 2^s <= 2 marge.
+    VELMORA_CIBLE_AVX2 bool Douteux(__m256i x) const {
+        const __m256i r = _mm256_and_si256(_mm256_sub_epi32(x, bas), masque);
+        return _mm256_movemask_epi8(_mm256_cmpgt_epi32(seuil, r)) != 0;
+    }
+    VELMORA_CIBLE_AVX2 __m256i Arrondis(__m256i x) const {
+        return _mm256_sra_epi32(_mm256_add_epi32(x, demi), decalage);
+    }
+};
+
+} // namespace velmora::avx2
+#endif
