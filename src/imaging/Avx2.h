@@ -109,6 +109,32 @@ VELMORA_CIBLE_AVX2 inline __m256i Emballer(__m256i a, __m256i b, __m256i c, __m2
     return _mm256_permutevar8x32_epi32(octets, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
 }
 
+// A 256-byte table as sixteen 16-byte rows, each in both lanes: a look-up
+// shuffles every row by the low nibble and keeps the row the high nibble names
+// (4 operations a row; no gathers, which are slow on many processors).
+struct Table {
+    __m256i rangee[16];
+};
+
+VELMORA_CIBLE_AVX2 inline Table ChargerTable(const uint8_t *t) {
+    Table r;
+    for (int h = 0; h < 16; ++h)
+        r.rangee[h] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(t + 16 * h)));
+    return r;
+}
+
+VELMORA_CIBLE_AVX2 inline __m256i Chercher(const Table &t, __m256i x) {
+    const __m256i quatre = _mm256_set1_epi8(0x0F);
+    const __m256i bas = _mm256_and_si256(x, quatre);
+    const __m256i haut = _mm256_and_si256(_mm256_srli_epi16(x, 4), quatre);
+    __m256i r = _mm256_setzero_si256();
+#  pragma GCC unroll 16
+    for (int h = 0; h < 16; ++h)
+        r = _mm256_or_si256(r, _mm256_and_si256(_mm256_cmpeq_epi8(haut, _mm256_set1_epi8(char(h))),
+                                                _mm256_shuffle_epi8(t.rangee[h], bas)));
+    return r;
+}
+
 // Sums in units of 2^-s that stand within `marge` units of a rule's exact value:
 // which of them lie too near a half to be rounded here, and the others rounded
 // (halves up: those are never used).

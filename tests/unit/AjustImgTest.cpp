@@ -122,25 +122,27 @@ TEST(AjustImg, RegleBlocEgaleReference) {
         int32_t g, c, l, s;
     } reglages[] = {{0, 50, 50, 0}, {17, 63, 41, -37}, {-50, 100, 0, 100}, {50, 0, 100, -100},
                     {-3, 49, 51, 1}, {8, 50, 50, 55}};
-    for (const auto &rg : reglages) {
-        Reglages st;
-        st.ValeurGamma = ValeurGamma(rg.g);
-        st.Contraste = rg.c;
-        st.Luminosite = rg.l;
-        st.ValeurSaturation = rg.s;
-        st.CalculerGamma();
-        st.CalculerContraste();
-        st.CalculerLum();
-        st.ReconstruireLGC();
-        RegleAjustCoul r;
-        r.Definir(st.TableLGC, st.Facteur());
-        r.Traiter(src.data(), dst.data(), src.size());
-        for (std::size_t i = 0; i < src.size(); ++i) {
-            const TPtImg a = r.Reference(src[i]);
-            ASSERT_TRUE(a.Bleu == dst[i].Bleu && a.Vert == dst[i].Vert && a.Rouge == dst[i].Rouge)
-                << "pixel " << i << " settings " << rg.g << "/" << rg.c << "/" << rg.l << "/" << rg.s;
+    SurChaqueChemin([&] {
+        for (const auto &rg : reglages) {
+            Reglages st;
+            st.ValeurGamma = ValeurGamma(rg.g);
+            st.Contraste = rg.c;
+            st.Luminosite = rg.l;
+            st.ValeurSaturation = rg.s;
+            st.CalculerGamma();
+            st.CalculerContraste();
+            st.CalculerLum();
+            st.ReconstruireLGC();
+            RegleAjustCoul r;
+            r.Definir(st.TableLGC, st.Facteur());
+            r.Traiter(src.data(), dst.data(), src.size());
+            for (std::size_t i = 0; i < src.size(); ++i) {
+                const TPtImg a = r.Reference(src[i]);
+                ASSERT_TRUE(a.Bleu == dst[i].Bleu && a.Vert == dst[i].Vert && a.Rouge == dst[i].Rouge)
+                    << "pixel " << i << " settings " << rg.g << "/" << rg.c << "/" << rg.l << "/" << rg.s;
+            }
         }
-    }
+    });
 }
 
 TEST(AjustImg, ReInitRemetLesCourbes) {
