@@ -17,7 +17,7 @@ inline std::atomic<bool> Permis{true};
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #  define VELMORA_AVX2 1
-#  include <immintrin.h>
+#  include "Intrinseques.h"
 
 #  include <velmora/plugin.h>
 

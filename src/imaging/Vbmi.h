@@ -31,16 +31,7 @@ inline int DecalageProduits(Reel pire) {
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #  define VELMORA_VBMI 1
-// GCC 12 takes the undefined start value of many AVX-512 intrinsics for an
-// uninitialised variable (its own headers' lines; GCC 13 no longer does).
-#  if !defined(__clang__)
-#    pragma GCC diagnostic push
-#    pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#  endif
-#  include <immintrin.h>
-#  if !defined(__clang__)
-#    pragma GCC diagnostic pop
-#  endif
+#  include "Intrinseques.h"
 
 #  include <velmora/plugin.h>
 
