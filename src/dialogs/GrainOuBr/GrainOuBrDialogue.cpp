@@ -1,13 +1,10 @@
 #include "GrainOuBrDialogue.h"
 
-#include "imaging/BouclePixels.h"
 #include "imaging/Curseur.h"
-#include "imaging/GrandesPages.h"
 #include "imaging/dialogue/Hote.h"
 
 #include <algorithm>
 #include <utility>
-#include <vector>
 
 namespace velmora {
 
@@ -79,28 +76,6 @@ void TAjoutGrain::FormShow() {
 
 void TAjoutGrain::NivBrMouseUp() { CalculeBruit(); }
 
-void TAjoutGrain::PreparerTampons(std::size_t n) {
-    // The spots' marks and states for an image of n pixels, made here before
-    // their first touch so that they lie on large pages: filled 4 KB at a time
-    // they cost the first release several times what the later ones take.
-    grainoubr::TamponsTaches &t = tampons_;
-    if (t.place.size() != n) {
-        std::vector<uint8_t>().swap(t.place);  // the old one given back first
-        std::vector<uint8_t> place;
-        place.reserve(n);
-        GrandesPages(place.data(), n);
-        place.resize(n);
-        t.place = std::move(place);
-    }
-    if (t.tailleEtat != n) {
-        t.etat.reset();
-        t.tailleEtat = 0;
-        t.etat.reset(new uint32_t[n]);
-        GrandesPages(t.etat.get(), n * sizeof(uint32_t));
-        t.tailleEtat = n;
-    }
-}
-
 void TAjoutGrain::TacheAleaClick() {
     // A click on the method already selected changes nothing.
     const bool taches = F().Coche("TacheAlea");
@@ -115,15 +90,12 @@ void TAjoutGrain::CalculeBruit() {
         const EtatDialogue &e = Etat;
         const std::size_t n = std::size_t(std::max(0, e.Copie.size()));
         // Each computation starts from the unprocessed image, so that a new one
-        // replaces the previous noise instead of adding to it.
+        // replaces the previous noise instead of adding to it: the spots put it
+        // back where they leave the pixels, in the same pass.
         if (n == std::size_t(int64_t(e.Largeur) * e.Hauteur) && e.ImgHote.size() >= e.Copie.size()) {
             if (taches_) {
-                const TPtImg *src = e.Copie.data();
-                TPtImg *dst = e.ImgHote.data();
-                PourTranches(n, [&](std::size_t d, std::size_t f) { std::copy(src + d, src + f, dst + d); });
-                PreparerTampons(n);
                 grainoubr::MethodeTaches(e.Copie.data(), e.ImgHote.data(), e.Largeur, e.Hauteur,
-                                         reglages_, &tampons_);
+                                         reglages_, &tampons_, true);
             } else {
                 grainoubr::MethodePseudoAlea(e.Copie.data(), e.ImgHote.data(), n, e.Largeur,
                                              reglages_);

@@ -41,8 +41,6 @@ protected:
 private:
     // The sliders to their defaults, each change handler run.
     void Defauts();
-    // The spots' buffers sized for n pixels, on large pages (kept while open).
-    void PreparerTampons(std::size_t n);
     // The selected method (true: spots), as last taken into account.
     bool taches_ = true;
     grainoubr::Reglages reglages_;

@@ -13,30 +13,40 @@
 
 namespace velmora::grainoubr {
 
-// The spot method's working buffers, about 7 bytes a pixel. Their owner keeps
-// them from one computation to the next on the same image (a slider release
-// after another): fresh ones each time cost their first-touch page faults, as
-// much as the marking itself.
+// The spot method's working buffers. Their owner keeps them from one
+// computation to the next on the same image (a slider release after another):
+// fresh ones each time cost their first-touch page faults, as much as the
+// marking itself.
 struct TamponsTaches {
-    // place: 0 for a pixel no spot covers, else 1 + its place in the last spot.
-    std::vector<uint8_t> place;
+    // The spots by band of the image, each band in drawing order: the generator
+    // state that drew the position, which gives the position again. Band b's
+    // first parBande at b x parBande, on large pages; the few a band may hold
+    // beyond them (far above its mean share) in debordement[b].
+    std::unique_ptr<uint32_t[]> bandes;
+    std::size_t tailleBandes = 0;
+    std::vector<uint32_t> compte;
+    std::vector<std::vector<uint32_t>> debordement;
+    // A band's marks and states, one pair per core at work, in its cache:
+    // place, 0 for a pixel no spot covers, else 1 + its place in the last spot;
     // etat, at a spot's centre: the generator state before the draws of the last
     // spot there. A pixel's mark gives the centre of the last spot over it, and
     // the last spot at that centre is that one (a later one there would cover
     // the pixel again, at the same place): one store a spot instead of nine.
-    std::unique_ptr<uint32_t[]> etat;
-    std::size_t tailleEtat = 0;
-    // The batch's spots by band, each band in drawing order: the generator state
-    // that drew the position, which gives the position again (half the memory of both).
-    std::vector<std::vector<uint32_t>> bande;
+    struct Bande {
+        std::unique_ptr<uint8_t[]> place;
+        std::unique_ptr<uint32_t[]> etat;
+        std::size_t taille = 0;
+    };
+    std::vector<Bande> coeurs;
 };
 
 // Spot method over largeur x hauteur pixels: (N div D) + 1 drawn positions, a
 // 3 x 3 spot at each one strictly between the first two and the last two rows.
-// Reads copie only, writes the covered pixels of hote. Works in `tampons` when
-// given (kept for the next call), else in buffers of its own.
+// Reads copie only, writes the covered pixels of hote; with recopier, the others
+// too, from copie (the unprocessed image put back in the same pass). Works in
+// `tampons` when given (kept for the next call), else in buffers of its own.
 void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t hauteur,
-                   const Reglages &r, TamponsTaches *tampons = nullptr);
+                   const Reglages &r, TamponsTaches *tampons = nullptr, bool recopier = false);
 
 // One spot centred on pixel e (2 largeur < e < N - 2 largeur): 28 draws.
 void AjouteTache(const TPtImg *copie, TPtImg *hote, int32_t e, int32_t largeur,

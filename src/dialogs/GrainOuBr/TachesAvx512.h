@@ -62,13 +62,14 @@ VELMORA_CIBLE_VBMI inline bool Arrondir8(__m512d x, __m256i &v) {
 }
 
 // The marked pixels [d, f) 16 at a time, as Place computes each one (corners
-// copied, unmarked pixels kept); a group with an offset too near a half goes
-// to autres(first). Returns where it stopped.
+// copied, unmarked pixels kept, or copied with recopier); place holds the marks
+// of [d, f), etat[e - origine] the state at centre e. A group with an offset
+// too near a half goes to autres(first). Returns where it stopped.
 template <class Autres>
 VELMORA_CIBLE_VBMI std::size_t Places16(const TPtImg *copie, TPtImg *hote, std::size_t d,
                                         std::size_t f, int32_t largeur, const uint8_t *place,
-                                        const uint32_t *etat, const ContexteTaches &k,
-                                        Autres &&autres) {
+                                        const uint32_t *etat, int64_t origine, bool recopier,
+                                        const ContexteTaches &k, Autres &&autres) {
     // By place o (0..8): the centre's offset from the pixel, the first draw of the
     // pixel's channels.
     alignas(64) int32_t versCentre[16] = {}, tirage[16] = {};
@@ -88,16 +89,17 @@ VELMORA_CIBLE_VBMI std::size_t Places16(const TPtImg *copie, TPtImg *hote, std::
     std::size_t q0 = d;
     for (; q0 + 16 <= f; q0 += 16) {
         const __m512i o = _mm512_sub_epi32(
-            _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(place + q0))), un);
+            _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(place + (q0 - d)))), un);
         const __mmask16 couvert = _mm512_cmpge_epi32_mask(o, _mm512_setzero_si512());
         // Corners: o even and not 4.
         const __mmask16 coin = couvert & ~_mm512_test_epi32_mask(o, un) &
                                _mm512_cmpneq_epi32_mask(o, _mm512_set1_epi32(4));
         const __mmask16 calcule = couvert & ~coin;
         const vbmi::Canaux16 p = vbmi::Separer(copie + q0);
-        // The corners as the pixel; hote read only where a pixel is left uncovered.
+        // The corners as the pixel; hote read only where a pixel is left uncovered
+        // and keeps it.
         vbmi::Canaux16 sortie = p;
-        if (couvert != 0xFFFF) {
+        if (couvert != 0xFFFF && !recopier) {
             const vbmi::Canaux16 h = vbmi::Separer(hote + q0);
             sortie.bleu = _mm512_mask_mov_epi32(h.bleu, couvert, p.bleu);
             sortie.vert = _mm512_mask_mov_epi32(h.vert, couvert, p.vert);
@@ -116,7 +118,8 @@ VELMORA_CIBLE_VBMI std::size_t Places16(const TPtImg *copie, TPtImg *hote, std::
                 _mm512_and_si512(_mm512_srli_epi32(mot, 16), octet));
             const __m512i A = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), calcule,
                                                           Moyenne16(sommeCentre), k.amp, 4);
-            const __m512i g = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), calcule, e, etat, 4);
+            const __m512i g = _mm512_mask_i32gather_epi32(
+                _mm512_setzero_si512(), calcule, _mm512_sub_epi32(e, _mm512_set1_epi32(int32_t(origine))), etat, 4);
             const __m512i xl = X16(_mm512_add_epi32(_mm512_mullo_epi32(g, _mm512_set1_epi32(int32_t(Sauts[1].a))),
                                                     _mm512_set1_epi32(int32_t(Sauts[1].c))),
                                    A);
