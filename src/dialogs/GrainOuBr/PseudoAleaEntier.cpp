@@ -11,16 +11,24 @@ void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t 
                       const std::vector<int16_t> &ampCanal, int32_t ampMax) {
     const int32_t xMax = ampMax / 2 + 1, S = 1 + m1 + m2, D = 2 * S;
     const int32_t borne = 2 * xMax * S;
-    std::vector<int16_t> table(std::size_t(2 * borne + 1));
+    // By N: the value, and its products by the two weights (|m v| <= 64 Xmax
+    // fits 16 bits), so that the chain from one pixel to the next is a load and
+    // an addition: the next N takes m1 v as it is.
+    struct Proche {
+        int16_t v, m1v, m2v, libre;
+    };
+    std::vector<Proche> table(std::size_t(2 * borne + 1));
     // The floor quotient and its remainder stepped along N, without a division
     // per entry (a small image would spend most of its time here).
     int32_t q = -borne / D, reste = -borne % D;
     if (reste < 0) reste += D, --q;
-    for (int16_t &t : table) {
-        t = int16_t(2 * reste > D || (2 * reste == D && q % 2 != 0) ? q + 1 : q);
+    for (Proche &t : table) {
+        const int32_t v = 2 * reste > D || (2 * reste == D && q % 2 != 0) ? q + 1 : q;
+        t = {int16_t(v), int16_t(m1 * v), int16_t(m2 * v), 0};
         if (++reste == D) reste = 0, ++q;
     }
 
+    // A pixel's N0 by channel, which the filter replaces with the filtered value.
     struct Bruit2 {
         int16_t n0[3], libre;
     };
@@ -36,42 +44,59 @@ void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t 
             g = Sauts[4](g);
         }
     };
+    // By column, for the next row: the weighted values of the two rows above it
+    // (m1 r1 + m2 r2) and the second weight times the last one (m2 r1, which is
+    // m2 r2 a row later).
     struct Colonne2 {
-        int32_t r1[3] = {0, 0, 0}, r2[3] = {0, 0, 0};
+        int32_t haut[3] = {0, 0, 0}, m2r1[3] = {0, 0, 0};
     };
     std::vector<Colonne2> lignes(static_cast<std::size_t>(largeur));
-    int32_t p1[3] = {0, 0, 0}, p2[3] = {0, 0, 0};
+    // Along the scan, by channel: m1 times the last value, m2 times it, m2 times
+    // the one before.
+    int32_t m1p1[3] = {0, 0, 0}, m2p1[3] = {0, 0, 0}, m2p2[3] = {0, 0, 0};
     int32_t col = 0;
-    auto filtrer = [&](std::size_t d, std::size_t f, const Bruit2 *bruit) {
-        // Locals, so that the stores into the rows and the image cannot be taken
-        // for changes to them (reloaded at each pixel otherwise: 5 % here).
-        const int32_t M1 = m1, M2 = m2;
-        const TPtImg *const source = copie;
-        TPtImg *const dest = hote;
-        const int16_t *const proche = table.data() + borne;
-        Colonne2 *const premiere = lignes.data(), *const derniere = premiere + largeur - 1;
-        Colonne2 *pl = premiere + col;
-        int32_t a1 = p1[0], b1 = p1[1], c1 = p1[2], a2 = p2[0], b2 = p2[1], c2 = p2[2];
-        for (std::size_t i = d; i < f; ++i, ++bruit) {
-            Colonne2 &l = *pl;
-            // Everything but the last value along the scan is summed first.
-            const int32_t ba = bruit->n0[0] + M1 * l.r1[0] + M2 * (l.r2[0] + a2);
-            const int32_t bb = bruit->n0[1] + M1 * l.r1[1] + M2 * (l.r2[1] + b2);
-            const int32_t bc = bruit->n0[2] + M1 * l.r1[2] + M2 * (l.r2[2] + c2);
-            a2 = a1, b2 = b1, c2 = c1;
-            a1 = proche[ba + M1 * a1];
-            b1 = proche[bb + M1 * b1];
-            c1 = proche[bc + M1 * c1];
-            l.r2[0] = l.r1[0], l.r2[1] = l.r1[1], l.r2[2] = l.r1[2];
-            l.r1[0] = a1, l.r1[1] = b1, l.r1[2] = c1;
-            const TPtImg px = source[i];
-            dest[i] = {Borne(px.Bleu + c1), Borne(px.Vert + b1), Borne(px.Rouge + a1)};
-            pl = pl == derniere ? premiere : pl + 1;
+    auto filtrer = [&](std::size_t d, std::size_t f, Bruit2 *bruit) {
+        // Locals, so that the stores into the rows and the records cannot be taken
+        // for changes to them (reloaded at each pixel otherwise).
+        const Proche *const proche = table.data() + borne;
+        Colonne2 *const premiere = lignes.data();
+        int32_t a1 = m1p1[0], b1 = m1p1[1], c1 = m1p1[2];
+        int32_t a2 = m2p1[0], b2 = m2p1[1], c2 = m2p1[2];
+        int32_t a3 = m2p2[0], b3 = m2p2[1], c3 = m2p2[2];
+        int32_t c = col;
+        for (std::size_t i = d; i < f;) {
+            // To the end of the row or of the block.
+            const std::size_t fin = std::min(f, i + std::size_t(largeur - c));
+            Colonne2 *l = premiere + c;
+            for (; i < fin; ++i, ++bruit, ++l) {
+                // N = N0 + (m1 r1 + m2 r2) + m2 p2 + m1 p1: all but the last term
+                // summed first, off the chain.
+                const Proche &pa = proche[(bruit->n0[0] + l->haut[0] + a3) + a1];
+                const Proche &pb = proche[(bruit->n0[1] + l->haut[1] + b3) + b1];
+                const Proche &pc = proche[(bruit->n0[2] + l->haut[2] + c3) + c1];
+                a3 = a2, b3 = b2, c3 = c2;
+                a1 = pa.m1v, b1 = pb.m1v, c1 = pc.m1v;
+                a2 = pa.m2v, b2 = pb.m2v, c2 = pc.m2v;
+                l->haut[0] = a1 + l->m2r1[0], l->haut[1] = b1 + l->m2r1[1], l->haut[2] = c1 + l->m2r1[2];
+                l->m2r1[0] = a2, l->m2r1[1] = b2, l->m2r1[2] = c2;
+                bruit->n0[0] = pa.v, bruit->n0[1] = pb.v, bruit->n0[2] = pc.v;
+            }
+            c = int32_t(l - premiere);
+            if (c == largeur) c = 0;
         }
-        col = int32_t(pl - premiere);
-        p1[0] = a1, p1[1] = b1, p1[2] = c1, p2[0] = a2, p2[1] = b2, p2[2] = c2;
+        col = c;
+        m1p1[0] = a1, m1p1[1] = b1, m1p1[2] = c1;
+        m2p1[0] = a2, m2p1[1] = b2, m2p1[2] = c2;
+        m2p2[0] = a3, m2p2[1] = b3, m2p2[2] = c3;
     };
-    BruitEnAvance<Bruit2, 8192, 8>(n, produire, filtrer);  // a ring of 512 KiB
+    // The filtered values onto the pixels.
+    auto rendre = [&](std::size_t d, std::size_t f, const Bruit2 *v) {
+        for (std::size_t i = d; i < f; ++i, ++v) {
+            const TPtImg px = copie[i];
+            hote[i] = {Borne(px.Bleu + v->n0[2]), Borne(px.Vert + v->n0[1]), Borne(px.Rouge + v->n0[0])};
+        }
+    };
+    BruitEnAvance<Bruit2, 8192, 8>(n, produire, filtrer, rendre);  // a ring of 512 KiB
 }
 
 } // namespace velmora::grainoubr
