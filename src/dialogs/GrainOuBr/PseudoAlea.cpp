@@ -17,9 +17,10 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
     // (s - 510 <= c <= s) and, in an image with fewer pixels than the table has
     // entries (a preview), for the sums it holds only.
     std::vector<int32_t> amp(766);
-    std::vector<int16_t> ampCanal(766 * 256);
+    // One entry more: the vector path reads each one as 32 bits.
+    std::vector<int16_t> ampCanal(766 * 256 + 1);
     std::vector<bool> tenue;
-    if (n < ampCanal.size()) {
+    if (n < 766 * 256) {
         tenue.assign(766, false);
         for (std::size_t i = 0; i < n; ++i) tenue[copie[i].Rouge + copie[i].Vert + copie[i].Bleu] = true;
     }

@@ -3,8 +3,90 @@
 #include "Anneau.h"
 #include "Arrondis.h"
 #include "Generateur.h"
+#include "TachesAvx512.h"
 
 namespace velmora::grainoubr {
+
+namespace {
+
+// A pixel's N0 by channel, which the filter replaces with the filtered value.
+struct Bruit2 {
+    int16_t n0[3], libre;
+};
+
+#ifdef VELMORA_VBMI
+// The states k steps after the 16 states e.
+VELMORA_CIBLE_VBMI inline __m512i Tirage16(__m512i e, int k) {
+    return _mm512_add_epi32(_mm512_mullo_epi32(e, _mm512_set1_epi32(int32_t(Sauts[k].a))),
+                            _mm512_set1_epi32(int32_t(Sauts[k].c)));
+}
+
+// The records of pixels [d, f) 16 at a time, from g, the state at pixel d, as
+// the plain loop makes them (the spots' vector draws); g is left at the first
+// pixel not made, which is returned.
+VELMORA_CIBLE_VBMI std::size_t Produire16(const TPtImg *copie, std::size_t d, std::size_t f,
+                                          Bruit2 *sortie, uint32_t &g, const int32_t *amp,
+                                          const int16_t *ampCanal, int32_t u2, int32_t t2) {
+    // Lane j starts 4 j steps after the group's state.
+    alignas(64) uint32_t a4[16], c4[16];
+    for (int j = 0; j < 16; ++j) {
+        const Saut s = SautDe(4 * uint64_t(j));
+        a4[j] = s.a, c4[j] = s.c;
+    }
+    const __m512i vA4 = _mm512_load_si512(a4), vC4 = _mm512_load_si512(c4);
+    const Saut saut64 = SautDe(64);
+    const __m512i vu2 = _mm512_set1_epi32(u2), vt2 = _mm512_set1_epi32(t2);
+    const __m512i basMot = _mm512_set1_epi32(0xFFFF);
+    // Pixel j's two 32-bit halves (N0 of R and G, N0 of B and 0) at 2 j and 2 j + 1.
+    const __m512i premiers = _mm512_set_epi32(23, 7, 22, 6, 21, 5, 20, 4, 19, 3, 18, 2, 17, 1, 16, 0);
+    const __m512i seconds = _mm512_add_epi32(premiers, _mm512_set1_epi32(8));
+    std::size_t i = d;
+    for (; i + 16 <= f; i += 16, sortie += 16) {
+        const __m512i etat = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_set1_epi32(int32_t(g)), vA4), vC4);
+        g = saut64(g);
+        const vbmi::Canaux16 p = vbmi::Separer(copie + i);
+        const __m512i s = _mm512_add_epi32(_mm512_add_epi32(p.rouge, p.vert), p.bleu);
+        const __m512i A = _mm512_i32gather_epi32(s, amp, 4);
+        const __m512i xl = _mm512_mullo_epi32(vu2, X16(Tirage16(etat, 1), A));
+        const __m512i ligne = _mm512_slli_epi32(s, 8);
+        const __m512i canaux[3] = {p.rouge, p.vert, p.bleu};
+        __m512i n0[3];
+        for (int k = 0; k < 3; ++k) {
+            const __m512i a = _mm512_and_si512(
+                _mm512_i32gather_epi32(_mm512_add_epi32(ligne, canaux[k]), ampCanal, 2), basMot);
+            n0[k] = _mm512_add_epi32(xl, _mm512_mullo_epi32(vt2, X16(Tirage16(etat, 2 + k), a)));
+        }
+        const __m512i rv = _mm512_or_si512(_mm512_and_si512(n0[0], basMot), _mm512_slli_epi32(n0[1], 16));
+        const __m512i b0 = _mm512_and_si512(n0[2], basMot);
+        _mm512_storeu_si512(sortie, _mm512_permutex2var_epi32(rv, premiers, b0));
+        _mm512_storeu_si512(sortie + 8, _mm512_permutex2var_epi32(rv, seconds, b0));
+    }
+    return i;
+}
+
+// The filtered values of pixels [d, f) onto them, 16 at a time; returns the
+// first pixel left.
+VELMORA_CIBLE_VBMI std::size_t Rendre16(const TPtImg *copie, TPtImg *hote, std::size_t d, std::size_t f,
+                                        const Bruit2 *v) {
+    const __m512i pairs = _mm512_set_epi32(30, 28, 26, 24, 22, 20, 18, 16, 14, 12, 10, 8, 6, 4, 2, 0);
+    const __m512i impairs = _mm512_add_epi32(pairs, _mm512_set1_epi32(1));
+    std::size_t i = d;
+    for (; i + 16 <= f; i += 16, v += 16) {
+        const __m512i x0 = _mm512_loadu_si512(v), x1 = _mm512_loadu_si512(v + 8);
+        // R and G as one 32-bit word by pixel, B in the next one.
+        const __m512i rv = _mm512_permutex2var_epi32(x0, pairs, x1);
+        const __m512i b0 = _mm512_permutex2var_epi32(x0, impairs, x1);
+        const vbmi::Canaux16 p = vbmi::Separer(copie + i);
+        const __m512i r = _mm512_add_epi32(p.rouge, _mm512_srai_epi32(_mm512_slli_epi32(rv, 16), 16));
+        const __m512i g = _mm512_add_epi32(p.vert, _mm512_srai_epi32(rv, 16));
+        const __m512i b = _mm512_add_epi32(p.bleu, _mm512_srai_epi32(_mm512_slli_epi32(b0, 16), 16));
+        vbmi::Assembler(hote + i, vbmi::Joindre(vbmi::Octets(b), vbmi::Octets(g), vbmi::Octets(r)));
+    }
+    return i;
+}
+#endif
+
+} // namespace
 
 void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t largeur,
                       int32_t m1, int32_t m2, int32_t u2, int32_t t2, const std::vector<int32_t> &amp,
@@ -28,11 +110,14 @@ void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t 
         if (++reste == D) reste = 0, ++q;
     }
 
-    // A pixel's N0 by channel, which the filter replaces with the filtered value.
-    struct Bruit2 {
-        int16_t n0[3], libre;
-    };
     auto produire = [&](std::size_t d, std::size_t f, Bruit2 *sortie, uint32_t g) {
+#ifdef VELMORA_VBMI
+        if (vbmi::AvecVbmi()) {
+            const std::size_t i = Produire16(copie, d, f, sortie, g, amp.data(), ampCanal.data(), u2, t2);
+            sortie += i - d;
+            d = i;
+        }
+#endif
         for (std::size_t i = d; i < f; ++i, ++sortie) {
             const TPtImg px = copie[i];
             const int32_t s = px.Rouge + px.Vert + px.Bleu;
@@ -91,6 +176,13 @@ void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t 
     };
     // The filtered values onto the pixels.
     auto rendre = [&](std::size_t d, std::size_t f, const Bruit2 *v) {
+#ifdef VELMORA_VBMI
+        if (vbmi::AvecVbmi()) {
+            const std::size_t i = Rendre16(copie, hote, d, f, v);
+            v += i - d;
+            d = i;
+        }
+#endif
         for (std::size_t i = d; i < f; ++i, ++v) {
             const TPtImg px = copie[i];
             hote[i] = {Borne(px.Bleu + v->n0[2]), Borne(px.Vert + v->n0[1]), Borne(px.Rouge + v->n0[0])};
