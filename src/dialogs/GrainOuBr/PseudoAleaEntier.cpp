@@ -145,9 +145,10 @@ void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t 
         // for changes to them (reloaded at each pixel otherwise).
         const Proche *const proche = table.data() + borne;
         Colonne2 *const premiere = lignes.data();
-        int32_t a1 = m1p1[0], b1 = m1p1[1], c1 = m1p1[2];
-        int32_t a2 = m2p1[0], b2 = m2p1[1], c2 = m2p1[2];
-        int32_t a3 = m2p2[0], b3 = m2p2[1], c3 = m2p2[2];
+        // Address-sized: no widening of the index on the chain.
+        std::ptrdiff_t a1 = m1p1[0], b1 = m1p1[1], c1 = m1p1[2];
+        std::ptrdiff_t a2 = m2p1[0], b2 = m2p1[1], c2 = m2p1[2];
+        std::ptrdiff_t a3 = m2p2[0], b3 = m2p2[1], c3 = m2p2[2];
         int32_t c = col;
         for (std::size_t i = d; i < f;) {
             // To the end of the row or of the block.
@@ -156,23 +157,24 @@ void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t 
             for (; i < fin; ++i, ++bruit, ++l) {
                 // N = N0 + (m1 r1 + m2 r2) + m2 p2 + m1 p1: all but the last term
                 // summed first, off the chain.
-                const Proche &pa = proche[(bruit->n0[0] + l->haut[0] + a3) + a1];
-                const Proche &pb = proche[(bruit->n0[1] + l->haut[1] + b3) + b1];
-                const Proche &pc = proche[(bruit->n0[2] + l->haut[2] + c3) + c1];
+                const Proche &pa = proche[(std::ptrdiff_t(bruit->n0[0] + l->haut[0]) + a3) + a1];
+                const Proche &pb = proche[(std::ptrdiff_t(bruit->n0[1] + l->haut[1]) + b3) + b1];
+                const Proche &pc = proche[(std::ptrdiff_t(bruit->n0[2] + l->haut[2]) + c3) + c1];
                 a3 = a2, b3 = b2, c3 = c2;
                 a1 = pa.m1v, b1 = pb.m1v, c1 = pc.m1v;
                 a2 = pa.m2v, b2 = pb.m2v, c2 = pc.m2v;
-                l->haut[0] = a1 + l->m2r1[0], l->haut[1] = b1 + l->m2r1[1], l->haut[2] = c1 + l->m2r1[2];
-                l->m2r1[0] = a2, l->m2r1[1] = b2, l->m2r1[2] = c2;
+                l->haut[0] = int32_t(a1) + l->m2r1[0], l->haut[1] = int32_t(b1) + l->m2r1[1],
+                l->haut[2] = int32_t(c1) + l->m2r1[2];
+                l->m2r1[0] = int32_t(a2), l->m2r1[1] = int32_t(b2), l->m2r1[2] = int32_t(c2);
                 bruit->n0[0] = pa.v, bruit->n0[1] = pb.v, bruit->n0[2] = pc.v;
             }
             c = int32_t(l - premiere);
             if (c == largeur) c = 0;
         }
         col = c;
-        m1p1[0] = a1, m1p1[1] = b1, m1p1[2] = c1;
-        m2p1[0] = a2, m2p1[1] = b2, m2p1[2] = c2;
-        m2p2[0] = a3, m2p2[1] = b3, m2p2[2] = c3;
+        m1p1[0] = int32_t(a1), m1p1[1] = int32_t(b1), m1p1[2] = int32_t(c1);
+        m2p1[0] = int32_t(a2), m2p1[1] = int32_t(b2), m2p1[2] = int32_t(c2);
+        m2p2[0] = int32_t(a3), m2p2[1] = int32_t(b3), m2p2[2] = int32_t(c3);
     };
     // The filtered values onto the pixels.
     auto rendre = [&](std::size_t d, std::size_t f, const Bruit2 *v) {
