@@ -547,3 +547,37 @@ TEST_F(Grain, BothMethodsAsTheRuleRunPlainly) {
         }
     });
 }
+
+// Enough positions to be drawn in runs on the cores, each run starting from a
+// walk over the draws before it: shapes where every position is left out
+// (four rows), where spots cover one column, and a dense photograph's share
+// of positions left out near the edges. Against the rule run plainly, with the
+// spots over an earlier result, and with the unprocessed image put back in
+// the same pass (the dialog's way), on each path.
+TEST_F(Grain, ManyPositionsDrawnInRunsAsInOrder) {
+    const struct {
+        int32_t largeur, hauteur, dstpt;
+    } formes[] = {{60000, 4, 9}, {1, 200000, 8}, {650, 420, 9}};
+    unsigned graine = 90;
+    for (const auto &f : formes) {
+        SCOPED_TRACE(testing::Message() << f.largeur << "x" << f.hauteur);
+        const auto image = Aleatoire(std::size_t(f.largeur) * f.hauteur, ++graine);
+        const Reglages r = Regles(230, 5, f.dstpt, 2, 2);
+        RegleSimple simple{graine * 2654435761u, 230, r.t, r.UnMoinsT, r.K1, r.K2};
+        const uint32_t depart = simple.etat;
+        std::vector<TPtImg> surAutre(image.size(), P(1, 2, 3)), surImage = image;
+        simple.Taches(image, surAutre, f.largeur, f.hauteur, 10 - f.dstpt);
+        const uint32_t fin = simple.etat;
+        simple.etat = depart;
+        simple.Taches(image, surImage, f.largeur, f.hauteur, 10 - f.dstpt);
+        SurChaqueChemin([&] {
+            for (bool recopier : {false, true}) {
+                std::vector<TPtImg> obtenu(image.size(), P(1, 2, 3));
+                GraineAlea = depart;
+                MethodeTaches(image.data(), obtenu.data(), f.largeur, f.hauteur, r, nullptr, recopier);
+                EXPECT_EQ(GraineAlea, fin);
+                ASSERT_TRUE(obtenu == (recopier ? surImage : surAutre)) << "recopier " << recopier;
+            }
+        });
+    }
+}

@@ -38,7 +38,7 @@ inline constexpr std::array<Saut, 30> Sauts = [] {
 }();
 
 // The jump of k steps, in O(log k): squarings of the one-step jump.
-inline Saut SautDe(uint64_t k) {
+constexpr Saut SautDe(uint64_t k) {
     Saut resultat, puissance = Sauts[1];
     for (; k; k >>= 1) {
         if (k & 1) resultat = {puissance.a * resultat.a, puissance.a * resultat.c + puissance.c};

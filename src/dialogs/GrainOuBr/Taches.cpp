@@ -7,10 +7,13 @@
 #include "imaging/GrandesPages.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -29,6 +32,46 @@ void AjouteTache(const TPtImg *copie, TPtImg *hote, int32_t e, int32_t largeur,
     }
     GraineAlea = Sauts[TiragesTache](GraineAlea);
 }
+
+namespace {
+
+// The generator's state after `nombre` drawn positions from g: one draw for a
+// position left out, a spot's more for one kept (a state in [premierGarde,
+// premierGarde + gardes)).
+uint32_t SauterTirages(uint32_t g, int64_t nombre, uint32_t premierGarde, uint32_t gardes) {
+#ifdef VELMORA_VBMI
+    if (vbmi::AvecVbmi()) g = SauterTirages16(g, nombre, premierGarde, gardes);
+#endif
+    // Eight positions at a time as if all were kept; the first one left out,
+    // if any, is where the next eight start from.
+    constexpr int Voies = 8;
+    constexpr auto voies = [] {
+        std::array<Saut, Voies> v{};
+        for (int j = 0; j < Voies; ++j) v[std::size_t(j)] = SautDe(1 + uint64_t(1 + TiragesTache) * uint64_t(j));
+        return v;
+    }();
+    const Saut huit = SautDe(uint64_t(1 + TiragesTache) * Voies);
+    while (nombre >= Voies) {
+        unsigned laisses = 0;
+        for (int j = 0; j < Voies; ++j)
+            laisses |= unsigned(voies[std::size_t(j)](g) - premierGarde >= gardes) << j;
+        if (laisses == 0) {
+            g = huit(g);
+            nombre -= Voies;
+        } else {
+            const int j = std::countr_zero(laisses);
+            g = voies[std::size_t(j)](g);
+            nombre -= j + 1;
+        }
+    }
+    for (; nombre > 0; --nombre) {
+        const uint32_t position = Sauts[1](g);
+        g = position - premierGarde < gardes ? Sauts[TiragesTache](position) : position;
+    }
+    return g;
+}
+
+} // namespace
 
 void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t hauteur,
                    const Reglages &r, TamponsTaches *tampons, bool recopier) {
@@ -56,16 +99,26 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
     const int64_t pixelsBande = int64_t(1) << decalage;
     // One band even for an image without pixels: its draws still move the generator.
     const int64_t nbBandes = std::max<int64_t>(1, (n + pixelsBande - 1) >> decalage);
-    // The spots of a band, those across its borders counted: its mean share,
-    // and room beyond it that chance does not reach (a band whose spots do
-    // not fit keeps the rest aside, in order).
-    const int64_t moyenne = tirages * std::min(n, pixelsBande + 2 * L + 2) / std::max<int64_t>(1, n) + 1;
+    // The draws in runs, one a core for a large image, each drawn apart into
+    // its own lists: a run's first state comes from a fast walk over the draws
+    // before it, which only looks for the positions left out (a kept one takes
+    // a spot's draws too), made on the run's core while the first run is drawn.
+    const int64_t series =
+        tirages < (int64_t(1) << 16) ? 1
+                                     : std::min<int64_t>(16, std::max(1u, std::thread::hardware_concurrency()));
+    auto debutSerie = [&](int64_t s) { return tirages * s / series; };
+    // The spots of a band in a run, those across its borders counted: its mean
+    // share, and room beyond it that chance does not reach (a band whose spots
+    // do not fit keeps the rest aside, in order).
+    const int64_t parSerie = (tirages + series - 1) / series;
+    const int64_t moyenne = parSerie * std::min(n, pixelsBande + 2 * L + 2) / std::max<int64_t>(1, n) + 1;
     const int64_t parBande =
-        std::min(tirages, moyenne + 8 * int64_t(std::sqrt(double(moyenne))) + 64);
+        std::min(parSerie, moyenne + 8 * int64_t(std::sqrt(double(moyenne))) + 64);
+    const int64_t listes = series * nbBandes;  // run s, band b at s x nbBandes + b
 
     TamponsTaches propres;
     TamponsTaches &t = tampons ? *tampons : propres;
-    const std::size_t taille = std::size_t(nbBandes * parBande);
+    const std::size_t taille = std::size_t(listes * parBande);
     if (t.tailleBandes < taille) {
         t.bandes.reset();  // the old block given back first
         t.tailleBandes = 0;
@@ -74,38 +127,58 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
         GrandesPages(t.bandes.get(), taille * sizeof(uint32_t));
         t.tailleBandes = taille;
     }
-    t.compte.assign(std::size_t(nbBandes), 0);
-    if (t.debordement.size() < std::size_t(nbBandes)) t.debordement.resize(std::size_t(nbBandes));
+    t.compte.assign(std::size_t(listes), 0);
+    if (t.debordement.size() < std::size_t(listes)) t.debordement.resize(std::size_t(listes));
     for (auto &d : t.debordement) d.clear();
 
-    uint32_t g = GraineAlea;
-    {
-        // In locals: the stores below may alias anything reached by reference.
-        uint32_t *const bandes = t.bandes.get();
-        uint32_t *const compte = t.compte.data();
-        const uint32_t nPixels = uint32_t(n);
-        const int dec = decalage;
-        auto ranger = [&](int64_t b, uint32_t etat) {
-            const uint32_t c = compte[b]++;
-            if (c < parBande)
-                bandes[b * parBande + c] = etat;
-            else
-                t.debordement[std::size_t(b)].push_back(etat);
-        };
-        for (int64_t i = 0; i < tirages; ++i) {
-            // The state after a spot's draws is computed beside the position's, not
-            // after it: the generator's chain is the loop's only wait.
-            const uint32_t suivant = Sauts[1 + TiragesTache](g);
-            g = Sauts[1](g);
-            const int64_t e = int64_t((uint64_t(g) * nPixels) >> 32);
-            if (bas < e && e < haut) {
-                const int64_t b1 = (e - 1 - L) >> dec, b2 = (e + 1 + L) >> dec;
-                ranger(b1, g);
-                if (b2 != b1) ranger(b2, g);
-                g = suivant;
+    // A position is kept when bas < e < haut, e = (state x N) >> 32: when the
+    // state lies in [premierGarde, premierGarde + gardes) (none for gardes 0).
+    auto plafond = [&](int64_t k) { return k <= 0 ? 0 : ((uint64_t(k) << 32) + uint64_t(n) - 1) / uint64_t(n); };
+    const uint64_t seuilBas = n > 0 ? plafond(bas + 1) : 0, seuilHaut = n > 0 ? plafond(haut) : 0;
+    const uint32_t premierGarde = seuilHaut > seuilBas ? uint32_t(seuilBas) : 0;
+    const uint32_t gardes = seuilHaut > seuilBas ? uint32_t(seuilHaut - seuilBas) : 0;
+
+    const uint32_t g0 = GraineAlea;
+    std::vector<uint32_t> fins(std::size_t(series), g0);
+    auto tirer = [&](std::size_t s0, std::size_t s1) {
+        for (std::size_t s = s0; s < s1; ++s) {
+            const int64_t debut = debutSerie(int64_t(s)), fin = debutSerie(int64_t(s) + 1);
+            uint32_t g = SauterTirages(g0, debut, premierGarde, gardes);
+            // In locals: the stores below may alias anything reached by reference.
+            uint32_t *const bandes = t.bandes.get() + int64_t(s) * nbBandes * parBande;
+            uint32_t *const compte = t.compte.data() + int64_t(s) * nbBandes;
+            std::vector<uint32_t> *const reste = t.debordement.data() + int64_t(s) * nbBandes;
+            const uint32_t nPixels = uint32_t(n);
+            const int dec = decalage;
+            const int64_t parB = parBande;
+            auto ranger = [&](int64_t b, uint32_t etat) {
+                const uint32_t c = compte[b]++;
+                if (c < parB)
+                    bandes[b * parB + c] = etat;
+                else
+                    reste[b].push_back(etat);
+            };
+            for (int64_t i = debut; i < fin; ++i) {
+                // The state after a spot's draws is computed beside the position's, not
+                // after it: the generator's chain is the loop's only wait.
+                const uint32_t suivant = Sauts[1 + TiragesTache](g);
+                g = Sauts[1](g);
+                const int64_t e = int64_t((uint64_t(g) * nPixels) >> 32);
+                if (bas < e && e < haut) {
+                    const int64_t b1 = (e - 1 - L) >> dec, b2 = (e + 1 + L) >> dec;
+                    ranger(b1, g);
+                    if (b2 != b1) ranger(b2, g);
+                    g = suivant;
+                }
             }
+            fins[s] = g;
         }
-    }
+    };
+    if (series == 1)
+        tirer(0, 1);
+    else
+        PourTranches(std::size_t(series), tirer, 2);
+    const uint32_t g = fins.back();
 
     // A band's buffers: its marks, and the states at the centres of the spots
     // over it (up to largeur + 1 pixels beyond either end).
@@ -159,12 +232,16 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
                     etats[e - origine] = *s;
                 }
             };
-            const int64_t nombre = t.compte[bande];
-            const uint32_t *const spots = bandes + int64_t(bande) * parB;
-            marquer(spots, spots + std::min(nombre, parB));
-            if (nombre > parB) {
-                const std::vector<uint32_t> &reste = t.debordement[bande];
-                marquer(reste.data(), reste.data() + reste.size());
+            // Run after run: the drawing order.
+            for (int64_t serie = 0; serie < series; ++serie) {
+                const int64_t liste = serie * nbBandes + int64_t(bande);
+                const int64_t nombre = t.compte[std::size_t(liste)];
+                const uint32_t *const spots = bandes + liste * parB;
+                marquer(spots, spots + std::min(nombre, parB));
+                if (nombre > parB) {
+                    const std::vector<uint32_t> &reste = t.debordement[std::size_t(liste)];
+                    marquer(reste.data(), reste.data() + reste.size());
+                }
             }
             // Every covered pixel from its mark; the others keep what hote holds,
             // or take copie's.

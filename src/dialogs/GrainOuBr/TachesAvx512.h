@@ -166,5 +166,35 @@ VELMORA_CIBLE_VBMI std::size_t Places16(const TPtImg *copie, TPtImg *hote, std::
     return q0;
 }
 
+// The generator's state after drawn positions from g, 16 at a time as if all
+// were kept (the first one left out, if any, is where the next 16 start from),
+// a kept one at a state in [premierGarde, premierGarde + gardes); nombre is left
+// below 16.
+VELMORA_CIBLE_VBMI inline uint32_t SauterTirages16(uint32_t g, int64_t &nombre, uint32_t premierGarde,
+                                                   uint32_t gardes) {
+    alignas(64) uint32_t a[16], c[16];
+    for (int j = 0; j < 16; ++j) {
+        const Saut s = SautDe(1 + uint64_t(1 + TiragesTache) * uint64_t(j));
+        a[j] = s.a, c[j] = s.c;
+    }
+    const __m512i va = _mm512_load_si512(a), vc = _mm512_load_si512(c);
+    const __m512i premier = _mm512_set1_epi32(int32_t(premierGarde)), nombreGardes = _mm512_set1_epi32(int32_t(gardes));
+    const Saut seize = SautDe(uint64_t(1 + TiragesTache) * 16);
+    while (nombre >= 16) {
+        const __m512i positions = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_set1_epi32(int32_t(g)), va), vc);
+        const __mmask16 laisses =
+            _mm512_cmpge_epu32_mask(_mm512_sub_epi32(positions, premier), nombreGardes);
+        if (laisses == 0) {
+            g = seize(g);
+            nombre -= 16;
+        } else {
+            const int j = __builtin_ctz(laisses);
+            g = a[j] * g + c[j];
+            nombre -= j + 1;
+        }
+    }
+    return g;
+}
+
 } // namespace velmora::grainoubr
 #endif
