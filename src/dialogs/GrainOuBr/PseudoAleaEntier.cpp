@@ -156,10 +156,12 @@ void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t 
             Colonne2 *l = premiere + c;
             for (; i < fin; ++i, ++bruit, ++l) {
                 // N = N0 + (m1 r1 + m2 r2) + m2 p2 + m1 p1: all but the last term
-                // summed first, off the chain.
-                const Proche &pa = proche[(std::ptrdiff_t(bruit->n0[0] + l->haut[0]) + a3) + a1];
-                const Proche &pb = proche[(std::ptrdiff_t(bruit->n0[1] + l->haut[1]) + b3) + b1];
-                const Proche &pc = proche[(std::ptrdiff_t(bruit->n0[2] + l->haut[2]) + c3) + c1];
+                // summed first, off the chain, into the entry's address; the last
+                // one is the load's index.
+                const Proche *const ea = proche + (std::ptrdiff_t(bruit->n0[0] + l->haut[0]) + a3);
+                const Proche *const eb = proche + (std::ptrdiff_t(bruit->n0[1] + l->haut[1]) + b3);
+                const Proche *const ec = proche + (std::ptrdiff_t(bruit->n0[2] + l->haut[2]) + c3);
+                const Proche &pa = ea[a1], &pb = eb[b1], &pc = ec[c1];
                 a3 = a2, b3 = b2, c3 = c2;
                 a1 = pa.m1v, b1 = pb.m1v, c1 = pc.m1v;
                 a2 = pa.m2v, b2 = pb.m2v, c2 = pc.m2v;

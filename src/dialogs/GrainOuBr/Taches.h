@@ -18,10 +18,11 @@ namespace velmora::grainoubr {
 // fresh ones each time cost their first-touch page faults, as much as the
 // marking itself.
 struct TamponsTaches {
-    // The spots by band of the image, each band in drawing order: the generator
-    // state that drew the position, which gives the position again. Band b's
-    // first parBande at b x parBande, on large pages; the few a band may hold
-    // beyond them (far above its mean share) in debordement[b].
+    // The spots by run of draws and band of the image, each list in drawing
+    // order: the generator state that drew the position, which gives the
+    // position again. List l's first parBande at l x parBande, on large pages;
+    // the few a list may hold beyond them (far above its mean share) in
+    // debordement[l]; compte[l] counts both.
     std::unique_ptr<uint32_t[]> bandes;
     std::size_t tailleBandes = 0;
     std::vector<uint32_t> compte;

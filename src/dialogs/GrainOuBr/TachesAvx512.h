@@ -1,6 +1,6 @@
-// The spot method's vector kernel, on processors with 64-byte vectors: the
+// The spot method's vector kernels, on processors with 64-byte vectors: the
 // marked pixels 16 at a time, draws, quotients and offsets in vectors, exactly
-// as Place computes each one.
+// as Place computes each one; the walk over the drawn positions 16 at a time.
 #pragma once
 
 #include "ContexteTaches.h"
