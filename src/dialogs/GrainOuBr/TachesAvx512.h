@@ -88,6 +88,9 @@ VELMORA_CIBLE_VBMI std::size_t Places16(const TPtImg *copie, TPtImg *hote, std::
     const __m512d uwCote = _mm512_set1_pd(k.uw[1]), twCote = _mm512_set1_pd(k.tw[1]);
     std::size_t q0 = d;
     for (; q0 + 16 <= f; q0 += 16) {
+        // The row below, ahead of the gathers of the centres there: the
+        // stream's own prefetching reaches it only a row later.
+        _mm_prefetch(reinterpret_cast<const char *>(copie + q0 + std::size_t(largeur) + 64), _MM_HINT_T0);
         const __m512i o = _mm512_sub_epi32(
             _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(place + (q0 - d)))), un);
         const __mmask16 couvert = _mm512_cmpge_epi32_mask(o, _mm512_setzero_si512());
