@@ -217,8 +217,10 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
                         // Nine distinct pixels, all in the band: row by row.
                         for (int dy = 0; dy < 3; ++dy) {
                             const std::size_t q = std::size_t(premier + dy * larg - debut);
-                            marques[q] = uint8_t(1 + dy);
-                            marques[q + 1] = uint8_t(4 + dy);
+                            // The first two as one 16-bit store (their bytes in
+                            // memory order on any byte order).
+                            const uint8_t deux[2] = {uint8_t(1 + dy), uint8_t(4 + dy)};
+                            std::memcpy(marques + q, deux, 2);
                             marques[q + 2] = uint8_t(7 + dy);
                         }
                     } else {
