@@ -581,3 +581,24 @@ TEST_F(Grain, ManyPositionsDrawnInRunsAsInOrder) {
         });
     }
 }
+
+// Spots at level 0 with the unprocessed image put back (the dialog's opening
+// when the pseudo-random method was left selected): the image as it was over
+// whatever the host's array held, and the generator moved as by every draw,
+// for a small image and one drawn in runs.
+TEST_F(Grain, SpotsAtLevelZeroPutTheImageBackAndMoveTheGenerator) {
+    for (auto [L, H] : {std::pair{40, 30}, {650, 420}}) {
+        const auto image = Aleatoire(std::size_t(L) * H, 31);
+        RegleSimple simple{12345u, 0, 0.5L, 0.5L, 1, 1};
+        std::vector<TPtImg> attendu = image;
+        simple.Taches(image, attendu, L, H, 1);
+        ASSERT_EQ(attendu, image);
+        SurChaqueChemin([&] {
+            std::vector<TPtImg> hote(image.size(), P(1, 2, 3));
+            GraineAlea = 12345u;
+            MethodeTaches(image.data(), hote.data(), L, H, Regles(0, 5, 9, 2, 2), nullptr, true);
+            EXPECT_EQ(GraineAlea, simple.etat) << L << "x" << H;
+            ASSERT_TRUE(hote == image) << L << "x" << H;
+        });
+    }
+}

@@ -116,6 +116,25 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
         std::min(parSerie, moyenne + 8 * int64_t(std::sqrt(double(moyenne))) + 64);
     const int64_t listes = series * nbBandes;  // run s, band b at s x nbBandes + b
 
+    // A position is kept when bas < e < haut, e = (state x N) >> 32: when the
+    // state lies in [premierGarde, premierGarde + gardes) (none for gardes 0).
+    auto plafond = [&](int64_t k) { return k <= 0 ? 0 : ((uint64_t(k) << 32) + uint64_t(n) - 1) / uint64_t(n); };
+    const uint64_t seuilBas = n > 0 ? plafond(bas + 1) : 0, seuilHaut = n > 0 ? plafond(haut) : 0;
+    const uint32_t premierGarde = seuilHaut > seuilBas ? uint32_t(seuilBas) : 0;
+    const uint32_t gardes = seuilHaut > seuilBas ? uint32_t(seuilHaut - seuilBas) : 0;
+
+    if (r.Niveau == 0 && recopier) {
+        // Level 0: every amplitude is 0, so is every offset, and a spot gives each
+        // pixel it covers its own value: the whole image is copie's. Only the
+        // generator moves (the dialog selecting the spots again on its opening).
+        if (n > 0)
+            PourTranches(std::size_t(n), [&](std::size_t d, std::size_t f) {
+                std::memcpy(hote + d, copie + d, (f - d) * sizeof(TPtImg));
+            });
+        GraineAlea = SauterTirages(GraineAlea, tirages, premierGarde, gardes);
+        return;
+    }
+
     TamponsTaches propres;
     TamponsTaches &t = tampons ? *tampons : propres;
     const std::size_t taille = std::size_t(listes * parBande);
@@ -130,13 +149,6 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
     t.compte.assign(std::size_t(listes), 0);
     if (t.debordement.size() < std::size_t(listes)) t.debordement.resize(std::size_t(listes));
     for (auto &d : t.debordement) d.clear();
-
-    // A position is kept when bas < e < haut, e = (state x N) >> 32: when the
-    // state lies in [premierGarde, premierGarde + gardes) (none for gardes 0).
-    auto plafond = [&](int64_t k) { return k <= 0 ? 0 : ((uint64_t(k) << 32) + uint64_t(n) - 1) / uint64_t(n); };
-    const uint64_t seuilBas = n > 0 ? plafond(bas + 1) : 0, seuilHaut = n > 0 ? plafond(haut) : 0;
-    const uint32_t premierGarde = seuilHaut > seuilBas ? uint32_t(seuilBas) : 0;
-    const uint32_t gardes = seuilHaut > seuilBas ? uint32_t(seuilHaut - seuilBas) : 0;
 
     const uint32_t g0 = GraineAlea;
     std::vector<uint32_t> fins(std::size_t(series), g0);
