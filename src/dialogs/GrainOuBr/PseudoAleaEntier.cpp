@@ -4,6 +4,7 @@
 #include "Arrondis.h"
 #include "Generateur.h"
 #include "TachesAvx512.h"
+#include "imaging/Avx2.h"
 
 namespace velmora::grainoubr {
 
@@ -86,6 +87,82 @@ VELMORA_CIBLE_VBMI std::size_t Rendre16(const TPtImg *copie, TPtImg *hote, std::
 }
 #endif
 
+#ifdef VELMORA_AVX2
+// The 32-byte paths (processors without the 64-byte vectors): the same, 32
+// pixels at a time through channel planes, 8 integers at a time.
+
+// The high 32 bits of the 8 unsigned products x y.
+VELMORA_CIBLE_AVX2 inline __m256i MulHaut8(__m256i x, __m256i y) {
+    const __m256i pairs = _mm256_mul_epu32(x, y);
+    const __m256i impairs = _mm256_mul_epu32(_mm256_srli_epi64(x, 32), _mm256_srli_epi64(y, 32));
+    return _mm256_blend_epi32(_mm256_srli_epi64(pairs, 32), impairs, 0xAA);
+}
+
+// X drawn from the states s for amplitudes a >= 0, and the state k steps after e.
+VELMORA_CIBLE_AVX2 inline __m256i X8(__m256i s, __m256i a) {
+    return _mm256_sub_epi32(_mm256_srli_epi32(a, 1), MulHaut8(s, a));
+}
+VELMORA_CIBLE_AVX2 inline __m256i Tirage8(__m256i e, int k) {
+    return _mm256_add_epi32(_mm256_mullo_epi32(e, _mm256_set1_epi32(int32_t(Sauts[k].a))),
+                            _mm256_set1_epi32(int32_t(Sauts[k].c)));
+}
+
+// The records of 8 pixels of channels r, v, b, whose draws start at the states etat.
+VELMORA_CIBLE_AVX2 inline void Produire8(__m256i r, __m256i v, __m256i b, __m256i etat, Bruit2 *sortie,
+                                         const int32_t *amp, const int16_t *ampCanal, int32_t u2, int32_t t2) {
+    const __m256i basMot = _mm256_set1_epi32(0xFFFF);
+    const __m256i s = _mm256_add_epi32(_mm256_add_epi32(r, v), b);
+    const __m256i A = _mm256_i32gather_epi32(amp, s, 4);
+    const __m256i xl = _mm256_mullo_epi32(_mm256_set1_epi32(u2), X8(Tirage8(etat, 1), A));
+    const __m256i ligne = _mm256_slli_epi32(s, 8);
+    const __m256i canaux[3] = {r, v, b};
+    __m256i n0[3];
+    for (int k = 0; k < 3; ++k) {
+        const __m256i a = _mm256_and_si256(
+            _mm256_i32gather_epi32(reinterpret_cast<const int *>(ampCanal), _mm256_add_epi32(ligne, canaux[k]), 2),
+            basMot);
+        n0[k] = _mm256_add_epi32(xl, _mm256_mullo_epi32(_mm256_set1_epi32(t2), X8(Tirage8(etat, 2 + k), a)));
+    }
+    // Pixel j's two 32-bit halves (N0 of R and G, N0 of B and 0) side by side.
+    const __m256i rv = _mm256_or_si256(_mm256_and_si256(n0[0], basMot), _mm256_slli_epi32(n0[1], 16));
+    const __m256i b0 = _mm256_and_si256(n0[2], basMot);
+    const __m256i bas = _mm256_unpacklo_epi32(rv, b0), haut = _mm256_unpackhi_epi32(rv, b0);
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(sortie), _mm256_permute2x128_si256(bas, haut, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(sortie + 4), _mm256_permute2x128_si256(bas, haut, 0x31));
+}
+
+VELMORA_CIBLE_AVX2 std::size_t Produire32(const TPtImg *copie, std::size_t d, std::size_t f, Bruit2 *sortie,
+                                          uint32_t &g, const int32_t *amp, const int16_t *ampCanal,
+                                          int32_t u2, int32_t t2) {
+    alignas(32) uint32_t a4[8], c4[8];
+    for (int j = 0; j < 8; ++j) {
+        const Saut s = SautDe(4 * uint64_t(j));
+        a4[j] = s.a, c4[j] = s.c;
+    }
+    const __m256i vA4 = _mm256_load_si256(reinterpret_cast<const __m256i *>(a4));
+    const __m256i vC4 = _mm256_load_si256(reinterpret_cast<const __m256i *>(c4));
+    const Saut saut32 = SautDe(32);
+    auto etats = [&](uint32_t e) VELMORA_CIBLE_AVX2 {
+        return _mm256_add_epi32(_mm256_mullo_epi32(_mm256_set1_epi32(int32_t(e)), vA4), vC4);
+    };
+    std::size_t i = d;
+    for (; i + 32 <= f; i += 32, sortie += 32) {
+        const avx2::Plans p = avx2::Separer32(copie + i);
+        const uint32_t g8 = saut32(g), g16 = saut32(g8), g24 = saut32(g16);
+        Produire8(avx2::Huitieme<0>(p.rouge), avx2::Huitieme<0>(p.vert), avx2::Huitieme<0>(p.bleu), etats(g),
+                  sortie, amp, ampCanal, u2, t2);
+        Produire8(avx2::Huitieme<1>(p.rouge), avx2::Huitieme<1>(p.vert), avx2::Huitieme<1>(p.bleu), etats(g8),
+                  sortie + 8, amp, ampCanal, u2, t2);
+        Produire8(avx2::Huitieme<2>(p.rouge), avx2::Huitieme<2>(p.vert), avx2::Huitieme<2>(p.bleu), etats(g16),
+                  sortie + 16, amp, ampCanal, u2, t2);
+        Produire8(avx2::Huitieme<3>(p.rouge), avx2::Huitieme<3>(p.vert), avx2::Huitieme<3>(p.bleu), etats(g24),
+                  sortie + 24, amp, ampCanal, u2, t2);
+        g = saut32(g24);
+    }
+    return i;
+}
+#endif
+
 } // namespace
 
 void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t largeur,
@@ -114,6 +191,13 @@ void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t 
 #ifdef VELMORA_VBMI
         if (vbmi::AvecVbmi()) {
             const std::size_t i = Produire16(copie, d, f, sortie, g, amp.data(), ampCanal.data(), u2, t2);
+            sortie += i - d;
+            d = i;
+        }
+#endif
+#ifdef VELMORA_AVX2
+        if (avx2::AvecAvx2()) {
+            const std::size_t i = Produire32(copie, d, f, sortie, g, amp.data(), ampCanal.data(), u2, t2);
             sortie += i - d;
             d = i;
         }
