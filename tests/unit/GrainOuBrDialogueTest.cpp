@@ -161,9 +161,10 @@ TEST_F(GrainFlux, ReinitialiserRestoresDefaultsAndImage) {
     EXPECT_EQ(notices->back(), (Notice{20, 12, false, true, true}));
 }
 
-// On a photograph's size the dialog makes the spots' buffers itself (large
-// pages) and puts the image back on every core: each release gives the bytes
-// the computation gives with buffers of its own, from the same generator state.
+// On a photograph's size, with the buffers the dialog keeps from one release to
+// the next and the image put back in the spots' own pass: each release gives
+// the bytes the computation gives with buffers of its own over the unprocessed
+// image, from the same generator state.
 TEST(GrainGrandeImage, ReleasesGiveTheComputationsBytes) {
     const int32_t l = 1700, h = 1400;  // 2.4 million pixels: states of 9.5 MB
     const std::vector<TPtImg> original = Photo(std::size_t(l) * h);
