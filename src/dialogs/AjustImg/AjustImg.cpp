@@ -1,6 +1,7 @@
 #include "AjustImg.h"
 
 #include "imaging/Avx2.h"
+#include "imaging/GroupesDouteux.h"
 #include "imaging/ParamCoul.h"
 #include "imaging/Vbmi.h"
 
@@ -229,13 +230,9 @@ VELMORA_CIBLE_VBMI std::size_t Traiter64(const TPtImg *src, TPtImg *dst, std::si
             vbmi::Assembler64(dst + i, sortie);
             continue;
         }
-        // The doubtful quarters computed before the block is written (src may be dst).
-        TPtImg pres[64];
-        for (unsigned j = 0; j < 4; ++j)
-            if (douteux >> j & 1) autres(i + 16 * j, pres + 16 * j);
+        const GroupesDouteux<16> exacts(douteux, i, autres);
         vbmi::Assembler64(dst + i, sortie);
-        for (unsigned j = 0; j < 4; ++j)
-            if (douteux >> j & 1) std::memcpy(dst + i + 16 * j, pres + 16 * j, 16 * sizeof(TPtImg));
+        exacts.Reposer(dst + i);
     }
     return i;
 }
@@ -285,17 +282,14 @@ VELMORA_CIBLE_AVX2 std::size_t Traiter32(const TPtImg *src, TPtImg *dst, std::si
             avx2::Chercher(table, avx2::Emballer(x[0][0], x[0][1], x[0][2], x[0][3])),
             avx2::Chercher(table, avx2::Emballer(x[1][0], x[1][1], x[1][2], x[1][3])),
             avx2::Chercher(table, avx2::Emballer(x[2][0], x[2][1], x[2][2], x[2][3]))};
-        if (!(d[0] | d[1] | d[2] | d[3])) {
+        const unsigned douteux = (d[0] ? 1u : 0u) | (d[1] ? 2u : 0u) | (d[2] ? 4u : 0u) | (d[3] ? 8u : 0u);
+        if (!douteux) {
             avx2::Assembler32(dst + i, sortie);
             continue;
         }
-        // The doubtful groups computed before the block is written (src may be dst).
-        TPtImg pres[32];
-        for (int j = 0; j < 4; ++j)
-            if (d[j]) autres(i + 8 * j, pres + 8 * j);
+        const GroupesDouteux<8> exacts(douteux, i, autres);
         avx2::Assembler32(dst + i, sortie);
-        for (int j = 0; j < 4; ++j)
-            if (d[j]) std::memcpy(dst + i + 8 * j, pres + 8 * j, 8 * sizeof(TPtImg));
+        exacts.Reposer(dst + i);
     }
     return i;
 }

@@ -2,6 +2,7 @@
 
 #include "imaging/BouclePixels.h"
 #include "imaging/ErreursFichier.h"
+#include "imaging/GroupesDouteux.h"
 #include "imaging/ParamCoul.h"
 #include "imaging/Avx2.h"
 #include "imaging/Vbmi.h"
@@ -224,17 +225,14 @@ VELMORA_CIBLE_VBMI std::size_t Traiter64(const TPtImg *src, TPtImg *dst, std::si
         const __mmask64 haut = _mm512_movepi8_mask(gris);
         const vbmi::Plans sortie{vbmi::Chercher(b, gris, haut), vbmi::Chercher(v, gris, haut),
                                  vbmi::Chercher(r, gris, haut)};
-        if (!(d[0] | d[1] | d[2] | d[3])) {
+        const unsigned douteux = (d[0] ? 1u : 0u) | (d[1] ? 2u : 0u) | (d[2] ? 4u : 0u) | (d[3] ? 8u : 0u);
+        if (!douteux) {
             vbmi::Assembler64(dst + i, sortie);
             continue;
         }
-        // The doubtful quarters computed before the block is written (src may be dst).
-        TPtImg pres[64];
-        for (int j = 0; j < 4; ++j)
-            if (d[j]) autres(i + 16 * j, pres + 16 * j);
+        const GroupesDouteux<16> exacts(douteux, i, autres);
         vbmi::Assembler64(dst + i, sortie);
-        for (int j = 0; j < 4; ++j)
-            if (d[j]) std::memcpy(dst + i + 16 * j, pres + 16 * j, 16 * sizeof(TPtImg));
+        exacts.Reposer(dst + i);
     }
     return i;
 }
@@ -257,6 +255,18 @@ VELMORA_CIBLE_AVX2 inline __m256i Niveaux8(const avx2::Plans &p, __m256i kR, __m
     return _mm256_min_epi32(_mm256_max_epi32(niveau, _mm256_setzero_si256()), _mm256_set1_epi32(255));
 }
 
+// 32 output pixels from their levels through the 4-byte table: one store a
+// pixel, each store's fourth byte overwritten by the next pixel's, the last
+// pixel in three. (A gather of the entries and a byte shuffle was no faster:
+// gathers are slow on many processors.)
+VELMORA_CIBLE_AVX2 inline void Ecrire32(TPtImg *dst, const __m256i (&niveaux)[4], const uint32_t *sortie4) {
+    alignas(32) int32_t n[32];
+    for (int j = 0; j < 4; ++j) _mm256_store_si256(reinterpret_cast<__m256i *>(n + 8 * j), niveaux[j]);
+    uint8_t *o = reinterpret_cast<uint8_t *>(dst);
+    for (int j = 0; j < 31; ++j) std::memcpy(o + 3 * j, &sortie4[n[j]], 4);
+    std::memcpy(o + 3 * 31, &sortie4[n[31]], 3);
+}
+
 // 32 pixels at a time, the grey levels as the 64-byte path forms them, the
 // output pixels from a table of 4-byte entries; returns how many were done.
 // Groups of 8 with a level near a half are left to autres(d, sortie): 8 pixels
@@ -276,23 +286,14 @@ VELMORA_CIBLE_AVX2 std::size_t Traiter32(const TPtImg *src, TPtImg *dst, std::si
                               Niveaux8<1>(p, kR, kV, kB, arrondi, d[1]),
                               Niveaux8<2>(p, kR, kV, kB, arrondi, d[2]),
                               Niveaux8<3>(p, kR, kV, kB, arrondi, d[3])};
-        // The doubtful groups computed before the block is written (src may be dst).
-        TPtImg pres[32];
-        const bool douteux = d[0] | d[1] | d[2] | d[3];
-        if (douteux)
-            for (int j = 0; j < 4; ++j)
-                if (d[j]) autres(i + 8 * j, pres + 8 * j);
-        uint8_t *o = reinterpret_cast<uint8_t *>(dst + i);
-        alignas(32) int32_t niveaux[32];
-        for (int j = 0; j < 4; ++j) _mm256_store_si256(reinterpret_cast<__m256i *>(niveaux + 8 * j), g[j]);
-        // Four bytes a pixel, each store's fourth byte overwritten by the next
-        // pixel's; the last pixel in three. (A gather of the entries and a
-        // byte shuffle was no faster: gathers are slow on many processors.)
-        for (int j = 0; j < 31; ++j) std::memcpy(o + 3 * j, &sortie4[niveaux[j]], 4);
-        std::memcpy(o + 3 * 31, &sortie4[niveaux[31]], 3);
-        if (douteux)
-            for (int j = 0; j < 4; ++j)
-                if (d[j]) std::memcpy(dst + i + 8 * j, pres + 8 * j, 8 * sizeof(TPtImg));
+        const unsigned douteux = (d[0] ? 1u : 0u) | (d[1] ? 2u : 0u) | (d[2] ? 4u : 0u) | (d[3] ? 8u : 0u);
+        if (!douteux) {
+            Ecrire32(dst + i, g, sortie4);
+            continue;
+        }
+        const GroupesDouteux<8> exacts(douteux, i, autres);
+        Ecrire32(dst + i, g, sortie4);
+        exacts.Reposer(dst + i);
     }
     return i;
 }
