@@ -145,6 +145,21 @@ TEST(AjustImg, RegleBlocEgaleReference) {
     });
 }
 
+TEST(AjustImg, ToutesLesLongueursEtSurPlace) {
+    Reglages st;
+    st.ValeurGamma = ValeurGamma(-3);
+    st.Contraste = 49;
+    st.Luminosite = 51;
+    st.ValeurSaturation = 1;
+    st.CalculerGamma();
+    st.CalculerContraste();
+    st.CalculerLum();
+    st.ReconstruireLGC();
+    RegleAjustCoul r;
+    r.Definir(st.TableLGC, st.Facteur());
+    ToutesLesLongueurs(r, [&](TPtImg p) { return r.Reference(p); });
+}
+
 TEST(AjustImg, ReInitRemetLesCourbes) {
     Reglages st;
     st.ValeurGamma = ValeurGamma(30);

@@ -123,6 +123,14 @@ TEST(MappageLum, TableCommeLaRegleSurChaqueRangee) {
     });
 }
 
+// Factor 1/2 at every even V: half the channels fall on exact halves.
+TEST(MappageLum, ToutesLesLongueursEtSurPlace) {
+    TProfil p = TProfil::Identite();
+    for (int32_t V = 2; V < 256; V += 2) p[V] = 255 - V / 2;
+    const auto r = std::make_unique<RegleLum>(p);
+    ToutesLesLongueurs(*r, [&](TPtImg x) { return MapperPixel(p, x); });
+}
+
 // --- .plu files ----------------------------------------------------------------
 
 std::filesystem::path Dossier() {

@@ -24,3 +24,32 @@ template <class F> void SurChaqueChemin(F verifier) {
     velmora::vbmi::Permis = true;
     velmora::avx2::Permis = true;
 }
+
+#include <velmora/plugin.h>
+
+#include <cstddef>
+#include <random>
+#include <vector>
+
+// A block rule on every length up to a few blocks (each path's tail and the
+// next path's share), out of place and in place (src = dst, which a group
+// computed exactly must not read back overwritten), on each path, against the
+// rule pixel by pixel.
+template <class Regle, class Reference>
+void ToutesLesLongueurs(const Regle &regle, Reference reference) {
+    std::mt19937 alea(7);
+    std::vector<TPtImg> src(300);
+    for (TPtImg &p : src) p = {uint8_t(alea()), uint8_t(alea()), uint8_t(alea())};
+    SurChaqueChemin([&] {
+        for (std::size_t n : {1, 15, 16, 31, 32, 33, 63, 64, 65, 100, 127, 129, 200, 300})
+            for (bool surPlace : {false, true}) {
+                std::vector<TPtImg> dst(src.begin(), src.begin() + std::ptrdiff_t(n));
+                regle.Traiter(surPlace ? dst.data() : src.data(), dst.data(), n);
+                for (std::size_t i = 0; i < n; ++i) {
+                    const TPtImg a = reference(src[i]);
+                    ASSERT_TRUE(a.Bleu == dst[i].Bleu && a.Vert == dst[i].Vert && a.Rouge == dst[i].Rouge)
+                        << "length " << n << (surPlace ? ", in place" : "") << ", pixel " << i;
+                }
+            }
+    });
+}

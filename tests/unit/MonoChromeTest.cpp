@@ -192,6 +192,14 @@ TEST(MonoChromeRegle, PixelSelonLaRegle) {
     EXPECT_EQ(gris.Bleu, 103);
 }
 
+// Weights of a half: every other pixel's level is an exact half, so most
+// groups go to the exact path.
+TEST(MonoChromeRegle, ToutesLesLongueursEtSurPlace) {
+    const Tables t = CalculeTeinte(0xA98C78);
+    const Coefficients k{0.5L, 0.5L, 0};
+    ToutesLesLongueurs(Regle(k, t), [&](TPtImg p) { return Tonaliser(p, k, t); });
+}
+
 // The whole-image path takes shortcuts; every colour must still come out as
 // the rule gives it, including weights whose sums fall on exact halves and
 // weights that binary fractions do not hold (typed ones and picker points).
