@@ -114,6 +114,26 @@ TEST(AjustImg, FacteurEtRegleAuxLimites) {
 }
 
 // The block rule gives the reference rule's bytes, for defaults and other settings.
+namespace {
+
+// The rule of the dialog's four sliders (gamma position, contrast, luminosity, saturation).
+RegleAjustCoul RegleDe(int32_t g, int32_t c, int32_t l, int32_t s) {
+    Reglages st;
+    st.ValeurGamma = ValeurGamma(g);
+    st.Contraste = c;
+    st.Luminosite = l;
+    st.ValeurSaturation = s;
+    st.CalculerGamma();
+    st.CalculerContraste();
+    st.CalculerLum();
+    st.ReconstruireLGC();
+    RegleAjustCoul r;
+    r.Definir(st.TableLGC, st.Facteur());
+    return r;
+}
+
+} // namespace
+
 TEST(AjustImg, RegleBlocEgaleReference) {
     std::mt19937 alea(42);
     std::vector<TPtImg> src(200000), dst(src.size());
@@ -124,17 +144,7 @@ TEST(AjustImg, RegleBlocEgaleReference) {
                     {-3, 49, 51, 1}, {8, 50, 50, 55}};
     SurChaqueChemin([&] {
         for (const auto &rg : reglages) {
-            Reglages st;
-            st.ValeurGamma = ValeurGamma(rg.g);
-            st.Contraste = rg.c;
-            st.Luminosite = rg.l;
-            st.ValeurSaturation = rg.s;
-            st.CalculerGamma();
-            st.CalculerContraste();
-            st.CalculerLum();
-            st.ReconstruireLGC();
-            RegleAjustCoul r;
-            r.Definir(st.TableLGC, st.Facteur());
+            const RegleAjustCoul r = RegleDe(rg.g, rg.c, rg.l, rg.s);
             r.Traiter(src.data(), dst.data(), src.size());
             for (std::size_t i = 0; i < src.size(); ++i) {
                 const TPtImg a = r.Reference(src[i]);
@@ -146,17 +156,7 @@ TEST(AjustImg, RegleBlocEgaleReference) {
 }
 
 TEST(AjustImg, ToutesLesLongueursEtSurPlace) {
-    Reglages st;
-    st.ValeurGamma = ValeurGamma(-3);
-    st.Contraste = 49;
-    st.Luminosite = 51;
-    st.ValeurSaturation = 1;
-    st.CalculerGamma();
-    st.CalculerContraste();
-    st.CalculerLum();
-    st.ReconstruireLGC();
-    RegleAjustCoul r;
-    r.Definir(st.TableLGC, st.Facteur());
+    const RegleAjustCoul r = RegleDe(-3, 49, 51, 1);
     ToutesLesLongueurs(r, [&](TPtImg p) { return r.Reference(p); });
 }
 
