@@ -41,8 +41,9 @@ void MethodePseudoAlea(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t
     const auto demiEntier = [](Reel k) { return k >= 0 && k <= 32 && 2 * k == std::floor(2 * k); };
     if (!r.Reference && demiEntier(r.K1) && demiEntier(r.K2) &&
         ((r.t == 0 && r.UnMoinsT == 1) || (r.t == 0.5L && r.UnMoinsT == 0.5L) || (r.t == 1 && r.UnMoinsT == 0))) {
-        return PseudoAleaEntier(copie, hote, n, largeur, int32_t(2 * r.K1), int32_t(2 * r.K2),
-                                int32_t(2 * r.UnMoinsT), int32_t(2 * r.t), amp, ampCanal, ampMax);
+        if (PseudoAleaEntier(copie, hote, n, largeur, int32_t(2 * r.K1), int32_t(2 * r.K2),
+                             int32_t(2 * r.UnMoinsT), int32_t(2 * r.t), amp, ampCanal, ampMax))
+            return;
     }
     PseudoAleaReel(copie, hote, n, largeur, r, amp, ampCanal);
 }

@@ -6,6 +6,10 @@
 #include "TachesAvx512.h"
 #include "imaging/Avx2.h"
 
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
 namespace velmora::grainoubr {
 
 namespace {
@@ -14,6 +18,84 @@ namespace {
 struct Bruit2 {
     int16_t n0[3], libre;
 };
+
+// By N: the value, and its products by the two weights (|m v| <= 10 Xmax fits
+// 16 bits), so that the chain from one pixel to the next is a load: the next N
+// takes m1 v as it is.
+struct Proche {
+    int16_t v, m1v, m2v, libre;
+};
+
+// The scan over the k records that follow the channels' last values (kept in
+// m1p1, m2p1, m2p2 from one call to the next): each record holds the part of N
+// known before the scan and gets the filtered value in its place.
+void Parcourir(Bruit2 *b, std::size_t k, const Proche *proche, int32_t m1p1[3], int32_t m2p1[3],
+               int32_t m2p2[3]) {
+    // Address-sized: no widening of the index on the chain.
+    std::ptrdiff_t a1 = m1p1[0], b1 = m1p1[1], c1 = m1p1[2];
+    std::ptrdiff_t a2 = m2p1[0], b2 = m2p1[1], c2 = m2p1[2];
+    std::ptrdiff_t a3 = m2p2[0], b3 = m2p2[1], c3 = m2p2[2];
+    for (Bruit2 *const fin = b + k; b != fin; ++b) {
+        // Each entry's address but the last term, off the chain; the barrier keeps
+        // the compiler from moving that term into the sum, which would put an
+        // addition and an address computation on the chain beside the load.
+        const Proche *ea = proche + (b->n0[0] + a3), *eb = proche + (b->n0[1] + b3),
+                     *ec = proche + (b->n0[2] + c3);
+#if defined(__GNUC__)
+        asm("" : "+r"(ea), "+r"(eb), "+r"(ec));
+#endif
+        const Proche &pa = ea[a1], &pb = eb[b1], &pc = ec[c1];
+        a3 = a2, b3 = b2, c3 = c2;
+        a1 = pa.m1v, b1 = pb.m1v, c1 = pc.m1v;
+        a2 = pa.m2v, b2 = pb.m2v, c2 = pc.m2v;
+        b->n0[0] = pa.v, b->n0[1] = pb.v, b->n0[2] = pc.v;
+    }
+    m1p1[0] = int32_t(a1), m1p1[1] = int32_t(b1), m1p1[2] = int32_t(c1);
+    m2p1[0] = int32_t(a2), m2p1[1] = int32_t(b2), m2p1[2] = int32_t(c2);
+    m2p2[0] = int32_t(a3), m2p2[1] = int32_t(b3), m2p2[2] = int32_t(c3);
+}
+
+#ifdef VELMORA_VBMI
+VELMORA_CIBLE_VBMI std::size_t AjouterRangs32(Bruit2 *b, const Bruit2 *r1, const Bruit2 *r2, std::size_t k,
+                                              int16_t m1, int16_t m2) {
+    const __m512i v1 = _mm512_set1_epi16(m1), v2 = _mm512_set1_epi16(m2);
+    std::size_t j = 0;
+    for (; j + 8 <= k; j += 8) {
+        const __m512i x = _mm512_add_epi16(_mm512_mullo_epi16(_mm512_loadu_si512(r1 + j), v1),
+                                           _mm512_mullo_epi16(_mm512_loadu_si512(r2 + j), v2));
+        _mm512_storeu_si512(b + j, _mm512_add_epi16(_mm512_loadu_si512(b + j), x));
+    }
+    return j;
+}
+#endif
+#ifdef VELMORA_AVX2
+VELMORA_CIBLE_AVX2 std::size_t AjouterRangs16(Bruit2 *b, const Bruit2 *r1, const Bruit2 *r2, std::size_t k,
+                                              int16_t m1, int16_t m2) {
+    const __m256i v1 = _mm256_set1_epi16(m1), v2 = _mm256_set1_epi16(m2);
+    auto ici = [](const Bruit2 *p) { return reinterpret_cast<const __m256i *>(p); };
+    std::size_t j = 0;
+    for (; j + 4 <= k; j += 4) {
+        const __m256i x = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_loadu_si256(ici(r1 + j)), v1),
+                                           _mm256_mullo_epi16(_mm256_loadu_si256(ici(r2 + j)), v2));
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(b + j), _mm256_add_epi16(_mm256_loadu_si256(ici(b + j)), x));
+    }
+    return j;
+}
+#endif
+
+// The row's part, m1 r1 + m2 r2, added to k records (|N| <= 2 Xmax S fits 16
+// bits, so do the vector sums, whose fourth word is never read).
+void AjouterRangs(Bruit2 *b, const Bruit2 *r1, const Bruit2 *r2, std::size_t k, int16_t m1, int16_t m2) {
+    std::size_t j = 0;
+#ifdef VELMORA_VBMI
+    if (vbmi::AvecVbmi()) j = AjouterRangs32(b, r1, r2, k, m1, m2);
+#endif
+#ifdef VELMORA_AVX2
+    if (avx2::AvecAvx2()) j += AjouterRangs16(b + j, r1 + j, r2 + j, k - j, m1, m2);
+#endif
+    for (; j < k; ++j)
+        for (int q = 0; q < 3; ++q) b[j].n0[q] = int16_t(b[j].n0[q] + m1 * r1[j].n0[q] + m2 * r2[j].n0[q]);
+}
 
 #ifdef VELMORA_VBMI
 // The states k steps after the 16 states e.
@@ -161,21 +243,47 @@ VELMORA_CIBLE_AVX2 std::size_t Produire32(const TPtImg *copie, std::size_t d, st
     }
     return i;
 }
+// Four pixels widened to their records' layout (R, G, B, 0 as 16-bit words),
+// two in each lane.
+VELMORA_CIBLE_AVX2 inline __m256i Quatre(const TPtImg *p) {
+    const __m256i elargir = _mm256_setr_epi8(2, -1, 1, -1, 0, -1, -1, -1, 5, -1, 4, -1, 3, -1, -1, -1,  //
+                                             8, -1, 7, -1, 6, -1, -1, -1, 11, -1, 10, -1, 9, -1, -1, -1);
+    return _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))),
+                               elargir);
+}
+
+// The filtered values of pixels [d, f) onto them, 8 at a time, narrowed back
+// with the limits to 0..255 by the packing's saturation. Stops 2 pixels short of
+// f: the last 16-byte store reaches 4 bytes past its 8 pixels, which another
+// thread may be writing beyond the block.
+VELMORA_CIBLE_AVX2 std::size_t Rendre8(const TPtImg *copie, TPtImg *hote, std::size_t d, std::size_t f,
+                                       const Bruit2 *v) {
+    const __m256i serrer = _mm256_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1,  //
+                                            2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
+    std::size_t i = d;
+    for (; i + 10 <= f; i += 8, v += 8) {
+        const __m256i s0 = _mm256_add_epi16(Quatre(copie + i), _mm256_loadu_si256(reinterpret_cast<const __m256i *>(v)));
+        const __m256i s1 =
+            _mm256_add_epi16(Quatre(copie + i + 4), _mm256_loadu_si256(reinterpret_cast<const __m256i *>(v + 4)));
+        // The packing interleaves the lanes: pixels 0-1, 4-5, 2-3, 6-7 put in order.
+        const __m256i o = _mm256_shuffle_epi8(_mm256_permute4x64_epi64(_mm256_packus_epi16(s0, s1), 0xD8), serrer);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(hote + i), _mm256_castsi256_si128(o));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(hote + i + 4), _mm256_extracti128_si256(o, 1));
+    }
+    return i;
+}
 #endif
 
 } // namespace
 
-void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t largeur,
+bool PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t largeur,
                       int32_t m1, int32_t m2, int32_t u2, int32_t t2, const std::vector<int32_t> &amp,
                       const std::vector<int16_t> &ampCanal, int32_t ampMax) {
     const int32_t xMax = ampMax / 2 + 1, S = 1 + m1 + m2, D = 2 * S;
     const int32_t borne = 2 * xMax * S;
-    // By N: the value, and its products by the two weights (|m v| <= 64 Xmax
-    // fits 16 bits), so that the chain from one pixel to the next is a load and
-    // an addition: the next N takes m1 v as it is.
-    struct Proche {
-        int16_t v, m1v, m2v, libre;
-    };
+    // The records hold N in 16 bits (the sliders' weights, up to 5, keep it below
+    // 2 x 384 x 21).
+    if (borne > INT16_MAX) return false;
     std::vector<Proche> table(std::size_t(2 * borne + 1));
     // The floor quotient and its remainder stepped along N, without a division
     // per entry (a small image would spend most of its time here).
@@ -213,54 +321,29 @@ void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t 
             g = Sauts[4](g);
         }
     };
-    // By column, for the next row: the weighted values of the two rows above it
-    // (m1 r1 + m2 r2) and the second weight times the last one (m2 r1, which is
-    // m2 r2 a row later).
-    struct Colonne2 {
-        int32_t haut[3] = {0, 0, 0}, m2r1[3] = {0, 0, 0};
-    };
-    std::vector<Colonne2> lignes(static_cast<std::size_t>(largeur));
+    // By column, the filtered values of the row above (r1) and of the one before
+    // (r2), in the records' layout; the two arrays change roles at each row's end.
+    // A row's part of each sum, m1 r1 + m2 r2, is added to the records before the
+    // scan, many at a time (AjouterRangs), so that the scan carries only its own
+    // part: N = (N0 + m1 r1 + m2 r2 + m2 p2) + m1 p1, the last term a load before.
+    std::vector<Bruit2> rangA(static_cast<std::size_t>(largeur)), rangB(rangA.size());
+    Bruit2 *r1 = rangA.data(), *r2 = rangB.data();
     // Along the scan, by channel: m1 times the last value, m2 times it, m2 times
     // the one before.
     int32_t m1p1[3] = {0, 0, 0}, m2p1[3] = {0, 0, 0}, m2p2[3] = {0, 0, 0};
     int32_t col = 0;
     auto filtrer = [&](std::size_t d, std::size_t f, Bruit2 *bruit) {
-        // Locals, so that the stores into the rows and the records cannot be taken
-        // for changes to them (reloaded at each pixel otherwise).
-        const Proche *const proche = table.data() + borne;
-        Colonne2 *const premiere = lignes.data();
-        // Address-sized: no widening of the index on the chain.
-        std::ptrdiff_t a1 = m1p1[0], b1 = m1p1[1], c1 = m1p1[2];
-        std::ptrdiff_t a2 = m2p1[0], b2 = m2p1[1], c2 = m2p1[2];
-        std::ptrdiff_t a3 = m2p2[0], b3 = m2p2[1], c3 = m2p2[2];
-        int32_t c = col;
         for (std::size_t i = d; i < f;) {
             // To the end of the row or of the block.
-            const std::size_t fin = std::min(f, i + std::size_t(largeur - c));
-            Colonne2 *l = premiere + c;
-            for (; i < fin; ++i, ++bruit, ++l) {
-                // N = N0 + (m1 r1 + m2 r2) + m2 p2 + m1 p1: all but the last term
-                // summed first, off the chain, into the entry's address; the last
-                // one is the load's index.
-                const Proche *const ea = proche + (std::ptrdiff_t(bruit->n0[0] + l->haut[0]) + a3);
-                const Proche *const eb = proche + (std::ptrdiff_t(bruit->n0[1] + l->haut[1]) + b3);
-                const Proche *const ec = proche + (std::ptrdiff_t(bruit->n0[2] + l->haut[2]) + c3);
-                const Proche &pa = ea[a1], &pb = eb[b1], &pc = ec[c1];
-                a3 = a2, b3 = b2, c3 = c2;
-                a1 = pa.m1v, b1 = pb.m1v, c1 = pc.m1v;
-                a2 = pa.m2v, b2 = pb.m2v, c2 = pc.m2v;
-                l->haut[0] = int32_t(a1) + l->m2r1[0], l->haut[1] = int32_t(b1) + l->m2r1[1],
-                l->haut[2] = int32_t(c1) + l->m2r1[2];
-                l->m2r1[0] = int32_t(a2), l->m2r1[1] = int32_t(b2), l->m2r1[2] = int32_t(c2);
-                bruit->n0[0] = pa.v, bruit->n0[1] = pb.v, bruit->n0[2] = pc.v;
-            }
-            c = int32_t(l - premiere);
-            if (c == largeur) c = 0;
+            const std::size_t k = std::min(f - i, std::size_t(largeur - col));
+            AjouterRangs(bruit, r1 + col, r2 + col, k, int16_t(m1), int16_t(m2));
+            Parcourir(bruit, k, table.data() + borne, m1p1, m2p1, m2p2);
+            // The values now in the records are the row above for the next row;
+            // the row before it, in r2, is no longer needed.
+            std::memcpy(static_cast<void *>(r2 + col), bruit, k * sizeof(Bruit2));
+            i += k, bruit += k, col += int32_t(k);
+            if (col == largeur) col = 0, std::swap(r1, r2);
         }
-        col = c;
-        m1p1[0] = int32_t(a1), m1p1[1] = int32_t(b1), m1p1[2] = int32_t(c1);
-        m2p1[0] = int32_t(a2), m2p1[1] = int32_t(b2), m2p1[2] = int32_t(c2);
-        m2p2[0] = int32_t(a3), m2p2[1] = int32_t(b3), m2p2[2] = int32_t(c3);
     };
     // The filtered values onto the pixels.
     auto rendre = [&](std::size_t d, std::size_t f, const Bruit2 *v) {
@@ -271,12 +354,20 @@ void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t 
             d = i;
         }
 #endif
+#ifdef VELMORA_AVX2
+        if (avx2::AvecAvx2()) {
+            const std::size_t i = Rendre8(copie, hote, d, f, v);
+            v += i - d;
+            d = i;
+        }
+#endif
         for (std::size_t i = d; i < f; ++i, ++v) {
             const TPtImg px = copie[i];
             hote[i] = {Borne(px.Bleu + v->n0[2]), Borne(px.Vert + v->n0[1]), Borne(px.Rouge + v->n0[0])};
         }
     };
     BruitEnAvance<Bruit2, 8192, 8>(n, produire, filtrer, rendre);  // a ring of 512 KiB
+    return true;
 }
 
 } // namespace velmora::grainoubr

@@ -18,8 +18,9 @@ namespace velmora::grainoubr {
 // Bounds: |X| <= a div 2 for an amplitude a <= 765, so |N0| = |2 (Xl (1 - t) + Xc t)|
 // <= 2 Xmax; each filtered value is Round of a weighted mean (weights 1, K1, K1, K2,
 // K2 over S) of N0 / 2 and earlier values, so |v| <= Xmax too, and |N| <= 2 Xmax S.
-// The chain from one pixel to the next is a load and an addition.
-void PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t largeur,
+// The chain from one pixel to the next is a load. Returns false, having done
+// nothing, when 2 Xmax S does not fit 16 bits (weights beyond the sliders').
+bool PseudoAleaEntier(const TPtImg *copie, TPtImg *hote, std::size_t n, int32_t largeur,
                       int32_t m1, int32_t m2, int32_t u2, int32_t t2, const std::vector<int32_t> &amp,
                       const std::vector<int16_t> &ampCanal, int32_t ampMax);
 
