@@ -122,12 +122,14 @@ template <class D> void Mesurer(benchmark::State &s, Etapes etapes) {
         return;
     }
     vbmi::Permis = avx512;
-    // One dialog and its form for the whole run, as the plug-in keeps them.
-    static std::unique_ptr<D> d;
-    if (!d) {
-        d = std::make_unique<D>();
-        d->Attacher(std::make_unique<qt::FormeQt>(d->Table(), *d), 1);
-    }
+    // One dialog and its form for the whole run, as the plug-in keeps them, and
+    // like the plug-in's never destroyed at exit: the toolkit's own statics may
+    // be gone by then, and the form's widgets would touch them.
+    static D *const d = [] {
+        D *nouveau = new D;
+        nouveau->Attacher(std::make_unique<qt::FormeQt>(nouveau->Table(), *nouveau), 1);
+        return nouveau;
+    }();
     QWidget *fenetre = nullptr;
     for (QWidget *w : QApplication::topLevelWidgets())
         if (w->objectName() == QString::fromUtf8(d->Table().Nom)) fenetre = w;
