@@ -372,24 +372,34 @@ TEST_F(Grain, GreyGrainAtTxClZero) {
 // weights beyond the sliders' (Ord 40 and 24), whose bound on the sums outgrows
 // the 16 bits of the integer filter's records.
 TEST_F(Grain, FastPathsMatchTheExtendedRule) {
+    const int L = 97, H = 61;
+    // A random image, and one whose pixels take every sum R + G + B in turn
+    // (each possible mean of a spot's centre, black and white included).
+    const std::vector<TPtImg> aleatoire = Aleatoire(L * H, 9);
+    const std::vector<TPtImg> sommes = [] {
+        std::vector<TPtImg> v(L * H);
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            const int s = int(i % 766);
+            v[i] = P(std::min(s, 255), std::clamp(s - 255, 0, 255), std::max(s - 510, 0));
+        }
+        return v;
+    }();
     SurChaqueChemin([&] {
-        const int L = 97, H = 61;
-        const auto image = Aleatoire(L * H, 9);
-        for (int txcl = 0; txcl <= 10; ++txcl)
-            for (auto [o1, o2] : {std::pair{0, 0}, {2, 2}, {1, 4}, {10, 10}, {3, 0}, {40, 24}}) {
-                for (int methode = 0; methode < 2; ++methode) {
-                    Reglages r = Regles(txcl * 25 + 5, txcl, 9, o1, o2);
-                    std::vector<TPtImg> vite = image, exact = image;
-                    GraineAlea = 77;
-                    if (methode) MethodePseudoAlea(image.data(), vite.data(), vite.size(), L, r);
-                    else MethodeTaches(image.data(), vite.data(), L, H, r);
-                    r.Reference = true;
-                    GraineAlea = 77;
-                    if (methode) MethodePseudoAlea(image.data(), exact.data(), exact.size(), L, r);
-                    else MethodeTaches(image.data(), exact.data(), L, H, r);
-                    ASSERT_EQ(vite, exact) << methode << " t " << txcl << " K " << o1 << "," << o2;
-                }
-            }
+        for (const std::vector<TPtImg> *image : {&aleatoire, &sommes})
+            for (int txcl = 0; txcl <= 10; ++txcl)
+                for (auto [o1, o2] : {std::pair{0, 0}, {2, 2}, {1, 4}, {10, 10}, {3, 0}, {40, 24}})
+                    for (int methode = 0; methode < 2; ++methode) {
+                        Reglages r = Regles(txcl * 25 + 5, txcl, 9, o1, o2);
+                        std::vector<TPtImg> vite = *image, exact = *image;
+                        for (std::vector<TPtImg> *sortie : {&vite, &exact}) {
+                            r.Reference = sortie == &exact;
+                            GraineAlea = 77;
+                            if (methode) MethodePseudoAlea(image->data(), sortie->data(), sortie->size(), L, r);
+                            else MethodeTaches(image->data(), sortie->data(), L, H, r);
+                        }
+                        ASSERT_EQ(vite, exact) << methode << " t " << txcl << " K " << o1 << "," << o2
+                                               << (image == &sommes ? " every sum" : " random");
+                    }
     });
 }
 

@@ -17,6 +17,8 @@ namespace velmora::grainoubr {
 // What a spot needs besides the pixels.
 struct ContexteTaches {
     int32_t amp[256];      // amp of the integer mean of the centre
+    uint8_t ampOctet[256];  // the same in bytes, when ampEnOctets (a level up to 255)
+    bool ampEnOctets = true;
     uint64_t inverse[256];  // floor(2^32 / m) + 1
     Reel w[3];            // weight by dx² + dy²: centre, sides, corners
     double uw[3], tw[3];   // (1 − t) w and t w in doubles; 0 at the corners (see Place)
@@ -26,6 +28,8 @@ struct ContexteTaches {
     explicit ContexteTaches(const Reglages &r) : u(r.UnMoinsT), t(r.t), reference(r.Reference) {
         for (int m = 0; m < 256; ++m) {
             amp[m] = Amplitude(Reel(m), r.Niveau);
+            ampOctet[m] = uint8_t(amp[m]);
+            ampEnOctets = ampEnOctets && amp[m] >= 0 && amp[m] <= 255;
             inverse[m] = (uint64_t(1) << 32) / uint64_t(m == 0 ? 1 : m) + 1;
         }
         for (int d2 = 0; d2 < 3; ++d2) {

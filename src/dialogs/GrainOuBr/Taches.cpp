@@ -211,14 +211,17 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
         if (local.taille < centresLocaux) {
             local.place.reset();
             local.etat.reset();
+            local.amplitude.reset();
             local.taille = 0;
             local.place.reset(new uint8_t[centresLocaux]);
             local.etat.reset(new uint32_t[centresLocaux]);
+            local.amplitude.reset(new uint8_t[centresLocaux + 3]());  // read 4 bytes at a time
             local.taille = centresLocaux;
         }
         // In locals: the byte stores below may alias anything the lambda reaches
         // by reference, which would be read again after each of them.
         uint8_t *const marques = local.place.get();
+        uint8_t *const amplitudes = local.amplitude.get();
         uint32_t *const etats = local.etat.get();
         const uint32_t *const bandes = t.bandes.get();
         const int64_t larg = L, total = n, tailleBande = pixelsBande, parB = parBande;
@@ -285,10 +288,17 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
             };
             std::size_t q = std::size_t(debut);
 #ifdef VELMORA_VBMI
-            // Byte offsets of the centres as 32-bit integers.
-            if (!k.reference && vbmi::AvecVbmi() && total < (int64_t(1) << 29))
-                q = Places16(copie, hote, q, std::size_t(fin), largeur, marques, etats, origine, copier, k,
-                             [&](std::size_t p) { calculer(p, p + 16); });
+            // Offsets of the centres as 32-bit integers.
+            if (!k.reference && k.ampEnOctets && vbmi::AvecVbmi() && total < (int64_t(1) << 31)) {
+                // Every possible centre's amplitude, one byte each, 64 at a time:
+                // a gather of one byte a pixel then, instead of the centre's
+                // pixel and its amplitude.
+                const int64_t c0 = std::max<int64_t>(0, origine),
+                              c1 = std::min<int64_t>(total, origine + int64_t(centresLocaux));
+                Amplitudes64(copie + c0, std::size_t(c1 - c0), amplitudes + (c0 - origine), k.ampOctet);
+                q = Places16(copie, hote, q, std::size_t(fin), largeur, marques, etats, amplitudes, origine,
+                             copier, k, [&](std::size_t p) { calculer(p, p + 16); });
+            }
 #endif
             calculer(q, std::size_t(fin));
         }

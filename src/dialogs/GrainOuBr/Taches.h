@@ -33,9 +33,11 @@ struct TamponsTaches {
     // spot there. A pixel's mark gives the centre of the last spot over it, and
     // the last spot at that centre is that one (a later one there would cover
     // the pixel again, at the same place): one store a spot instead of nine.
+    // amplitude: for the vector path, each centre's amplitude, one byte each.
     struct Bande {
         std::unique_ptr<uint8_t[]> place;
         std::unique_ptr<uint32_t[]> etat;
+        std::unique_ptr<uint8_t[]> amplitude;
         std::size_t taille = 0;
     };
     std::vector<Bande> coeurs;

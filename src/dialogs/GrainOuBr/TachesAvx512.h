@@ -29,11 +29,12 @@ VELMORA_CIBLE_VBMI inline __m512i Moyenne16(__m512i somme) {
     return _mm512_srli_epi32(_mm512_mullo_epi32(somme, _mm512_set1_epi32(43691)), 17);
 }
 
-// near(num / den), 0 <= num <= 65025, 1 <= den <= 255: the float quotient is within
-// 0.004 of the true one, so truncated it is off by one at most, which the remainder
+// near(num / den), 0 <= num <= 65025, 1 <= den <= 255, inverse the float 1 / den
+// (one division for a pixel's three channels): num x inverse is within 0.008 of
+// the true quotient, so truncated it is off by one at most, which the remainder
 // mends; then the remainder rounds, a half to the even quotient.
-VELMORA_CIBLE_VBMI inline __m512i QuotientProche16(__m512i num, __m512i den) {
-    __m512i q = _mm512_cvttps_epi32(_mm512_div_ps(_mm512_cvtepi32_ps(num), _mm512_cvtepi32_ps(den)));
+VELMORA_CIBLE_VBMI inline __m512i QuotientProche16(__m512i num, __m512i den, __m512 inverse) {
+    __m512i q = _mm512_cvttps_epi32(_mm512_mul_ps(_mm512_cvtepi32_ps(num), inverse));
     __m512i r = _mm512_sub_epi32(num, _mm512_mullo_epi32(q, den));
     const __m512i un = _mm512_set1_epi32(1);
     const __mmask16 moins = _mm512_cmplt_epi32_mask(r, _mm512_setzero_si512());
@@ -47,6 +48,34 @@ VELMORA_CIBLE_VBMI inline __m512i QuotientProche16(__m512i num, __m512i den) {
                            (_mm512_cmpeq_epi32_mask(r2, den) &
                             _mm512_test_epi32_mask(q, un));
     return _mm512_mask_add_epi32(q, haut, q, un);
+}
+
+// (R + G + B) div 3 of 32 pixels' channel bytes, in bytes.
+VELMORA_CIBLE_VBMI inline __m256i Moyennes32(__m256i r, __m256i v, __m256i b, __m512i tiers) {
+    const __m512i s = _mm512_add_epi16(_mm512_add_epi16(_mm512_cvtepu8_epi16(r), _mm512_cvtepu8_epi16(v)),
+                                       _mm512_cvtepu8_epi16(b));
+    return _mm512_cvtepi16_epi8(_mm512_mulhi_epu16(s, tiers));
+}
+
+// The amplitude of each of the n pixels at p as a spot's centre, amp of its
+// integer mean, one byte each into sortie: 64 at a time, the mean by a 16-bit
+// product ((R + G + B) x 21846 / 2^16 is within 0.008 above s / 3 for s <= 765,
+// so its integer part is s div 3) and the amplitude by a byte permutation.
+VELMORA_CIBLE_VBMI inline void Amplitudes64(const TPtImg *p, std::size_t n, uint8_t *sortie,
+                                            const uint8_t (&ampOctet)[256]) {
+    const vbmi::Table table = vbmi::ChargerTable(ampOctet);
+    const __m512i tiers = _mm512_set1_epi16(21846);
+    std::size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        const vbmi::Plans c = vbmi::Separer64(p + i);
+        const __m256i bas = Moyennes32(_mm512_castsi512_si256(c.rouge), _mm512_castsi512_si256(c.vert),
+                                       _mm512_castsi512_si256(c.bleu), tiers);
+        const __m256i haut = Moyennes32(_mm512_extracti64x4_epi64(c.rouge, 1), _mm512_extracti64x4_epi64(c.vert, 1),
+                                        _mm512_extracti64x4_epi64(c.bleu, 1), tiers);
+        const __m512i m = _mm512_inserti64x4(_mm512_castsi256_si512(bas), haut, 1);
+        _mm512_storeu_si512(sortie + i, vbmi::Chercher(table, m, _mm512_movepi8_mask(m)));
+    }
+    for (; i < n; ++i) sortie[i] = ampOctet[(p[i].Rouge + p[i].Vert + p[i].Bleu) / 3];
 }
 
 // near(x) for 8 doubles lying within 1e-11 of the rule's values; false when one
@@ -63,13 +92,15 @@ VELMORA_CIBLE_VBMI inline bool Arrondir8(__m512d x, __m256i &v) {
 
 // The marked pixels [d, f) 16 at a time, as Place computes each one (corners
 // copied, unmarked pixels kept, or copied with recopier); place holds the marks
-// of [d, f), etat[e - origine] the state at centre e. A group with an offset
-// too near a half goes to autres(first). Returns where it stopped.
+// of [d, f), etat[e - origine] the state at centre e and amplitude[e - origine]
+// its amplitude (Amplitudes64; read 4 bytes at a time, so 3 bytes beyond the
+// last centre are readable). A group with an offset too near a half goes to
+// autres(first). Returns where it stopped.
 template <class Autres>
 VELMORA_CIBLE_VBMI std::size_t Places16(const TPtImg *copie, TPtImg *hote, std::size_t d,
                                         std::size_t f, int32_t largeur, const uint8_t *place,
-                                        const uint32_t *etat, int64_t origine, bool recopier,
-                                        const ContexteTaches &k, Autres &&autres) {
+                                        const uint32_t *etat, const uint8_t *amplitude, int64_t origine,
+                                        bool recopier, const ContexteTaches &k, Autres &&autres) {
     // By place o (0..8): the centre's offset from the pixel, the first draw of the
     // pixel's channels.
     alignas(64) int32_t versCentre[16] = {}, tirage[16] = {};
@@ -113,16 +144,10 @@ VELMORA_CIBLE_VBMI std::size_t Places16(const TPtImg *copie, TPtImg *hote, std::
             // The spot's centre and its amplitude.
             const __m512i e = _mm512_add_epi32(_mm512_add_epi32(_mm512_set1_epi32(int32_t(q0)), rang),
                                                _mm512_permutexvar_epi32(oIndice, tVers));
-            const __m512i mot = _mm512_mask_i32gather_epi32(
-                _mm512_setzero_si512(), calcule, _mm512_mullo_epi32(e, _mm512_set1_epi32(3)), copie, 1);
-            const __m512i sommeCentre = _mm512_add_epi32(
-                _mm512_add_epi32(_mm512_and_si512(mot, octet),
-                                 _mm512_and_si512(_mm512_srli_epi32(mot, 8), octet)),
-                _mm512_and_si512(_mm512_srli_epi32(mot, 16), octet));
-            const __m512i A = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), calcule,
-                                                          Moyenne16(sommeCentre), k.amp, 4);
-            const __m512i g = _mm512_mask_i32gather_epi32(
-                _mm512_setzero_si512(), calcule, _mm512_sub_epi32(e, _mm512_set1_epi32(int32_t(origine))), etat, 4);
+            const __m512i local = _mm512_sub_epi32(e, _mm512_set1_epi32(int32_t(origine)));
+            const __m512i A = _mm512_and_si512(
+                _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), calcule, local, amplitude, 1), octet);
+            const __m512i g = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), calcule, local, etat, 4);
             const __m512i xl = X16(_mm512_add_epi32(_mm512_mullo_epi32(g, _mm512_set1_epi32(int32_t(Sauts[1].a))),
                                                     _mm512_set1_epi32(int32_t(Sauts[1].c))),
                                    A);
@@ -138,10 +163,11 @@ VELMORA_CIBLE_VBMI std::size_t Places16(const TPtImg *copie, TPtImg *hote, std::
             const __m512d xlHaut = _mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(xl, 1));
             const __m512i premier = _mm512_permutexvar_epi32(oIndice, tTirage);
             const __m512i canaux[3] = {p.rouge, p.vert, p.bleu};
+            const __m512 inverse = _mm512_div_ps(_mm512_set1_ps(1), _mm512_cvtepi32_ps(m));
             __m512i v[3];
             bool sur = true;
             for (int i = 0; i < 3 && sur; ++i) {
-                const __m512i a = QuotientProche16(_mm512_mullo_epi32(canaux[i], A), m);
+                const __m512i a = QuotientProche16(_mm512_mullo_epi32(canaux[i], A), m, inverse);
                 const __m512i j = _mm512_add_epi32(premier, _mm512_set1_epi32(i));
                 const __m512i etatCanal = _mm512_add_epi32(
                     _mm512_mullo_epi32(g, _mm512_permutex2var_epi32(aBas, j, aHaut)),
