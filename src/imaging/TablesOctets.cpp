@@ -2,6 +2,7 @@
 
 #include "BouclePixels.h"
 
+#include "Avx2.h"
 #include "Vbmi.h"
 
 namespace velmora {
@@ -66,6 +67,23 @@ CIBLE_VBMI void TablesVbmi(const TPtImg *s, TPtImg *p, std::size_t n, const uint
 
 #endif
 
+#ifdef VELMORA_AVX2
+// 32 pixels at a time on processors with AVX2 only: split into channel planes,
+// each plane through its own table (sixteen shuffles and a tree of blends), put
+// back; a third of the look-ups that each channel through all three tables
+// would take.
+VELMORA_CIBLE_AVX2 void TablesAvx2(const TPtImg *s, TPtImg *p, std::size_t n, const uint8_t *tb,
+                                   const uint8_t *tv, const uint8_t *tr) {
+    const avx2::Table b = avx2::ChargerTable(tb), v = avx2::ChargerTable(tv), r = avx2::ChargerTable(tr);
+    std::size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const avx2::Plans x = avx2::Separer32(s + i);
+        avx2::Assembler32(p + i, {avx2::Chercher(b, x.bleu), avx2::Chercher(v, x.vert), avx2::Chercher(r, x.rouge)});
+    }
+    TablesScalaire(s + i, p + i, n - i, tb, tv, tr);
+}
+#endif
+
 } // namespace
 
 void AppliquerTableOctets(uint8_t *octets, std::size_t n, const uint8_t *table) {
@@ -97,6 +115,9 @@ void TraiterTablesPixels(const TPtImg *source, TPtImg *dest, std::size_t n,
                          const uint8_t *tableRouge) {
 #ifdef VELMORA_VBMI
     if (AvecVbmi()) return TablesVbmi(source, dest, n, tableBleu, tableVert, tableRouge);
+#endif
+#ifdef VELMORA_AVX2
+    if (avx2::AvecAvx2()) return TablesAvx2(source, dest, n, tableBleu, tableVert, tableRouge);
 #endif
     TablesScalaire(source, dest, n, tableBleu, tableVert, tableRouge);
 }
