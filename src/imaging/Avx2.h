@@ -100,13 +100,30 @@ template <int q> VELMORA_CIBLE_AVX2 inline __m256i Huitieme(__m256i plan) {
     return _mm256_cvtepu8_epi32(q % 2 ? _mm_srli_si128(moitie, 8) : moitie);
 }
 
-// Four times 8 integers, limited to 0..255, as the 32 bytes of a plane in order.
-VELMORA_CIBLE_AVX2 inline __m256i Emballer(__m256i a, __m256i b, __m256i c, __m256i d) {
-    // Within lanes, lane l gets a, b, c, d's integers 4 l .. 4 l + 3 in turn; one
-    // permute of double words orders them. Signed saturation first, so a value
-    // above 32767 still limits to 255.
-    const __m256i octets = _mm256_packus_epi16(_mm256_packs_epi32(a, b), _mm256_packs_epi32(c, d));
-    return _mm256_permutevar8x32_epi32(octets, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+// A plane's 32 bytes as four times 8 integers in the lanes' own order: vector
+// j holds bytes 4 j .. 4 j + 3 of each 128-bit lane, that is pixels 4 j .. 4 j + 3
+// and 16 + 4 j .. 16 + 4 j + 3 of the block. Unpacks within the lanes, which
+// Octets undoes by packs within the lanes: no permutation either way.
+struct Quarts {
+    __m256i q[4];
+};
+
+VELMORA_CIBLE_AVX2 inline Quarts Entiers(__m256i plan) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i bas = _mm256_unpacklo_epi8(plan, zero), haut = _mm256_unpackhi_epi8(plan, zero);
+    return {{_mm256_unpacklo_epi16(bas, zero), _mm256_unpackhi_epi16(bas, zero),
+             _mm256_unpacklo_epi16(haut, zero), _mm256_unpackhi_epi16(haut, zero)}};
+}
+
+// Entiers' four vectors, each integer limited to 0..255, as the plane's 32
+// bytes. Signed saturation first, so a value above 32767 still limits to 255.
+VELMORA_CIBLE_AVX2 inline __m256i Octets(__m256i a, __m256i b, __m256i c, __m256i d) {
+    return _mm256_packus_epi16(_mm256_packs_epi32(a, b), _mm256_packs_epi32(c, d));
+}
+
+// Bit l of an 8-lane mask of Entiers' vector j, as bit k for pixel k of the block.
+inline uint32_t PixelsDe(uint32_t masque, int j) {
+    return (masque & 0xFu) << (4 * j) | (masque >> 4) << (16 + 4 * j);
 }
 
 // A 256-byte table as sixteen 16-byte rows, each in both lanes. A shuffle
@@ -143,26 +160,29 @@ VELMORA_CIBLE_AVX2 inline __m256i Chercher(const Table &t, __m256i x) {
     return r[0];
 }
 
-// Sums in units of 2^-s that stand within `marge` units of a rule's exact value:
-// which of them lie too near a half to be rounded here, and the others rounded
-// (halves up: those are never used).
+// Sums in units of 2^-s that stand within `marge` units of a rule's exact value,
+// each first moved by Decaler (x + 2^(s-1) + marge, one addition): which of them
+// lie too near a half to be rounded here, (x - 2^(s-1) + marge) mod 2^s <= 2 marge,
+// that is the moved sum's low s bits (Reste); and the others rounded. Past
+// 2 marge in those bits, taking marge back would not cross a multiple of 2^s,
+// so the moved sum's shift is Round(x 2^-s) (halves never reach it: they are
+// doubtful).
 struct Arrondi {
-    __m256i demi, bas, masque, seuil;
+    __m256i decale, masque, seuil;
     __m128i decalage;
 
     VELMORA_CIBLE_AVX2 Arrondi(int s, int32_t marge)
-        : demi(_mm256_set1_epi32(int32_t(1) << (s - 1))),
-          bas(_mm256_set1_epi32((int32_t(1) << (s - 1)) - marge)),
+        : decale(_mm256_set1_epi32((int32_t(1) << (s - 1)) + marge)),
           masque(_mm256_set1_epi32((int32_t(1) << s) - 1)),
           seuil(_mm256_set1_epi32(2 * marge + 1)), decalage(_mm_cvtsi32_si128(s)) {}
-    // Within marge of a half: (x - demi + marge) mod 2^s <= 2 marge.
-    VELMORA_CIBLE_AVX2 bool Douteux(__m256i x) const {
-        const __m256i r = _mm256_and_si256(_mm256_sub_epi32(x, bas), masque);
-        return _mm256_movemask_epi8(_mm256_cmpgt_epi32(seuil, r)) != 0;
+    VELMORA_CIBLE_AVX2 __m256i Decaler(__m256i x) const { return _mm256_add_epi32(x, decale); }
+    // The least of several sums' restes tells whether any is doubtful;
+    // Douteux gives one bit a lane.
+    VELMORA_CIBLE_AVX2 __m256i Reste(__m256i decalee) const { return _mm256_and_si256(decalee, masque); }
+    VELMORA_CIBLE_AVX2 uint32_t Douteux(__m256i reste) const {
+        return uint32_t(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(seuil, reste))));
     }
-    VELMORA_CIBLE_AVX2 __m256i Arrondis(__m256i x) const {
-        return _mm256_sra_epi32(_mm256_add_epi32(x, demi), decalage);
-    }
+    VELMORA_CIBLE_AVX2 __m256i Arrondis(__m256i decalee) const { return _mm256_sra_epi32(decalee, decalage); }
 };
 
 } // namespace velmora::avx2

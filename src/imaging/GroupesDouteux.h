@@ -5,29 +5,37 @@
 
 #include <velmora/plugin.h>
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 namespace velmora {
 
-template <std::size_t Taille> class GroupesDouteux {
+template <std::size_t Taille, std::size_t Groupes = 4> class GroupesDouteux {
+    static_assert(Groupes <= 32);
+
 public:
-    // A block of four groups; bit j of douteux: group j (pixels j Taille to
+    // A block of Groupes groups; bit j of douteux: group j (pixels j Taille to
     // j Taille + Taille - 1 of the block at debut); calcul(d, sortie) writes the
     // exact result of the group at d.
     template <class Calcul>
-    GroupesDouteux(unsigned douteux, std::size_t debut, Calcul &&calcul) : douteux_(douteux) {
-        for (unsigned j = 0; douteux >> j; ++j)
-            if (douteux >> j & 1) calcul(debut + Taille * j, pres_ + Taille * j);
+    GroupesDouteux(uint32_t douteux, std::size_t debut, Calcul &&calcul) : douteux_(douteux) {
+        for (uint32_t d = douteux; d; d &= d - 1) {
+            const std::size_t j = std::size_t(std::countr_zero(d));
+            calcul(debut + Taille * j, pres_ + Taille * j);
+        }
     }
     void Reposer(TPtImg *bloc) const {
-        for (unsigned j = 0; douteux_ >> j; ++j)
-            if (douteux_ >> j & 1) std::memcpy(bloc + Taille * j, pres_ + Taille * j, Taille * sizeof(TPtImg));
+        for (uint32_t d = douteux_; d; d &= d - 1) {
+            const std::size_t j = std::size_t(std::countr_zero(d));
+            std::memcpy(bloc + Taille * j, pres_ + Taille * j, Taille * sizeof(TPtImg));
+        }
     }
 
 private:
-    unsigned douteux_;
-    TPtImg pres_[4 * Taille];
+    uint32_t douteux_;
+    TPtImg pres_[Groupes * Taille];
 };
 
 } // namespace velmora

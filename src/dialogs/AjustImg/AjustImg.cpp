@@ -243,26 +243,9 @@ VELMORA_CIBLE_VBMI std::size_t Traiter64(const TPtImg *src, TPtImg *dst, std::si
 #ifdef VELMORA_AVX2
 namespace {
 
-// One eighth of a 32-pixel block: the three outputs' sums rounded, limited
-// later by the packing; whether any lies near a half (see Marge16).
-template <int q>
-VELMORA_CIBLE_AVX2 inline bool Huitieme(const avx2::Plans &p, const __m256i (&f)[3][3],
-                                        const avx2::Arrondi &arrondi, __m256i (&sortie)[3][4]) {
-    const __m256i rouge = avx2::Huitieme<q>(p.rouge), vert = avx2::Huitieme<q>(p.vert),
-                  bleu = avx2::Huitieme<q>(p.bleu);
-    bool douteux = false;
-    for (int o = 0; o < 3; ++o) {
-        const __m256i somme = _mm256_add_epi32(
-            _mm256_add_epi32(_mm256_mullo_epi32(rouge, f[o][0]), _mm256_mullo_epi32(vert, f[o][1])),
-            _mm256_mullo_epi32(bleu, f[o][2]));
-        douteux |= arrondi.Douteux(somme);
-        sortie[o][q] = arrondi.Arrondis(somme);
-    }
-    return douteux;
-}
-
-// 32 pixels at a time on processors with AVX2 only; as Traiter64, with groups
-// of 8: autres(d, sortie) computes 8 pixels from d into sortie.
+// 32 pixels at a time on processors with AVX2 only; as Traiter64, in the
+// lanes' own order (avx2::Entiers), and the pixels with a sum near a half one
+// by one: autres(d, sortie) computes the pixel at d into sortie.
 template <class Autres>
 VELMORA_CIBLE_AVX2 std::size_t Traiter32(const TPtImg *src, TPtImg *dst, std::size_t n,
                                          const int32_t (&k)[3][3], int s, const uint8_t *lgc,
@@ -275,19 +258,33 @@ VELMORA_CIBLE_AVX2 std::size_t Traiter32(const TPtImg *src, TPtImg *dst, std::si
     std::size_t i = 0;
     for (; i + 32 <= n; i += 32) {
         const avx2::Plans p = avx2::Separer32(src + i);
+        const avx2::Quarts rouge = avx2::Entiers(p.rouge), vert = avx2::Entiers(p.vert),
+                           bleu = avx2::Entiers(p.bleu);
         __m256i x[3][4];
-        const bool d[4] = {Huitieme<0>(p, f, arrondi, x), Huitieme<1>(p, f, arrondi, x),
-                           Huitieme<2>(p, f, arrondi, x), Huitieme<3>(p, f, arrondi, x)};
+        uint32_t douteux = 0;
+#  pragma GCC unroll 4
+        for (int j = 0; j < 4; ++j) {
+            __m256i reste;
+#  pragma GCC unroll 3
+            for (int o = 0; o < 3; ++o) {
+                const __m256i somme = arrondi.Decaler(_mm256_add_epi32(
+                    _mm256_add_epi32(_mm256_mullo_epi32(rouge.q[j], f[o][0]),
+                                     _mm256_mullo_epi32(vert.q[j], f[o][1])),
+                    _mm256_mullo_epi32(bleu.q[j], f[o][2])));
+                reste = o ? _mm256_min_epu32(reste, arrondi.Reste(somme)) : arrondi.Reste(somme);
+                x[o][j] = arrondi.Arrondis(somme);
+            }
+            douteux |= avx2::PixelsDe(arrondi.Douteux(reste), j);
+        }
         const avx2::Plans sortie{
-            avx2::Chercher(table, avx2::Emballer(x[0][0], x[0][1], x[0][2], x[0][3])),
-            avx2::Chercher(table, avx2::Emballer(x[1][0], x[1][1], x[1][2], x[1][3])),
-            avx2::Chercher(table, avx2::Emballer(x[2][0], x[2][1], x[2][2], x[2][3]))};
-        const unsigned douteux = (d[0] ? 1u : 0u) | (d[1] ? 2u : 0u) | (d[2] ? 4u : 0u) | (d[3] ? 8u : 0u);
+            avx2::Chercher(table, avx2::Octets(x[0][0], x[0][1], x[0][2], x[0][3])),
+            avx2::Chercher(table, avx2::Octets(x[1][0], x[1][1], x[1][2], x[1][3])),
+            avx2::Chercher(table, avx2::Octets(x[2][0], x[2][1], x[2][2], x[2][3]))};
         if (!douteux) {
             avx2::Assembler32(dst + i, sortie);
             continue;
         }
-        const GroupesDouteux<8> exacts(douteux, i, autres);
+        const GroupesDouteux<1, 32> exacts(douteux, i, autres);
         avx2::Assembler32(dst + i, sortie);
         exacts.Reposer(dst + i);
     }
@@ -311,7 +308,7 @@ void RegleAjustCoul::Traiter(const TPtImg *src, TPtImg *dst, std::size_t n) cons
 #ifdef VELMORA_AVX2
     if (fait == 0 && par16_ && avx2::AvecAvx2())
         fait = Traiter32(src, dst, n, facteurs16_, decalage16_, lgc_,
-                         [&](std::size_t d, TPtImg *sortie) { TraiterTables(src + d, sortie, 8); });
+                         [&](std::size_t d, TPtImg *sortie) { TraiterTables(src + d, sortie, 1); });
 #endif
     TraiterTables(src + fait, dst + fait, n - fait);
 }

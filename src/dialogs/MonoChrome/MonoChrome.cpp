@@ -246,11 +246,11 @@ namespace {
 template <int q>
 VELMORA_CIBLE_AVX2 inline __m256i Niveaux8(const avx2::Plans &p, __m256i kR, __m256i kV, __m256i kB,
                                            const avx2::Arrondi &arrondi, bool &douteux) {
-    const __m256i somme = _mm256_add_epi32(
+    const __m256i somme = arrondi.Decaler(_mm256_add_epi32(
         _mm256_add_epi32(_mm256_mullo_epi32(avx2::Huitieme<q>(p.rouge), kR),
                          _mm256_mullo_epi32(avx2::Huitieme<q>(p.vert), kV)),
-        _mm256_mullo_epi32(avx2::Huitieme<q>(p.bleu), kB));
-    douteux = arrondi.Douteux(somme);
+        _mm256_mullo_epi32(avx2::Huitieme<q>(p.bleu), kB)));
+    douteux = arrondi.Douteux(arrondi.Reste(somme)) != 0;
     const __m256i niveau = arrondi.Arrondis(somme);
     return _mm256_min_epi32(_mm256_max_epi32(niveau, _mm256_setzero_si256()), _mm256_set1_epi32(255));
 }
