@@ -2,6 +2,8 @@
 
 #include "BouclePixels.h"
 
+#include <cstring>
+
 #include "Avx2.h"
 #include "Vbmi.h"
 
@@ -9,9 +11,18 @@ namespace velmora {
 
 namespace {
 
-void TableScalaire(uint8_t *o, std::size_t n, const uint8_t *t) {
-    for (std::size_t i = 0; i < n; ++i) o[i] = t[o[i]];
+void TableScalaire(const uint8_t *s, uint8_t *o, std::size_t n, const uint8_t *t) {
+    for (std::size_t i = 0; i < n; ++i) o[i] = t[s[i]];
 }
+
+constexpr struct IdentiteOctets {
+    uint8_t t[256];
+    constexpr IdentiteOctets() : t{} {
+        for (int i = 0; i < 256; ++i) t[i] = uint8_t(i);
+    }
+} identite{};
+
+bool EstIdentite(const uint8_t *t) { return std::memcmp(t, identite.t, 256) == 0; }
 
 void TablesScalaire(const TPtImg *s, TPtImg *p, std::size_t n, const uint8_t *tb,
                     const uint8_t *tv, const uint8_t *tr) {
@@ -34,7 +45,7 @@ CIBLE_VBMI void TableVbmi(uint8_t *o, std::size_t n, const uint8_t *table) {
         const __m512i x = _mm512_loadu_si512(o + i);
         _mm512_storeu_si512(o + i, Chercher(t, x, _mm512_movepi8_mask(x)));
     }
-    TableScalaire(o + i, n - i, table);
+    TableScalaire(o + i, o + i, n - i, table);
 }
 
 // 64 pixels = 192 bytes = three registers; byte k of the block is channel
@@ -68,17 +79,31 @@ CIBLE_VBMI void TablesVbmi(const TPtImg *s, TPtImg *p, std::size_t n, const uint
 #endif
 
 #ifdef VELMORA_AVX2
+// 32 bytes at a time on processors with AVX2 only.
+VELMORA_CIBLE_AVX2 void TableAvx2(const uint8_t *s, uint8_t *o, std::size_t n, const uint8_t *table) {
+    const avx2::Table t = avx2::ChargerTable(table);
+    std::size_t i = 0;
+    for (; i + 32 <= n; i += 32)
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(o + i),
+                            avx2::Chercher(t, _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s + i))));
+    TableScalaire(s + i, o + i, n - i, table);
+}
+
 // 32 pixels at a time on processors with AVX2 only: split into channel planes,
 // each plane through its own table (sixteen shuffles and a tree of blends), put
 // back; a third of the look-ups that each channel through all three tables
-// would take.
+// would take. A look-up costs more than the split and the assembly together,
+// so an identity table's plane is left as it is (a curve edited on one channel
+// only).
 VELMORA_CIBLE_AVX2 void TablesAvx2(const TPtImg *s, TPtImg *p, std::size_t n, const uint8_t *tb,
                                    const uint8_t *tv, const uint8_t *tr) {
+    const bool ib = EstIdentite(tb), iv = EstIdentite(tv), ir = EstIdentite(tr);
     const avx2::Table b = avx2::ChargerTable(tb), v = avx2::ChargerTable(tv), r = avx2::ChargerTable(tr);
     std::size_t i = 0;
     for (; i + 32 <= n; i += 32) {
         const avx2::Plans x = avx2::Separer32(s + i);
-        avx2::Assembler32(p + i, {avx2::Chercher(b, x.bleu), avx2::Chercher(v, x.vert), avx2::Chercher(r, x.rouge)});
+        avx2::Assembler32(p + i, {ib ? x.bleu : avx2::Chercher(b, x.bleu), iv ? x.vert : avx2::Chercher(v, x.vert),
+                                  ir ? x.rouge : avx2::Chercher(r, x.rouge)});
     }
     TablesScalaire(s + i, p + i, n - i, tb, tv, tr);
 }
@@ -87,9 +112,13 @@ VELMORA_CIBLE_AVX2 void TablesAvx2(const TPtImg *s, TPtImg *p, std::size_t n, co
 } // namespace
 
 void AppliquerTableOctets(uint8_t *octets, std::size_t n, const uint8_t *table) {
-    auto noyau = TableScalaire;
+    using Noyau = void (*)(uint8_t *, std::size_t, const uint8_t *);
+    Noyau noyau = [](uint8_t *o, std::size_t n, const uint8_t *t) { TableScalaire(o, o, n, t); };
+#ifdef VELMORA_AVX2
+    if (avx2::AvecAvx2()) noyau = [](uint8_t *o, std::size_t n, const uint8_t *t) { TableAvx2(o, o, n, t); };
+#endif
 #ifdef VELMORA_VBMI
-    if (AvecVbmi()) noyau = TableVbmi;
+    if (AvecVbmi()) noyau = TableVbmi;  // before the 32-byte path
 #endif
     PourTranches(n, [=](std::size_t debut, std::size_t fin) {
         noyau(octets + debut, fin - debut, table);
@@ -117,7 +146,13 @@ void TraiterTablesPixels(const TPtImg *source, TPtImg *dest, std::size_t n,
     if (AvecVbmi()) return TablesVbmi(source, dest, n, tableBleu, tableVert, tableRouge);
 #endif
 #ifdef VELMORA_AVX2
-    if (avx2::AvecAvx2()) return TablesAvx2(source, dest, n, tableBleu, tableVert, tableRouge);
+    if (avx2::AvecAvx2()) {
+        // One table for all three channels: no planes to split, 32 bytes a look-up.
+        if (std::memcmp(tableBleu, tableVert, 256) == 0 && std::memcmp(tableBleu, tableRouge, 256) == 0)
+            return TableAvx2(reinterpret_cast<const uint8_t *>(source), reinterpret_cast<uint8_t *>(dest),
+                             3 * n, tableBleu);
+        return TablesAvx2(source, dest, n, tableBleu, tableVert, tableRouge);
+    }
 #endif
     TablesScalaire(source, dest, n, tableBleu, tableVert, tableRouge);
 }

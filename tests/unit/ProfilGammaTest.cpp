@@ -114,25 +114,34 @@ TEST(MappageGamma, CourbesHorsDuGraphe) {
 
 TEST(MappageGamma, BlocCommePixelParPixel) {
     // Any run length and in place: the block rule gives the stated mapping of
-    // every channel, for curves of any values.
+    // every channel, for curves of any values; also when a single curve is
+    // edited (the other channels' tables are the identity) and when only the
+    // common curve is (one table for all three channels).
     std::mt19937 gen(11);
-    Profils p;
-    for (TProfil *c : {&p.ProfToutes, &p.ProfRouge, &p.ProfVert, &p.ProfBleu})
+    auto hasard = [&](TProfil &c) {
         for (int32_t i = -3; i <= 258; ++i)
-            c->operator[](i) = int32_t(gen() % 400) - 70 + (gen() % 50 == 0 ? int32_t(gen()) : 0);
-    const RegleGamma r(p);
-    SurChaqueChemin([&] {
-        for (std::size_t n : {0u, 1u, 3u, 5u, 31u, 32u, 33u, 63u, 64u, 65u, 127u, 128u, 129u, 257u, 1000u}) {
-            auto px = Aleatoires(n, uint32_t(n) + 5);
-            const auto src = px;
-            r.Traiter(px.data(), px.data(), n);
-            for (std::size_t i = 0; i < n; ++i) {
-                ASSERT_EQ(px[i].Rouge, Niveau(p.ProfToutes, p.ProfRouge, src[i].Rouge)) << n << " " << i;
-                ASSERT_EQ(px[i].Vert, Niveau(p.ProfToutes, p.ProfVert, src[i].Vert)) << n << " " << i;
-                ASSERT_EQ(px[i].Bleu, Niveau(p.ProfToutes, p.ProfBleu, src[i].Bleu)) << n << " " << i;
+            c[i] = int32_t(gen() % 400) - 70 + (gen() % 50 == 0 ? int32_t(gen()) : 0);
+    };
+    Profils toutes, rouge, commune;
+    for (TProfil *c : {&toutes.ProfToutes, &toutes.ProfRouge, &toutes.ProfVert, &toutes.ProfBleu}) hasard(*c);
+    hasard(rouge.ProfRouge);
+    hasard(commune.ProfToutes);
+    for (const Profils *p : {&toutes, &rouge, &commune}) {
+        SCOPED_TRACE(p == &toutes ? "every curve" : p == &rouge ? "red curve only" : "common curve only");
+        const RegleGamma r(*p);
+        SurChaqueChemin([&] {
+            for (std::size_t n : {0u, 1u, 3u, 5u, 31u, 32u, 33u, 63u, 64u, 65u, 127u, 128u, 129u, 257u, 1000u}) {
+                auto px = Aleatoires(n, uint32_t(n) + 5);
+                const auto src = px;
+                r.Traiter(px.data(), px.data(), n);
+                for (std::size_t i = 0; i < n; ++i) {
+                    ASSERT_EQ(px[i].Rouge, Niveau(p->ProfToutes, p->ProfRouge, src[i].Rouge)) << n << " " << i;
+                    ASSERT_EQ(px[i].Vert, Niveau(p->ProfToutes, p->ProfVert, src[i].Vert)) << n << " " << i;
+                    ASSERT_EQ(px[i].Bleu, Niveau(p->ProfToutes, p->ProfBleu, src[i].Bleu)) << n << " " << i;
+                }
             }
-        }
-    });
+        });
+    }
 }
 
 // --- .pfl files ----------------------------------------------------------------
