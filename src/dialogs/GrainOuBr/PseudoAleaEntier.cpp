@@ -3,6 +3,7 @@
 #include "Anneau.h"
 #include "Arrondis.h"
 #include "Generateur.h"
+#include "TachesAvx2.h"
 #include "TachesAvx512.h"
 #include "imaging/Avx2.h"
 
@@ -172,22 +173,6 @@ VELMORA_CIBLE_VBMI std::size_t Rendre16(const TPtImg *copie, TPtImg *hote, std::
 #ifdef VELMORA_AVX2
 // The 32-byte paths (processors without the 64-byte vectors): the same, 32
 // pixels at a time through channel planes, 8 integers at a time.
-
-// The high 32 bits of the 8 unsigned products x y.
-VELMORA_CIBLE_AVX2 inline __m256i MulHaut8(__m256i x, __m256i y) {
-    const __m256i pairs = _mm256_mul_epu32(x, y);
-    const __m256i impairs = _mm256_mul_epu32(_mm256_srli_epi64(x, 32), _mm256_srli_epi64(y, 32));
-    return _mm256_blend_epi32(_mm256_srli_epi64(pairs, 32), impairs, 0xAA);
-}
-
-// X drawn from the states s for amplitudes a >= 0, and the state k steps after e.
-VELMORA_CIBLE_AVX2 inline __m256i X8(__m256i s, __m256i a) {
-    return _mm256_sub_epi32(_mm256_srli_epi32(a, 1), MulHaut8(s, a));
-}
-VELMORA_CIBLE_AVX2 inline __m256i Tirage8(__m256i e, int k) {
-    return _mm256_add_epi32(_mm256_mullo_epi32(e, _mm256_set1_epi32(int32_t(Sauts[k].a))),
-                            _mm256_set1_epi32(int32_t(Sauts[k].c)));
-}
 
 // The records of 8 pixels of channels r, v, b, whose draws start at the states etat.
 VELMORA_CIBLE_AVX2 inline void Produire8(__m256i r, __m256i v, __m256i b, __m256i etat, Bruit2 *sortie,

@@ -2,6 +2,7 @@
 
 #include "ContexteTaches.h"
 #include "Generateur.h"
+#include "TachesAvx2.h"
 #include "TachesAvx512.h"
 #include "imaging/BouclePixels.h"
 #include "imaging/GrandesPages.h"
@@ -287,17 +288,24 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
                 }
             };
             std::size_t q = std::size_t(debut);
-#ifdef VELMORA_VBMI
             // Offsets of the centres as 32-bit integers.
-            if (!k.reference && k.ampEnOctets && vbmi::AvecVbmi() && total < (int64_t(1) << 31)) {
-                // Every possible centre's amplitude, one byte each, 64 at a time:
-                // a gather of one byte a pixel then, instead of the centre's
-                // pixel and its amplitude.
-                const int64_t c0 = std::max<int64_t>(0, origine),
-                              c1 = std::min<int64_t>(total, origine + int64_t(centresLocaux));
+            const bool vecteurs = !k.reference && k.ampEnOctets && total < (int64_t(1) << 31);
+            // Every possible centre's amplitude, one byte each: a gather of one
+            // byte a pixel then, instead of the centre's pixel and its amplitude.
+            const int64_t c0 = std::max<int64_t>(0, origine),
+                          c1 = std::min<int64_t>(total, origine + int64_t(centresLocaux));
+#ifdef VELMORA_VBMI
+            if (vecteurs && vbmi::AvecVbmi()) {
                 Amplitudes64(copie + c0, std::size_t(c1 - c0), amplitudes + (c0 - origine), k.ampOctet);
                 q = Places16(copie, hote, q, std::size_t(fin), largeur, marques, etats, amplitudes, origine,
                              copier, k, [&](std::size_t p) { calculer(p, p + 16); });
+            } else
+#endif
+#ifdef VELMORA_AVX2
+            if (vecteurs && avx2::AvecAvx2()) {
+                Amplitudes32(copie + c0, std::size_t(c1 - c0), amplitudes + (c0 - origine), k.ampOctet);
+                q = Places8(copie, hote, q, std::size_t(fin), largeur, marques, etats, amplitudes, origine,
+                            copier, k, [&](std::size_t p) { calculer(p, p + 8); });
             }
 #endif
             calculer(q, std::size_t(fin));
