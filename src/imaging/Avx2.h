@@ -149,14 +149,14 @@ VELMORA_CIBLE_AVX2 inline __m256i Chercher(const Table &t, __m256i x) {
 #  pragma GCC unroll 8
     for (int h = 0; h < 8; ++h)
         r[h] = _mm256_or_si256(_mm256_shuffle_epi8(t.rangee[h], x), _mm256_shuffle_epi8(t.rangee[h + 8], haut));
-    // A blend follows bit 7 of each byte of its mask: bit 4 + b of x shifted
+    // A blend follows bit 7 of each byte of its mask: bits 6, 5, 4 of x shifted
     // there (the 16-bit shift brings nothing into bit 7 from the other byte).
-#  pragma GCC unroll 3
-    for (int b = 0; b < 3; ++b) {
-        const __m256i masque = _mm256_slli_epi16(x, 3 - b);
+    const __m256i m6 = _mm256_slli_epi16(x, 1), m5 = _mm256_slli_epi16(x, 2), m4 = _mm256_slli_epi16(x, 3);
 #  pragma GCC unroll 4
-        for (int h = 0; h < (4 >> b); ++h) r[h] = _mm256_blendv_epi8(r[2 * h], r[2 * h + 1], masque);
-    }
+    for (int h = 0; h < 4; ++h) r[h] = _mm256_blendv_epi8(r[2 * h], r[2 * h + 1], m4);
+    r[0] = _mm256_blendv_epi8(r[0], r[1], m5);
+    r[1] = _mm256_blendv_epi8(r[2], r[3], m5);
+    r[0] = _mm256_blendv_epi8(r[0], r[1], m6);
     return r[0];
 }
 

@@ -269,15 +269,16 @@ void ReduireExtremums(TTMinMax &L) {
     for (std::size_t i = 0; i < L.size(); ++i)
         if (i != premier && L[i].Valeur > L[second].Valeur) second = i;
     const TMinMax A = L[std::min(premier, second)], B = L[std::max(premier, second)];
-    // Written in place: GCC 14 takes an assignment from a braced list here for
-    // a read past the list (-Warray-bounds).
+    // Written in place and shortened by erase (L holds two or more): GCC 14
+    // takes an assignment from a braced list here for a read past the list, and
+    // GCC 12 a resize's growing path for a write past it (-Warray-bounds).
     if (A.PosRel < 0.25 && B.PosRel > 0.75) {
         L[0] = A;
         L[1] = B;
-        L.resize(2);
+        L.erase(L.begin() + 2, L.end());
     } else {
         L[0] = L[premier];
-        L.resize(1);
+        L.erase(L.begin() + 1, L.end());
     }
 }
 
