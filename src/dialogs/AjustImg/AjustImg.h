@@ -56,6 +56,7 @@ private:
         int32_t b, g, r, zero;
     };
     alignas(64) uint8_t lgc_[256];
+    bool lgcIdentite_ = true;  // only the saturation moved: no look-up on the 32-byte path
     // B', G' and R' as products of R, G and B by integers, in units of
     // 2^-decalage16_, 16 pixels at a time where the processor has 64-byte vectors.
     bool par16_ = false;
