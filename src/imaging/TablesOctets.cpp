@@ -2,10 +2,10 @@
 
 #include "BouclePixels.h"
 
-#include <cstring>
-
 #include "Avx2.h"
 #include "Vbmi.h"
+
+#include <cstring>
 
 namespace velmora {
 

@@ -289,17 +289,18 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
             };
             std::size_t q = std::size_t(debut);
             // Offsets of the centres as 32-bit integers.
-            const bool vecteurs = !k.reference && k.ampEnOctets && total < (int64_t(1) << 31);
+            [[maybe_unused]] bool vecteurs = !k.reference && k.ampEnOctets && total < (int64_t(1) << 31);
             // Every possible centre's amplitude, one byte each: a gather of one
             // byte a pixel then, instead of the centre's pixel and its amplitude.
-            const int64_t c0 = std::max<int64_t>(0, origine),
-                          c1 = std::min<int64_t>(total, origine + int64_t(centresLocaux));
+            [[maybe_unused]] const int64_t c0 = std::max<int64_t>(0, origine),
+                                           c1 = std::min<int64_t>(total, origine + int64_t(centresLocaux));
 #ifdef VELMORA_VBMI
             if (vecteurs && vbmi::AvecVbmi()) {
                 Amplitudes64(copie + c0, std::size_t(c1 - c0), amplitudes + (c0 - origine), k.ampOctet);
                 q = Places16(copie, hote, q, std::size_t(fin), largeur, marques, etats, amplitudes, origine,
                              copier, k, [&](std::size_t p) { calculer(p, p + 16); });
-            } else
+                vecteurs = false;  // nothing left for the 32-byte path
+            }
 #endif
 #ifdef VELMORA_AVX2
             if (vecteurs && avx2::AvecAvx2()) {
