@@ -3,6 +3,7 @@
 #include "Banc.h"
 #include "dialogs/AjustImg/AjustImg.h"
 #include "imaging/dialogue/EtatDialogue.h"
+#include "RegleCurseurs.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,21 +17,6 @@ namespace {
 
 constexpr int32_t L = 6000, H = 4000;
 
-RegleAjustCoul Regle(int32_t gamma, int32_t contraste, int32_t lum, int32_t sat) {
-    Reglages r;
-    r.ValeurGamma = ValeurGamma(gamma);
-    r.Contraste = contraste;
-    r.Luminosite = lum;
-    r.ValeurSaturation = sat;
-    r.CalculerGamma();
-    r.CalculerContraste();
-    r.CalculerLum();
-    r.ReconstruireLGC();
-    RegleAjustCoul regle;
-    regle.Definir(r.TableLGC, r.Facteur());
-    return regle;
-}
-
 using Etat = banc::Ouverture;
 
 Etat &Grand() {
@@ -42,7 +28,7 @@ Etat &Grand() {
 void Appliquer24MP(benchmark::State &s, int32_t gamma, int32_t contraste, int32_t lum,
                    int32_t sat) {
     Etat &g = Grand();
-    const RegleAjustCoul r = Regle(gamma, contraste, lum, sat);
+    const RegleAjustCoul r = RegleDe(gamma, contraste, lum, sat);
     banc::MesurerContreCopie(s, g.hote.data(), g.e.Copie.data(), std::size_t(L) * H,
                              [&] { g.e.Appliquer(r); });
 }
@@ -57,7 +43,7 @@ void AppliquerReglages24MP(benchmark::State &s) {
 void RafraichirApercu320(benchmark::State &s) {
     static Etat petit(320, 320);
     std::vector<TPtImg> bitmap(320 * 320);
-    const RegleAjustCoul r = Regle(17, 63, 41, -37);
+    const RegleAjustCoul r = RegleDe(17, 63, 41, -37);
     banc::MesurerContreCopie(s, bitmap.data(), petit.e.Apercu.data(), bitmap.size(), [&] {
         petit.e.RafraichirApercu(r, [&](int32_t y) { return bitmap.data() + y * 320; });
     });

@@ -2,6 +2,7 @@
 #include "imaging/BouclePixels.h"
 #include "imaging/ParamCoul.h"
 #include "Chemins.h"
+#include "RegleCurseurs.h"
 
 #include <gtest/gtest.h>
 
@@ -114,26 +115,6 @@ TEST(AjustImg, FacteurEtRegleAuxLimites) {
 }
 
 // The block rule gives the reference rule's bytes, for defaults and other settings.
-namespace {
-
-// The rule of the dialog's four sliders (gamma position, contrast, luminosity, saturation).
-RegleAjustCoul RegleDe(int32_t g, int32_t c, int32_t l, int32_t s) {
-    Reglages st;
-    st.ValeurGamma = ValeurGamma(g);
-    st.Contraste = c;
-    st.Luminosite = l;
-    st.ValeurSaturation = s;
-    st.CalculerGamma();
-    st.CalculerContraste();
-    st.CalculerLum();
-    st.ReconstruireLGC();
-    RegleAjustCoul r;
-    r.Definir(st.TableLGC, st.Facteur());
-    return r;
-}
-
-} // namespace
-
 TEST(AjustImg, RegleBlocEgaleReference) {
     std::mt19937 alea(42);
     std::vector<TPtImg> src(200000), dst(src.size());
