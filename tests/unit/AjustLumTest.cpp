@@ -86,10 +86,13 @@ void ToutesLesCouleurs(const TProfil &p, bool identite) {
 
 TEST(MappageLum, IdentiteSurToutesLesCouleurs) { ToutesLesCouleurs(TProfil::Identite(), true); }
 
+// A curve edited within the graph (each factor's numerator a byte: the 16-bit
+// path), then with rows beyond it (the table's path).
 TEST(MappageLum, TableCommeLaRegleSurToutesLesCouleurs) {
     SurChaqueChemin([&] {
         TProfil p = TProfil::Identite();
         for (int x = 0; x < 5; ++x) ModifProfil(p, 40 + 37 * x, 255 - (40 + 37 * x) + (x % 2 ? 60 : -70), Noyau::Luminosite);
+        ToutesLesCouleurs(p, false);
         p[17] = -40;
         p[18] = 300;
         ToutesLesCouleurs(p, false);

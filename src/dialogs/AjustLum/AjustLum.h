@@ -33,6 +33,7 @@ private:
     // 255 - ProfLum[V] limited to 0..65280 (beyond, every channel but 0 gives
     // 255), split in bytes for the 64-pixel path.
     uint8_t numBas_[256], numHaut_[256];
+    bool num8_ = true;  // every numerator fits a byte: the 32-byte path's products fit 16 bits
 };
 
 // .plu: one profile block (1048 bytes).
