@@ -71,8 +71,10 @@ VELMORA_CIBLE_AVX2 inline __m256i Choisir(__m256i x, const int8_t *s) {
 VELMORA_CIBLE_AVX2 inline Plans Separer32(const TPtImg *p) {
     const uint8_t *o = reinterpret_cast<const uint8_t *>(p);
     __m256i piece[3];
+#  pragma GCC unroll 3
     for (int m = 0; m < 3; ++m) piece[m] = detail::Deux(o + 16 * m, o + 48 + 16 * m);
     __m256i plan[3];
+#  pragma GCC unroll 3
     for (int c = 0; c < 3; ++c) {
         const auto &s = detail::selections.separer[c];
         plan[c] = _mm256_or_si256(_mm256_or_si256(detail::Choisir(piece[0], s[0]),
@@ -84,6 +86,7 @@ VELMORA_CIBLE_AVX2 inline Plans Separer32(const TPtImg *p) {
 
 VELMORA_CIBLE_AVX2 inline void Assembler32(TPtImg *p, const Plans &x) {
     uint8_t *o = reinterpret_cast<uint8_t *>(p);
+#  pragma GCC unroll 3
     for (int m = 0; m < 3; ++m) {
         const auto &s = detail::selections.assembler[m];
         const __m256i y = _mm256_or_si256(
@@ -119,6 +122,26 @@ VELMORA_CIBLE_AVX2 inline Quarts Entiers(__m256i plan) {
 // bytes. Signed saturation first, so a value above 32767 still limits to 255.
 VELMORA_CIBLE_AVX2 inline __m256i Octets(__m256i a, __m256i b, __m256i c, __m256i d) {
     return _mm256_packus_epi16(_mm256_packs_epi32(a, b), _mm256_packs_epi32(c, d));
+}
+
+// The 8 integers of v, for scalar code that indexes tables by them. They leave
+// by 64-bit moves (32-bit ones on x86-32): storing the vector and loading its
+// integers back made the loads wait on the wide store.
+VELMORA_CIBLE_AVX2 inline void Extraire(__m256i v, uint32_t (&e)[8]) {
+    const __m128i moities[2] = {_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1)};
+#  pragma GCC unroll 2
+    for (int m = 0; m < 2; ++m) {
+#  if defined(__x86_64__)
+        const uint64_t a = uint64_t(_mm_cvtsi128_si64(moities[m])), b = uint64_t(_mm_extract_epi64(moities[m], 1));
+        e[4 * m] = uint32_t(a), e[4 * m + 1] = uint32_t(a >> 32);
+        e[4 * m + 2] = uint32_t(b), e[4 * m + 3] = uint32_t(b >> 32);
+#  else
+        e[4 * m] = uint32_t(_mm_cvtsi128_si32(moities[m]));
+        e[4 * m + 1] = uint32_t(_mm_extract_epi32(moities[m], 1));
+        e[4 * m + 2] = uint32_t(_mm_extract_epi32(moities[m], 2));
+        e[4 * m + 3] = uint32_t(_mm_extract_epi32(moities[m], 3));
+#  endif
+    }
 }
 
 // Bit l of an 8-lane mask of Entiers' vector j, as bit k for pixel k of the block.

@@ -205,6 +205,7 @@ VELMORA_CIBLE_VBMI inline Plans Separer64(const TPtImg *p) {
 VELMORA_CIBLE_VBMI inline void Assembler64(TPtImg *p, const Plans &x) {
     uint8_t *o = reinterpret_cast<uint8_t *>(p);
     const detail::IndicesAssembler &ix = detail::indicesAssembler;
+#  pragma GCC unroll 3
     for (int j = 0; j < 3; ++j) {
         const __m512i bv = _mm512_permutex2var_epi8(x.bleu, _mm512_load_si512(ix.bleuVert[j]), x.vert);
         _mm512_storeu_si512(o + 64 * j, _mm512_mask_permutexvar_epi8(

@@ -84,6 +84,7 @@ VELMORA_CIBLE_VBMI inline Quartier CalculerQuart(const vbmi::Plans &p, __m512i V
     const __m512 seuil = _mm512_set1_ps(0.499f);
     Quartier r;
     const __m512i canaux[3] = {vbmi::Quart<q>(p.bleu), vbmi::Quart<q>(p.vert), vbmi::Quart<q>(p.rouge)};
+#  pragma GCC unroll 3
     for (int c = 0; c < 3; ++c) {
         const __m512 x = _mm512_mul_ps(_mm512_cvtepi32_ps(canaux[c]), facteur);
         const __m512i k = _mm512_cvtps_epi32(x);  // to nearest, halves to even
@@ -187,6 +188,7 @@ VELMORA_CIBLE_AVX2 std::size_t Traiter32(const TPtImg *src, TPtImg *dst, std::si
         // A black pixel divides by 1: its channels are 0 and give 0.
         const __m256i V1 = _mm256_max_epu8(V, un);
         __m256i sortie[3][2], douteux[2] = {zero, zero};
+#  pragma GCC unroll 2
         for (int m = 0; m < 2; ++m) {
             // Words in the lanes' order: bytes 0-7 and 16-23, then 8-15 and
             // 24-31, which the packs put back.
@@ -196,6 +198,7 @@ VELMORA_CIBLE_AVX2 std::size_t Traiter32(const TPtImg *src, TPtImg *dst, std::si
             const __m256i vMoins1 = _mm256_sub_epi16(v, _mm256_set1_epi16(1));
             const __m256i pair = _mm256_srai_epi16(_mm256_slli_epi16(v, 15), 15);
             const __m256i canaux[3] = {p.bleu, p.vert, p.rouge};
+#  pragma GCC unroll 3
             for (int c = 0; c < 3; ++c) {
                 const __m256i x = m ? _mm256_unpackhi_epi8(canaux[c], zero) : _mm256_unpacklo_epi8(canaux[c], zero);
                 sortie[c][m] = Canal16(x, nm, M, v, vMoins1, moitie, pair, douteux[m]);

@@ -135,6 +135,7 @@ VELMORA_CIBLE_VBMI std::size_t Produire16(const TPtImg *copie, std::size_t d, st
         const __m512i ligne = _mm512_slli_epi32(s, 8);
         const __m512i canaux[3] = {p.rouge, p.vert, p.bleu};
         __m512i n0[3];
+#  pragma GCC unroll 3
         for (int k = 0; k < 3; ++k) {
             const __m512i a = _mm512_and_si512(
                 _mm512_i32gather_epi32(_mm512_add_epi32(ligne, canaux[k]), ampCanal, 2), basMot);
@@ -184,6 +185,7 @@ VELMORA_CIBLE_AVX2 inline void Produire8(__m256i r, __m256i v, __m256i b, __m256
     const __m256i ligne = _mm256_slli_epi32(s, 8);
     const __m256i canaux[3] = {r, v, b};
     __m256i n0[3];
+#  pragma GCC unroll 3
     for (int k = 0; k < 3; ++k) {
         const __m256i a = _mm256_and_si256(
             _mm256_i32gather_epi32(reinterpret_cast<const int *>(ampCanal), _mm256_add_epi32(ligne, canaux[k]), 2),

@@ -260,11 +260,14 @@ VELMORA_CIBLE_AVX2 inline __m256i Niveaux8(const avx2::Plans &p, __m256i kR, __m
 // pixel in three. (A gather of the entries and a byte shuffle was no faster:
 // gathers are slow on many processors.)
 VELMORA_CIBLE_AVX2 inline void Ecrire32(TPtImg *dst, const __m256i (&niveaux)[4], const uint32_t *sortie4) {
-    alignas(32) int32_t n[32];
-    for (int j = 0; j < 4; ++j) _mm256_store_si256(reinterpret_cast<__m256i *>(n + 8 * j), niveaux[j]);
     uint8_t *o = reinterpret_cast<uint8_t *>(dst);
-    for (int j = 0; j < 31; ++j) std::memcpy(o + 3 * j, &sortie4[n[j]], 4);
-    std::memcpy(o + 3 * 31, &sortie4[n[31]], 3);
+#  pragma GCC unroll 4
+    for (int j = 0; j < 4; ++j) {
+        uint32_t n[8];
+        avx2::Extraire(niveaux[j], n);
+#  pragma GCC unroll 8
+        for (int k = 0; k < 8; ++k) std::memcpy(o + 3 * (8 * j + k), &sortie4[n[k]], j == 3 && k == 7 ? 3 : 4);
+    }
 }
 
 // 32 pixels at a time, the grey levels as the 64-byte path forms them, the
