@@ -243,13 +243,11 @@ VELMORA_CIBLE_VBMI std::size_t Traiter64(const TPtImg *src, TPtImg *dst, std::si
 #ifdef VELMORA_AVX2
 namespace {
 
-template <int q>
-VELMORA_CIBLE_AVX2 inline __m256i Niveaux8(const avx2::Plans &p, __m256i kR, __m256i kV, __m256i kB,
+VELMORA_CIBLE_AVX2 inline __m256i Niveaux8(const avx2::Canaux8 &p, __m256i kR, __m256i kV, __m256i kB,
                                            const avx2::Arrondi &arrondi, bool &douteux) {
     const __m256i somme = arrondi.Decaler(_mm256_add_epi32(
-        _mm256_add_epi32(_mm256_mullo_epi32(avx2::Huitieme<q>(p.rouge), kR),
-                         _mm256_mullo_epi32(avx2::Huitieme<q>(p.vert), kV)),
-        _mm256_mullo_epi32(avx2::Huitieme<q>(p.bleu), kB)));
+        _mm256_add_epi32(_mm256_mullo_epi32(p.rouge, kR), _mm256_mullo_epi32(p.vert, kV)),
+        _mm256_mullo_epi32(p.bleu, kB)));
     douteux = arrondi.Douteux(arrondi.Reste(somme)) != 0;
     const __m256i niveau = arrondi.Arrondis(somme);
     return _mm256_min_epi32(_mm256_max_epi32(niveau, _mm256_setzero_si256()), _mm256_set1_epi32(255));
@@ -282,13 +280,12 @@ VELMORA_CIBLE_AVX2 std::size_t Traiter32(const TPtImg *src, TPtImg *dst, std::si
     const __m256i kR = _mm256_set1_epi32(k[0]), kV = _mm256_set1_epi32(k[1]),
                   kB = _mm256_set1_epi32(k[2]);
     std::size_t i = 0;
-    for (; i + 32 <= n; i += 32) {
-        const avx2::Plans p = avx2::Separer32(src + i);
+    // Pixels8 reads 4 bytes past its 8 pixels: the last block leaves 2 pixels.
+    for (; i + 34 <= n; i += 32) {
         bool d[4];
-        const __m256i g[4] = {Niveaux8<0>(p, kR, kV, kB, arrondi, d[0]),
-                              Niveaux8<1>(p, kR, kV, kB, arrondi, d[1]),
-                              Niveaux8<2>(p, kR, kV, kB, arrondi, d[2]),
-                              Niveaux8<3>(p, kR, kV, kB, arrondi, d[3])};
+        __m256i g[4];
+#  pragma GCC unroll 4
+        for (int j = 0; j < 4; ++j) g[j] = Niveaux8(avx2::Pixels8(src + i + 8 * j), kR, kV, kB, arrondi, d[j]);
         const unsigned douteux = (d[0] ? 1u : 0u) | (d[1] ? 2u : 0u) | (d[2] ? 4u : 0u) | (d[3] ? 8u : 0u);
         if (!douteux) {
             Ecrire32(dst + i, g, sortie4);
