@@ -135,7 +135,6 @@ VELMORA_CIBLE_VBMI std::size_t Produire16(const TPtImg *copie, std::size_t d, st
         const __m512i ligne = _mm512_slli_epi32(s, 8);
         const __m512i canaux[3] = {p.rouge, p.vert, p.bleu};
         __m512i n0[3];
-#  pragma GCC unroll 3
         for (int k = 0; k < 3; ++k) {
             const __m512i a = _mm512_and_si512(
                 _mm512_i32gather_epi32(_mm512_add_epi32(ligne, canaux[k]), ampCanal, 2), basMot);
