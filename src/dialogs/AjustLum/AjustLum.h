@@ -20,7 +20,9 @@ namespace velmora::ajustlum {
 TPtImg MapperPixel(const TProfil &profLum, TPtImg p);
 
 // The same bytes through a table of every (V, channel) pair with channel <= V:
-// three look-ups per pixel.
+// three look-ups per pixel. On the vector paths they are computed instead (for
+// 32 bytes, while every numerator fits a byte), the exact halves taken from the
+// table.
 class RegleLum final : public RegleBloc {
 public:
     RegleLum() { Definir(TProfil::Identite()); }
