@@ -88,6 +88,11 @@ bool ChargeurPlugin::Charger(const QString &chemin) {
                          .arg(chemin_, QString::fromLatin1(manquant)));
     }
     bibliotheque_ = b;
+    // Optional: a plug-in of this kind may offer the four exports only.
+    if (auto f = reinterpret_cast<VelmoraInterfaceFn>(dlsym(b, "VelmoraInterface"))) {
+        const VelmoraEntree *e = f(VELMORA_ENTREE_VERSION);
+        if (e && e->version >= 1 && e->taille >= sizeof(VelmoraEntree)) entree_ = e;
+    }
     return Initialiser(p);
 }
 
@@ -123,6 +128,30 @@ bool ChargeurPlugin::Initialiser(const PointsEntree &points) {
     Inscrire();
     erreur_.clear();
     charge_ = true;
+    return true;
+}
+
+bool ChargeurPlugin::Ouvrir(uint32_t operation, const QByteArray &reglages, TPtImg *pixels,
+                            int32_t largeur, int32_t hauteur, QString *erreur) {
+    if (!entree_) {
+        if (erreur) *erreur = QStringLiteral("le module n'accepte pas de réglages");
+        return false;
+    }
+    if (!charge_ || !pixels || largeur <= 0 || hauteur <= 0 ||
+        int64_t(largeur) * hauteur != tableau::Compte(pixels))
+        return false;
+    nbAvis_ = 0;
+    finRecue_ = false;
+    resultat_ = false;
+    dernier_ = Avis{};
+    Inscrire();
+    char message[512] = "";
+    const int32_t code = entree_->Ouvrir(operation, reglages.constData(), pixels, largeur, hauteur,
+                                         message, int32_t(sizeof message));
+    if (code != VELMORA_OK) {
+        if (erreur) *erreur = QString::fromUtf8(message);
+        return false;
+    }
     return true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <velmora/plugin.h>
+#include <velmora/reglages.h>
 
 #include <velmora/memoire.h>
 
@@ -83,6 +84,13 @@ public:
     // Notices reach the listener while this runs, and later for dialogs that
     // stay open.
     bool Executer(uint32_t operation, TPtImg *pixels, int32_t largeur, int32_t hauteur);
+
+    // The settings entry (velmora/reglages.h), or null when the library has none.
+    const VelmoraEntree *Entree() const { return entree_; }
+    // As Executer, the dialog opening on the given settings text. False with
+    // the plug-in's message in *erreur when it refuses them.
+    bool Ouvrir(uint32_t operation, const QByteArray &reglages, TPtImg *pixels, int32_t largeur,
+                int32_t hauteur, QString *erreur);
     // Mode 1, for an operation that asked for a zone (the colour balance): the
     // zone's pixels (largeur x hauteur, a counted array) and the whole image,
     // which the plug-in writes. Its notices go on reaching the listener.
@@ -110,6 +118,7 @@ private:
 
     void *bibliotheque_ = nullptr;
     PointsEntree points_;
+    const VelmoraEntree *entree_ = nullptr;
     bool charge_ = false;
     QString erreur_;
     QString chemin_;

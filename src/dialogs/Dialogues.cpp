@@ -11,6 +11,7 @@
 #include "GrainOuBr/GrainOuBrDialogue.h"
 #include "MonoChrome/MonoChromeDialogue.h"
 #include "ProfilGamma/ProfilGammaDialogue.h"
+#include "Reglables.h"
 #include "imaging/dialogue/Interface.h"
 
 #include <array>
@@ -118,3 +119,21 @@ void Recommencer() {
 }
 
 } // namespace velmora::dialogues
+
+namespace velmora::reglables {
+
+void DefinirDepart(uint32_t operation, std::optional<reglages::Enregistrement> r) {
+    if (TDialogue *d = dialogues::Instance(operation)) d->DefinirDepart(std::move(r));
+}
+
+std::optional<reglages::Enregistrement> Appliques(uint32_t operation) {
+    if (TDialogue *d = dialogues::Instance(operation)) return d->Appliques();
+    return std::nullopt;
+}
+
+void ZoneRectangle(int32_t x, int32_t y, int32_t largeur, int32_t hauteur, TPtImg *image) {
+    if (!dialogues::instances) throw reglages::ErreurReglage("la balance des couleurs n'est pas ouverte");
+    dialogues::instances->BalCoul.RecoitZoneRectangle(x, y, largeur, hauteur, image);
+}
+
+} // namespace velmora::reglables

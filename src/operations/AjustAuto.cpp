@@ -312,26 +312,30 @@ TTableNiv CourbeDeuxPics(double pBas, double pHaut) {
 
 void AjustAutoLum(TPtImg *pixels) {
     const TPtsImg ref = TPtsImg::Referencer(pixels);
-    const std::size_t n = Nombre(ref);
+    AjustAutoLumPixels(ref.data(), Nombre(ref));
+}
 
+void AjustAutoLumPixels(TPtImg *pixels, std::size_t n) {
     THistFin lisse;
-    LissageHist(HistLuminance(ref.data(), n), lisse);
+    LissageHist(HistLuminance(pixels, n), lisse);
     const TProfilS S = ProfilDe(lisse);
     const Reel T = Seuil(S);
     const TTMinMax L = AnalyseBimodale(S, T);
     if (L.size() == 2)
-        AppliquerTable(ref.data(), n, CourbeDeuxPics(L[0].PosRel, L[1].PosRel));
+        AppliquerTable(pixels, n, CourbeDeuxPics(L[0].PosRel, L[1].PosRel));
     else if (L.size() == 1)
-        AppliquerTable(ref.data(), n, TableNiveaux(CorrectionNiveaux(S, T)));
+        AppliquerTable(pixels, n, TableNiveaux(CorrectionNiveaux(S, T)));
 }
 
 void AjustAutoCoul(TPtImg *pixels) {
     const TPtsImg ref = TPtsImg::Referencer(pixels);
-    const std::size_t n = Nombre(ref);
+    AjustAutoCoulPixels(ref.data(), Nombre(ref));
+}
 
+void AjustAutoCoulPixels(TPtImg *pixels, std::size_t n) {
     // Every histogram is taken before any pixel changes, so the three
     // corrections are independent and go through the pixels in one pass.
-    const THistCanaux h = HistCanaux(ref.data(), n);
+    const THistCanaux h = HistCanaux(pixels, n);
     TTablesCanaux tables;
     const THistFin *parCanal[3] = {&h.Rouge, &h.Vert, &h.Bleu};
     for (int canal = 1; canal <= 3; ++canal) {
@@ -342,7 +346,7 @@ void AjustAutoCoul(TPtImg *pixels) {
         DecalageCanal(canal, niv.Decalage, tables);
         if (niv.Etirer) EtirementCanal(canal, niv.Facteur, tables);
     }
-    AppliquerTables(ref.data(), n, tables);
+    AppliquerTables(pixels, n, tables);
 }
 
 } // namespace velmora

@@ -16,9 +16,12 @@ namespace velmora {
 // Operation 5: levels correction, two-peak tone curve or nothing, chosen from
 // the luminance histogram. Works on the array's own element count.
 void AjustAutoLum(TPtImg *pixels);
+// The same over n pixels of a plain buffer (n fits an int32).
+void AjustAutoLumPixels(TPtImg *pixels, std::size_t n);
 
 // Operation 6: levels correction of each channel from its own histogram.
 void AjustAutoCoul(TPtImg *pixels);
+void AjustAutoCoulPixels(TPtImg *pixels, std::size_t n);
 
 // --- Histograms -----------------------------------------------------------
 

@@ -58,6 +58,8 @@ public:
     FnPrmDLL PrmDLL = nullptr;
     FnAddMenu AddMenu = nullptr;
     FnXchgData XchgData = nullptr;
+    // The settings entry (velmora/reglages.h), null if the library has none.
+    const VelmoraEntree *Entree() const { return chargeur_.Entree(); }
     std::vector<Appel> appels;
     // Run at each callback, after it is recorded (e.g. to look at the pixels then).
     std::function<void(const Appel &)> PendantAppel;

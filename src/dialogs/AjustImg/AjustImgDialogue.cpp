@@ -1,5 +1,6 @@
 #include "AjustImgDialogue.h"
 
+#include "AjustImgReglages.h"
 #include "imaging/dialogue/Hote.h"
 
 namespace velmora {
@@ -65,11 +66,20 @@ void TAjustCoul::RafraichirApercu() {
     TDialogue::RafraichirApercu();
 }
 
+namespace {
+// Each slider and its setting.
+constexpr std::pair<const char *, const char *> Curseurs[] = {
+    {"PosGamma", "gamma"}, {"PosContraste", "contraste"},
+    {"PosLuminosite", "luminosite"}, {"PosSaturation", "saturation"}};
+} // namespace
+
 void TAjustCoul::FormShow() {
-    // The sliders back to the form's own positions, then each change handler
-    // once, in this order.
-    for (const char *nom : {"PosGamma", "PosContraste", "PosLuminosite", "PosSaturation"})
-        F().DefinirPosition(nom, Table().Controle(nom)->Position);
+    // The sliders back to the form's own positions (or to the settings the
+    // opening was given), then each change handler once, in this order.
+    const auto depart = PrendreDepart();
+    for (const auto &[nom, reglage] : Curseurs)
+        F().DefinirPosition(nom, depart ? int32_t(depart->Entier(reglage))
+                                        : Table().Controle(nom)->Position);
     PosGammaChange(nullptr);
     PosContrasteChange(nullptr);
     PosLuminositeChange(nullptr);
@@ -87,6 +97,9 @@ void TAjustCoul::AppliquerClick() {
     // TableLGC as last rebuilt for the preview; the factor from the current setting.
     regle_.Definir(reglages_.TableLGC, reglages_.Facteur());
     TDialogue::AppliquerClick();
+    reglages::Enregistrement r(ajustimg::Champs);
+    for (const auto &[nom, reglage] : Curseurs) r[reglage].Entier = F().Position(nom);
+    RetenirAppliques(std::move(r));
 }
 
 } // namespace velmora

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
 
 namespace velmora {
 
@@ -134,6 +135,25 @@ void TBalCoul::FormClose() {
     // whether to keep it.
     Etat.Vider();
     Notifier(Etat.Largeur, Etat.Hauteur, false, true);
+}
+
+void TBalCoul::RecoitZoneRectangle(int32_t x, int32_t y, int32_t largeur, int32_t hauteur,
+                                   TPtImg *image) {
+    if (!Ouvert() || Etat.Copie.empty())
+        throw reglages::ErreurReglage("la balance des couleurs n'est pas ouverte");
+    if (x < 0 || y < 0 || largeur < 1 || hauteur < 1 || int64_t(x) + largeur > Etat.Largeur ||
+        int64_t(y) + hauteur > Etat.Hauteur ||
+        int64_t(Etat.Largeur) * Etat.Hauteur != Etat.Copie.size())
+        throw reglages::ErreurReglage("zone hors de l'image : " + std::to_string(x) + "," +
+                                      std::to_string(y) + "," + std::to_string(largeur) + "," +
+                                      std::to_string(hauteur) + " (image de " +
+                                      std::to_string(Etat.Largeur) + " × " +
+                                      std::to_string(Etat.Hauteur) + ")");
+    TPtsImg zone = TPtsImg::Creer(largeur * hauteur);
+    for (int32_t j = 0; j < hauteur; ++j)
+        std::copy_n(Etat.Copie.data() + std::size_t(int64_t(y + j) * Etat.Largeur + x),
+                    largeur, zone.data() + std::size_t(j) * largeur);
+    RecoitZone(zone.data(), image);
 }
 
 } // namespace velmora

@@ -21,6 +21,10 @@ public:
     // Mode 1 of operation 7: the pixels of the zone the user picked and the
     // host's whole image, which becomes the array written to.
     void RecoitZone(TPtImg *zone, TPtImg *image);
+    // The same for a rectangle of the opening's image (x, y, largeur, hauteur),
+    // cut from the working copy. Throws reglages::ErreurReglage when the dialog
+    // is not open or the rectangle leaves the image.
+    void RecoitZoneRectangle(int32_t x, int32_t y, int32_t largeur, int32_t hauteur, TPtImg *image);
 
     // Handlers, named as the form binds them.
     void FormCreate() override;

@@ -95,10 +95,14 @@ void TDialogue::Lancer(TPtImg *pixels, const TDimImg &dim) {
     // second opening (a host calling back into the plug-in from its callback)
     // would swap the arrays under it. A modeless one is open between calls: each
     // opening takes the new image, the form staying shown.
-    if (!forme_ || (ouvert_ && table_.Modale)) return;
+    if (!forme_ || (ouvert_ && table_.Modale)) {
+        depart_.reset();
+        return;
+    }
     const TPtsImg reference = TPtsImg::Referencer(pixels);  // for the whole run
     Etat.DefinirTaille(dim);
     Preparer(pixels);
+    depart_.reset();  // an opening that failed does not pass it on
 }
 
 void TDialogue::Preparer(TPtImg *pixels) {

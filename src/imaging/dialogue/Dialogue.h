@@ -17,10 +17,12 @@
 #include "EtatDialogue.h"
 #include "Image.h"
 #include "Interface.h"
+#include "imaging/Reglages.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,6 +73,12 @@ public:
     const TForme &Table() const { return table_; }
     bool Ouvert() const { return ouvert_; }
 
+    // Settings the next opening starts from instead of the form's defaults;
+    // that opening only ("Réinitialiser" still gives the defaults).
+    void DefinirDepart(std::optional<reglages::Enregistrement> r) { depart_ = std::move(r); }
+    // The settings of the last "Appliquer", if any.
+    const std::optional<reglages::Enregistrement> &Appliques() const { return appliques_; }
+
     EtatDialogue Etat;
 
 protected:
@@ -100,6 +108,14 @@ protected:
     void Fermer();
 
     IForme &F() const;  // the form; throws when there is none
+
+    // The starting settings of this opening, once (none after).
+    std::optional<reglages::Enregistrement> PrendreDepart() {
+        std::optional<reglages::Enregistrement> r = std::move(depart_);
+        depart_.reset();
+        return r;
+    }
+    void RetenirAppliques(reglages::Enregistrement r) { appliques_ = std::move(r); }
     bool PremierPlan() const { return table_.PremierPlan; }
 
     TImage PreVisu;  // the thumbnail bitmap, shown in the control "PreVisu"
@@ -119,6 +135,7 @@ private:
     bool ouvert_ = false;
     bool fermeFaite_ = false;
     bool apercu_ = false;  // the table has PreVisu
+    std::optional<reglages::Enregistrement> depart_, appliques_;
 };
 
 } // namespace velmora
