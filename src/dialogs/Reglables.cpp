@@ -2,6 +2,7 @@
 #include "Reglables.h"
 
 #include "AjustImg/AjustImgReglages.h"
+#include "BalanceCoul/BalanceCoulReglages.h"
 #include "operations/AjustAuto.h"
 #include "operations/InvCoul.h"
 
@@ -32,12 +33,18 @@ const Operation operations[9] = {
     {{}, nullptr},
     {{}, &AutoLum},
     {{}, &AutoCoul},
-    {{}, nullptr},
+    {balancecoul::Champs, &balancecoul::AppliquerReglages, &balancecoul::VerifierReglages},
     {{}, nullptr},
     {{}, nullptr},
 };
 
 } // namespace
+
+reglages::Enregistrement Lire(const Operation &op, std::string_view texte) {
+    reglages::Enregistrement r = reglages::Lire(op.Champs, texte);
+    if (op.Verifier) op.Verifier(r);
+    return r;
+}
 
 const Operation *Trouver(uint32_t operation) {
     if (operation < 1 || operation > 9 || !operations[operation - 1].Appliquer) return nullptr;

@@ -20,7 +20,14 @@ struct Operation {
     // image) before any pixel is written.
     void (*Appliquer)(const reglages::Enregistrement &r, TPtImg *pixels, int32_t largeur,
                       int32_t hauteur);
+    // What the fields' types cannot say (a step, a file that must read), checked
+    // with no image; throws reglages::ErreurReglage. None: nothing more.
+    void (*Verifier)(const reglages::Enregistrement &r) = nullptr;
 };
+
+// A text form read over the operation's defaults and checked (throws
+// reglages::ErreurReglage).
+reglages::Enregistrement Lire(const Operation &op, std::string_view texte);
 
 // Operations 1..9; nullptr for any other number.
 const Operation *Trouver(uint32_t operation);

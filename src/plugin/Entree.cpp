@@ -100,7 +100,7 @@ int32_t Verifier(uint32_t operation, const char *texte, char *message, int32_t t
             Message(message, taille, Numero(operation));
             return VELMORA_ERREUR_OPERATION;
         }
-        reglages::Lire(op->Champs, texte ? texte : "");
+        reglables::Lire(*op, texte ? texte : "");
         return VELMORA_OK;
     });
 }
@@ -113,7 +113,7 @@ int32_t Appliquer(uint32_t operation, const char *texte, TPtImg *pixels, int32_t
             Message(message, taille, Numero(operation));
             return VELMORA_ERREUR_OPERATION;
         }
-        const reglages::Enregistrement r = reglages::Lire(op->Champs, texte ? texte : "");
+        const reglages::Enregistrement r = reglables::Lire(*op, texte ? texte : "");
         // The sizes a counted array may hold; an empty image has nothing to do.
         if (largeur < 0 || hauteur < 0 || int64_t(largeur) * hauteur > INT32_MAX ||
             (!pixels && int64_t(largeur) * hauteur > 0)) {
@@ -148,7 +148,7 @@ int32_t Ouvrir(uint32_t operation, const char *texte, TPtImg *pixels, int32_t la
                                          std::to_string(hauteur) + " pixels est attendu");
             return VELMORA_ERREUR_IMAGE;
         }
-        reglables::DefinirDepart(operation, reglages::Lire(op->Champs, texte ? texte : ""));
+        reglables::DefinirDepart(operation, reglables::Lire(*op, texte ? texte : ""));
         return VELMORA_OK;
     });
     if (code != VELMORA_OK) return code;

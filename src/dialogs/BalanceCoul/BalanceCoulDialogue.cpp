@@ -40,19 +40,28 @@ void TBalCoul::Preparer(TPtImg *pixels) {
 }
 
 void TBalCoul::FormShow() {
-    for (const char *groupe : {"LumRef", "SatCoul", "ZoneRef"}) F().DefinirIndex(groupe, 0);
-    F().Activer("LumRef", true);
-    F().Activer("SatCoul", true);
-    F().DefinirPosition("TempCoul", PositionDefaut);
+    // The form's own items, or the options of the settings the opening was
+    // given (the zones are picked anew).
+    const auto depart = PrendreDepart();
+    F().DefinirIndex("LumRef", depart ? int32_t(depart->Entier("lumref")) : 0);
+    F().DefinirIndex("SatCoul", depart ? int32_t(depart->Entier("saturation")) : 0);
+    F().DefinirIndex("ZoneRef", depart && !(*depart)["zone-sombre"].Vide ? 1 : 0);
+    ZoneRefClick();
+    F().DefinirPosition("TempCoul",
+                        depart ? PositionTemperature(depart->Entier("temperature"), "temperature")
+                               : PositionDefaut);
     TempCoulChange();
     etatZone_ = 1;
     F().Activer("ZoneRef", true);
+    claireRecue_.reset();
+    courant_.reset();
 }
 
 void TBalCoul::TempCoulChange() {
     // The hue of the next zone received; the image waits for that zone.
     const int32_t p = F().Position("TempCoul");
     teinte_ = TeinteDe(p);
+    position_ = std::clamp(p, 0, NbTempCoul - 1);
     F().DefinirTexte("TeinteEquil", TexteTeinteEquil(p));
 }
 
@@ -85,6 +94,11 @@ void TBalCoul::RecoitZone(TPtImg *zone, TPtImg *image) {
                                     Choix("SatCoul") == 1, teinte_);
         if (!k) return;
         balancecoul::AppliqueZone(Etat.Copie.data(), Etat.ImgHote.data(), NbPixels(), *k);
+        courant_.reset();
+        if (rectangleRecu_)
+            courant_ = Enregistrer({*rectangleRecu_, position_}, std::nullopt,
+                                   Choix("LumRef") == 1 ? LumRef::Maxi : LumRef::Moyenne,
+                                   Choix("SatCoul") == 1);
         NotifieHote(sablier);
         return;
     }
@@ -95,6 +109,8 @@ void TBalCoul::RecoitZone(TPtImg *zone, TPtImg *image) {
         // in between.
         if (AForme()) F().Activer("ZoneRef", false);
         zoneClaire_ = *moyenne;
+        claireRecue_.reset();
+        if (rectangleRecu_) claireRecue_ = balancecoul::Zone{*rectangleRecu_, position_};
         sablier.reset();
         if (Ouvert()) F().MessageInformation(MessageZoneSombre);
         etatZone_ = 2;
@@ -104,6 +120,10 @@ void TBalCoul::RecoitZone(TPtImg *zone, TPtImg *image) {
                                         zoneClaire_, *moyenne))
         return;
     zoneSombre_ = *moyenne;
+    courant_.reset();
+    if (claireRecue_ && rectangleRecu_)
+        courant_ = Enregistrer(*claireRecue_, balancecoul::Zone{*rectangleRecu_, position_},
+                               LumRef::Moyenne, false);
     NotifieHote(sablier);
     if (AForme()) F().Activer("ZoneRef", true);
     etatZone_ = 1;
@@ -123,12 +143,21 @@ void TBalCoul::ReInitClick(const TEvenement *) {
     TempCoulChange();
     etatZone_ = 1;
     F().Activer("ZoneRef", true);
+    claireRecue_.reset();
+    courant_.reset();
     Notifier(Etat.Largeur, Etat.Hauteur, false, false);
 }
 
 void TBalCoul::AnnulerClick() { ImageModifiee = false; }
 
-void TBalCoul::AppliquerClick() { ImageModifiee = true; }
+void TBalCoul::AppliquerClick() {
+    ImageModifiee = true;
+    // Zones that came as pixels alone give no settings to repeat.
+    if (courant_)
+        RetenirAppliques(*courant_);
+    else
+        OublierAppliques();
+}
 
 void TBalCoul::FormClose() {
     // The host's array keeps the last correction; ImageModifiee tells the host
@@ -153,7 +182,14 @@ void TBalCoul::RecoitZoneRectangle(int32_t x, int32_t y, int32_t largeur, int32_
     for (int32_t j = 0; j < hauteur; ++j)
         std::copy_n(Etat.Copie.data() + std::size_t(int64_t(y + j) * Etat.Largeur + x),
                     largeur, zone.data() + std::size_t(j) * largeur);
-    RecoitZone(zone.data(), image);
+    rectangleRecu_ = std::array<int32_t, 4>{x, y, largeur, hauteur};
+    try {
+        RecoitZone(zone.data(), image);
+    } catch (...) {
+        rectangleRecu_.reset();
+        throw;
+    }
+    rectangleRecu_.reset();
 }
 
 } // namespace velmora

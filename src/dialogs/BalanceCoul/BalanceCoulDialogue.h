@@ -5,6 +5,7 @@
 #pragma once
 
 #include "BalanceCoul.h"
+#include "BalanceCoulReglages.h"
 #include "imaging/Curseur.h"
 #include "imaging/dialogue/Dialogue.h"
 
@@ -54,6 +55,13 @@ private:
     int32_t Choix(const char *groupe) const;
     // The pixels the corrections write: as many as both Copie and ImgHote hold.
     std::size_t NbPixels() const;
+
+    // The settings reproducing the correction shown: known when each zone
+    // came as a rectangle.
+    std::optional<std::array<int32_t, 4>> rectangleRecu_;
+    std::optional<balancecoul::Zone> claireRecue_;
+    std::optional<reglages::Enregistrement> courant_;
+    int32_t position_ = balancecoul::PositionDefaut;
 
     int32_t etatZone_ = 1;
     balancecoul::TRVB zoneClaire_, zoneSombre_;

@@ -116,6 +116,8 @@ protected:
         return r;
     }
     void RetenirAppliques(reglages::Enregistrement r) { appliques_ = std::move(r); }
+    // An "Appliquer" whose result no record reproduces: none rather than stale ones.
+    void OublierAppliques() { appliques_.reset(); }
     bool PremierPlan() const { return table_.PremierPlan; }
 
     TImage PreVisu;  // the thumbnail bitmap, shown in the control "PreVisu"
