@@ -201,7 +201,7 @@ private:
                         zone.width(), pixelsZone.data() + std::size_t(y) * zone.width());
         // With Ctrl or without, the plug-in knows which of its zones it waits for.
         chargeur_.EnvoyerZone(uint32_t(operation_), pixelsZone.data(), zone.width(), zone.height(),
-                              pixels_.data());
+                              pixels_.data(), &zone);
     }
 
     hote::ChargeurPlugin &chargeur_;

@@ -107,7 +107,7 @@ void FenetreHote::EnvoyerZone(QRect pixels, Qt::KeyboardModifiers touches) {
     // same way: the plug-in knows which of its zones it is waiting for.
     (void)touches;
     plugin_.EnvoyerZone(uint32_t(operationEnCours_), pixelsZone.data(), zone.width(),
-                        zone.height(), image_.pixels.data());
+                        zone.height(), image_.pixels.data(), &zone);
 }
 
 } // namespace velmora::hote

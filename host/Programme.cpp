@@ -28,8 +28,10 @@ enum Sortie { Reussite = 0, EchecFichier = 1, EchecUsage = 2 };
 
 const char Usage[] =
     "Usage : velmora-host [--plugin MODULE] --info\n"
-    "        velmora-host [--plugin MODULE] --apply N ENTREE SORTIE\n"
-    "        velmora-host [--plugin MODULE] [-j TACHES] --apply N -o DOSSIER FICHIER...\n"
+    "        velmora-host [--plugin MODULE] --apply N [-r NOM=VALEUR]... ENTREE SORTIE\n"
+    "        velmora-host [--plugin MODULE] [-j TACHES] --apply N [-r NOM=VALEUR]...\n"
+    "                     -o DOSSIER FICHIER...\n"
+    "        velmora-host [--plugin MODULE] --reglages N\n"
     "        velmora-host [--plugin MODULE] [IMAGE]\n"
     "\n"
     "  --info               identité et menu du module\n"
@@ -37,6 +39,12 @@ const char Usage[] =
     "                       (format d'après l'extension) si un résultat est retenu\n"
     "  --apply N -o D F...  applique l'opération N à chaque fichier F, écrit D/<nom>\n"
     "                       dans le format de l'entrée ; les autres continuent si l'un échoue\n"
+    "  -r NOM=VALEUR        un réglage de l'opération (répétable ; aussi \"a=1;b=2\") ;\n"
+    "                       sans lui, les valeurs de départ du dialogue ; --apply applique\n"
+    "                       alors l'opération sans ouvrir son dialogue\n"
+    "  --dialogue           avec --apply N E S : ouvre le dialogue de l'opération (sur les\n"
+    "                       réglages -r s'il y en a) et écrit ce qu'il applique\n"
+    "  --reglages N         les réglages de l'opération N : nom, valeurs admises, défaut\n"
     "  -j TACHES            fichiers lus et écrits à la fois par --apply N -o (par défaut :\n"
     "                       le nombre de cœurs) ; mêmes fichiers, même ordre qu'un à un\n"
     "  IMAGE                ouvre la fenêtre sur cette image (sans argument : fenêtre vide)\n"
@@ -50,16 +58,36 @@ void Ecrire(std::FILE *f, const QString &ligne) {
 void Erreur(const QString &message) { Ecrire(stderr, QStringLiteral("velmora-host : ") + message); }
 
 struct Commande {
-    enum Mode { Fenetre, Info, Appliquer, Lot, Aide } mode = Fenetre;
+    enum Mode { Fenetre, Info, Appliquer, Lot, Aide, Reglages } mode = Fenetre;
     QString plugin;
     int taches = 0; // -j: files read and written at once by a batch (0: one per core)
     // --apply: N, ENTREE, SORTIE; batch: N, DOSSIER, FICHIER...; window: IMAGE or nothing
     QStringList arguments;
+    QStringList reglages; // -r: NOM=VALEUR items, in order
+    bool reglagesDonnes = false;
+    bool dialogue = false; // --dialogue: the operation's dialog, not its rule alone
 };
 
 // Parsed before any Qt application exists: the platform depends on the mode.
-std::optional<Commande> Analyser(const QStringList &args, QString *erreur) {
+std::optional<Commande> Analyser(const QStringList &tous, QString *erreur) {
     Commande c;
+    // The settings and --dialogue first, wherever they stand (between --apply N
+    // and its files too).
+    QStringList args;
+    for (int i = 0; i < tous.size(); ++i) {
+        if (i > 0 && (tous[i] == QLatin1String("-r") || tous[i] == QLatin1String("--reglage"))) {
+            if (i + 1 >= tous.size()) {
+                *erreur = QStringLiteral("%1 attend NOM=VALEUR").arg(tous[i]);
+                return std::nullopt;
+            }
+            c.reglages << tous[++i];
+            c.reglagesDonnes = true;
+        } else if (i > 0 && tous[i] == QLatin1String("--dialogue")) {
+            c.dialogue = true;
+        } else {
+            args << tous[i];
+        }
+    }
     bool modeVu = false;
     bool pluginDonne = false;
     auto choisir = [&](Commande::Mode m) {
@@ -92,6 +120,13 @@ std::optional<Commande> Analyser(const QStringList &args, QString *erreur) {
             }
             c.taches = t;
             ++i;
+        } else if (a == QLatin1String("--reglages")) {
+            if (!choisir(Commande::Reglages)) return std::nullopt;
+            if (i + 1 >= args.size()) {
+                *erreur = QStringLiteral("--reglages attend un numéro d'opération");
+                return std::nullopt;
+            }
+            c.arguments << args[++i];
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             c.mode = Commande::Aide;
             return c;
@@ -127,6 +162,14 @@ std::optional<Commande> Analyser(const QStringList &args, QString *erreur) {
             if (!choisir(Commande::Fenetre)) return std::nullopt;
             c.arguments << a;
         }
+    }
+    if (c.dialogue && c.mode != Commande::Appliquer) {
+        *erreur = QStringLiteral("--dialogue ne sert qu'avec --apply N ENTREE SORTIE");
+        return std::nullopt;
+    }
+    if (c.reglagesDonnes && c.mode != Commande::Appliquer && c.mode != Commande::Lot) {
+        *erreur = QStringLiteral("-r ne sert qu'avec --apply");
+        return std::nullopt;
     }
     if (pluginDonne && c.plugin.isEmpty()) {
         *erreur = QStringLiteral("--plugin attend un chemin");
@@ -210,14 +253,21 @@ uint NumeroOperation(const ChargeurPlugin &plugin, const QString &texte) {
 
 // Runs operation n on the image and serves a plug-in window until it ends.
 // Whether a result stands in the pixels.
-bool Executer(ChargeurPlugin &plugin, uint n, ImageHote &hote) {
+// With reglages, the dialog opens on them (the plug-in's settings entry).
+bool Executer(ChargeurPlugin &plugin, uint n, ImageHote &hote,
+              const QByteArray *reglages = nullptr, QString *erreur = nullptr) {
     std::optional<QTimer> fermeture;
     if (PlateformeInvisible()) {
         fermeture.emplace();
         QObject::connect(&*fermeture, &QTimer::timeout, &FermerFenetresPlugin);
         fermeture->start(50);
     }
-    plugin.Executer(n, hote.pixels.data(), hote.largeur, hote.hauteur);
+    if (reglages) {
+        if (!plugin.Ouvrir(n, *reglages, hote.pixels.data(), hote.largeur, hote.hauteur, erreur))
+            return false;
+    } else {
+        plugin.Executer(n, hote.pixels.data(), hote.largeur, hote.hauteur);
+    }
     if (plugin.FinAttendue()) {
         // A plug-in window stays open after the call: serve it until it ends.
         QEventLoop boucle;
@@ -231,6 +281,89 @@ bool Executer(ChargeurPlugin &plugin, uint n, ImageHote &hote) {
     return plugin.ResultatRetenu();
 }
 
+// How an operation runs from the command line: an operation with settings
+// through the plug-in's settings entry, its rule applied with no dialog; the
+// direct ones, and any operation of a plug-in without that entry, through
+// XchgData as any host runs them.
+struct ReglagesCommande {
+    bool parEntree = false;
+    QByteArray texte;
+};
+
+// Checked once, before any file is read: a misspelt name or a value out of
+// range stops the command.
+std::optional<ReglagesCommande> PreparerReglages(const ChargeurPlugin &plugin, uint n,
+                                                 const QStringList &reglages, bool donnes) {
+    ReglagesCommande r;
+    r.texte = reglages.join(QLatin1Char('\n')).toUtf8();
+    const VelmoraEntree *e = plugin.Entree();
+    const int32_t champs = e ? e->NbChamps(n) : -1;
+    if (champs > 0 || (champs == 0 && donnes)) {
+        char m[1024] = "";
+        if (e->Verifier(n, r.texte.constData(), m, int32_t(sizeof m)) != VELMORA_OK) {
+            Erreur(QStringLiteral("opération %1 : %2").arg(n).arg(QString::fromUtf8(m)));
+            return std::nullopt;
+        }
+        r.parEntree = true;
+        return r;
+    }
+    if (donnes) {
+        Erreur(QStringLiteral("l'opération %1 de ce module ne prend pas de réglages (-r)").arg(n));
+        return std::nullopt;
+    }
+    return r;
+}
+
+enum class Issue { Appliquee, Inchangee, Echec };
+
+Issue Operer(ChargeurPlugin &plugin, uint n, const ReglagesCommande &r, ImageHote &image,
+             QString *message) {
+    if (!r.parEntree) return Executer(plugin, n, image) ? Issue::Appliquee : Issue::Inchangee;
+    char m[1024] = "";
+    if (plugin.Entree()->Appliquer(n, r.texte.constData(), image.pixels.data(), image.largeur,
+                                   image.hauteur, m, int32_t(sizeof m)) == VELMORA_OK)
+        return Issue::Appliquee;
+    *message = QString::fromUtf8(m);
+    return Issue::Echec;
+}
+
+int ListerReglages(const ChargeurPlugin &plugin, const QString &texte) {
+    const uint n = NumeroOperation(plugin, texte);
+    if (!n) return EchecUsage;
+    const VelmoraEntree *e = plugin.Entree();
+    const int32_t nb = e ? e->NbChamps(n) : -1;
+    const QString libelle = plugin.Menu().at(int(n) - 1);
+    if (nb < 0) {
+        Ecrire(stdout, QStringLiteral("Opération %1 « %2 » : réglages inconnus de ce module "
+                                      "(son dialogue seul les donne)")
+                           .arg(n)
+                           .arg(libelle));
+        return Reussite;
+    }
+    Ecrire(stdout, nb == 0 ? QStringLiteral("Opération %1 « %2 » : aucun réglage").arg(n).arg(libelle)
+                           : QStringLiteral("Opération %1 « %2 » :").arg(n).arg(libelle));
+    for (int32_t i = 0; i < nb; ++i) {
+        const VelmoraChamp *c = e->Champ(n, i);
+        if (!c) continue;
+        QString admis;
+        switch (c->genre) {
+        case VELMORA_ENTIER: admis = QStringLiteral("entier de %1 à %2").arg(c->mini).arg(c->maxi); break;
+        case VELMORA_REEL: admis = QStringLiteral("réel de %1 à %2").arg(c->mini).arg(c->maxi); break;
+        case VELMORA_CHOIX: admis = QString::fromUtf8(c->choix).replace(QLatin1Char('|'), QStringLiteral(" | ")); break;
+        case VELMORA_FICHIER: admis = QStringLiteral("fichier .%1").arg(QString::fromUtf8(c->extension ? c->extension : "")); break;
+        case VELMORA_COULEUR: admis = QStringLiteral("couleur $RRVVBB"); break;
+        case VELMORA_POINT: admis = QStringLiteral("point x,y"); break;
+        case VELMORA_RECTANGLE: admis = QStringLiteral("rectangle x,y,largeur,hauteur"); break;
+        default: break;
+        }
+        QString ligne = QStringLiteral("  %1=%2").arg(QString::fromUtf8(c->nom), admis);
+        if (c->defaut && *c->defaut) ligne += QStringLiteral(" (défaut : %1)").arg(QString::fromUtf8(c->defaut));
+        Ecrire(stdout, ligne);
+        Ecrire(stdout, QStringLiteral("      %1").arg(QString::fromUtf8(c->libelle)));
+    }
+    return Reussite;
+}
+
 // The same file under two names counts as one: an output may never be an input.
 QString Identite(const QString &chemin) {
     const QFileInfo f(chemin);
@@ -239,10 +372,17 @@ QString Identite(const QString &chemin) {
     return dossier.isEmpty() ? f.absoluteFilePath() : dossier + QLatin1Char('/') + f.fileName();
 }
 
-int Appliquer(ChargeurPlugin &plugin, const QStringList &args) {
+int Appliquer(ChargeurPlugin &plugin, const Commande &c) {
+    const QStringList &args = c.arguments;
     const QString &entree = args[1], &sortie = args[2];
     const uint n = NumeroOperation(plugin, args[0]);
     if (!n) return EchecUsage;
+    const auto reglages = PreparerReglages(plugin, n, c.reglages, c.reglagesDonnes);
+    if (!reglages) return EchecUsage;
+    if (c.dialogue && !reglages->parEntree && c.reglagesDonnes) {
+        Erreur(QStringLiteral("ce module n'ouvre pas ses dialogues sur des réglages"));
+        return EchecUsage;
+    }
     if (Identite(entree) == Identite(sortie)) {
         Erreur(QStringLiteral("la sortie « %1 » est aussi l'entrée : l'original serait perdu")
                    .arg(sortie));
@@ -262,7 +402,22 @@ int Appliquer(ChargeurPlugin &plugin, const QStringList &args) {
     if (const QString note = image->origine.Note(); !note.isEmpty()) Erreur(note);
 
     const QString libelle = plugin.Menu().at(int(n) - 1);
-    if (!Executer(plugin, n, image->image)) {
+    QString message;
+    Issue issue;
+    if (c.dialogue) {
+        // The dialog, as in the window: on the settings when the plug-in takes them.
+        const bool ok = reglages->parEntree
+                            ? Executer(plugin, n, image->image, &reglages->texte, &message)
+                            : Executer(plugin, n, image->image);
+        issue = ok ? Issue::Appliquee : message.isEmpty() ? Issue::Inchangee : Issue::Echec;
+    } else {
+        issue = Operer(plugin, n, *reglages, image->image, &message);
+    }
+    if (issue == Issue::Echec) {
+        Erreur(QStringLiteral("« %1 » : %2 ; rien n'est écrit").arg(entree, message));
+        return EchecFichier;
+    }
+    if (issue == Issue::Inchangee) {
         Ecrire(stdout, QStringLiteral("Opération %1 « %2 » : aucune modification, rien n'est écrit")
                            .arg(n)
                            .arg(libelle));
@@ -302,9 +457,13 @@ private:
     bool visible_ = false;
 };
 
-int AppliquerLot(ChargeurPlugin &plugin, const QStringList &args, int taches) {
+int AppliquerLot(ChargeurPlugin &plugin, const Commande &c) {
+    const QStringList &args = c.arguments;
+    const int taches = c.taches;
     const uint n = NumeroOperation(plugin, args[0]);
     if (!n) return EchecUsage;
+    const auto reglages = PreparerReglages(plugin, n, c.reglages, c.reglagesDonnes);
+    if (!reglages) return EchecUsage;
     const QString dossier = args[1];
     const QStringList entrees = args.mid(2);
 
@@ -357,10 +516,19 @@ int AppliquerLot(ChargeurPlugin &plugin, const QStringList &args, int taches) {
         ChaineLot::Fichier &f = chaine.Lu(k);
         chaine.Rapporter(rapport);
         progression.Afficher(k + 1, int(entrees.size()), QFileInfo(f.entree).fileName());
+        QString message;
+        const Issue issue =
+            f.image ? Operer(plugin, n, *reglages, f.image->image, &message) : Issue::Echec;
         if (!f.image) {
             f.echec = true;
             chaine.Terminer(k);
-        } else if (!Executer(plugin, n, f.image->image)) {
+        } else if (issue == Issue::Echec) {
+            // This file's own fault (a zone outside it): the others go on.
+            f.lignes.push_back(
+                {true, QStringLiteral("« %1 » : %2 ; rien n'est écrit").arg(f.entree, message)});
+            f.echec = true;
+            chaine.Terminer(k);
+        } else if (issue == Issue::Inchangee) {
             f.lignes.push_back({false, QStringLiteral("« %1 » : aucune modification, rien n'est écrit")
                                            .arg(f.entree)});
             ++inchanges;
@@ -438,8 +606,9 @@ int Principal(int argc, char **argv) {
 
     switch (commande->mode) {
     case Commande::Info: return Informer(plugin);
-    case Commande::Appliquer: return Appliquer(plugin, commande->arguments);
-    case Commande::Lot: return AppliquerLot(plugin, commande->arguments, commande->taches);
+    case Commande::Appliquer: return Appliquer(plugin, *commande);
+    case Commande::Lot: return AppliquerLot(plugin, *commande);
+    case Commande::Reglages: return ListerReglages(plugin, commande->arguments[0]);
     default: break;
     }
 

@@ -172,8 +172,17 @@ bool ChargeurPlugin::Executer(uint32_t operation, TPtImg *pixels, int32_t largeu
 }
 
 bool ChargeurPlugin::EnvoyerZone(uint32_t operation, TPtImg *zone, int32_t largeur,
-                                 int32_t hauteur, TPtImg *image) {
+                                 int32_t hauteur, TPtImg *image, const QRect *rectangle) {
     if (!charge_ || !zone || !image) return false;
+    // The rectangle through the settings entry: the plug-in then knows where
+    // the zone lies and can give the settings back for a repeat. It cuts the
+    // same pixels from its copy of the opening's image.
+    if (rectangle && entree_ && operation == 7) {
+        char message[256] = "";
+        if (entree_->Zone(rectangle->x(), rectangle->y(), rectangle->width(), rectangle->height(),
+                          image, message, int32_t(sizeof message)) == VELMORA_OK)
+            return true;
+    }
     points_.xchgData(operation, 0, 0, 0, 0, largeur, hauteur, 1, 0, zone, image, 0, 0);
     return true;
 }

@@ -8,6 +8,7 @@
 
 #include <velmora/memoire.h>
 
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -93,9 +94,11 @@ public:
                 int32_t hauteur, QString *erreur);
     // Mode 1, for an operation that asked for a zone (the colour balance): the
     // zone's pixels (largeur x hauteur, a counted array) and the whole image,
-    // which the plug-in writes. Its notices go on reaching the listener.
+    // which the plug-in writes. Its notices go on reaching the listener. With
+    // the zone's rectangle in the image, a plug-in with the settings entry gets
+    // the rectangle instead, and keeps it for its settings.
     bool EnvoyerZone(uint32_t operation, TPtImg *zone, int32_t largeur, int32_t hauteur,
-                     TPtImg *image);
+                     TPtImg *image, const QRect *rectangle = nullptr);
 
     // Notices received since the last Executer began.
     int NbAvis() const { return nbAvis_; }

@@ -87,6 +87,7 @@ void AppliquerReglages(const reglages::Enregistrement &r, TPtImg *pixels, int32_
     // Every check before the first pixel is written.
     VerifierReglages(r);
     const int32_t position = PositionTemperature(r.Entier("temperature"), "temperature");
+    // Not a checking matter: a dialog opens on settings without zones.
     if (r["zone-claire"].Vide)
         throw ErreurReglage("réglage manquant : « zone-claire » (la zone claire de référence, "
                             "x,y,largeur,hauteur)");
