@@ -9,7 +9,9 @@
 
 #include <libgimp/gimp.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 #include <string>
 
 namespace {
@@ -54,8 +56,75 @@ GimpValueArray *Echec(GimpProcedure *procedure, GimpPDBStatusType statut, const 
         procedure, statut, g_error_new_literal(GIMP_PLUG_IN_ERROR, 0, texte.c_str()));
 }
 
+// The settings' arguments as text, read from the run's config.
+std::vector<std::string> Valeurs(const std::vector<velmora::gimp::Argument> &arguments,
+                                 GimpProcedureConfig *config) {
+    std::vector<std::string> v;
+    for (const auto &a : arguments) {
+        switch (a.type) {
+        case velmora::gimp::Argument::Entier: {
+            gint n = 0;
+            g_object_get(config, a.nom.c_str(), &n, nullptr);
+            v.push_back(std::to_string(n));
+            break;
+        }
+        case velmora::gimp::Argument::Reel: {
+            gdouble d = 0;
+            g_object_get(config, a.nom.c_str(), &d, nullptr);
+            gchar tampon[G_ASCII_DTOSTR_BUF_SIZE];
+            v.push_back(g_ascii_dtostr(tampon, sizeof tampon, d));
+            break;
+        }
+        case velmora::gimp::Argument::Fichier: {
+            GFile *f = nullptr;
+            g_object_get(config, a.nom.c_str(), &f, nullptr);
+            gchar *chemin = f ? g_file_get_path(f) : nullptr;
+            v.push_back(chemin ? chemin : "");
+            g_free(chemin);
+            if (f) g_object_unref(f);
+            break;
+        }
+        case velmora::gimp::Argument::Texte: {
+            gchar *t = nullptr;
+            g_object_get(config, a.nom.c_str(), &t, nullptr);
+            v.push_back(t ? t : "");
+            g_free(t);
+            break;
+        }
+        }
+    }
+    return v;
+}
+
+// The settings of an "Appliquer" into the config, which GIMP keeps as the
+// last values (for Repeat and the next dialog).
+void Retenir(const std::vector<velmora::gimp::Argument> &arguments,
+             const std::vector<std::string> &valeurs, GimpProcedureConfig *config) {
+    for (std::size_t k = 0; k < arguments.size() && k < valeurs.size(); ++k) {
+        const auto &a = arguments[k];
+        const std::string &v = valeurs[k];
+        switch (a.type) {
+        case velmora::gimp::Argument::Entier:
+            g_object_set(config, a.nom.c_str(), gint(std::strtol(v.c_str(), nullptr, 10)), nullptr);
+            break;
+        case velmora::gimp::Argument::Reel:
+            g_object_set(config, a.nom.c_str(), g_ascii_strtod(v.c_str(), nullptr), nullptr);
+            break;
+        case velmora::gimp::Argument::Fichier: {
+            GFile *f = v.empty() ? nullptr : g_file_new_for_path(v.c_str());
+            g_object_set(config, a.nom.c_str(), f, nullptr);
+            if (f) g_object_unref(f);
+            break;
+        }
+        case velmora::gimp::Argument::Texte:
+            g_object_set(config, a.nom.c_str(), v.c_str(), nullptr);
+            break;
+        }
+    }
+}
+
 GimpValueArray *Executer(GimpProcedure *procedure, GimpRunMode mode, GimpImage *,
-                         GimpDrawable **calques, GimpProcedureConfig *, gpointer) {
+                         GimpDrawable **calques, GimpProcedureConfig *config, gpointer) {
     auto refuser = [&](const Issue &issue) {
         return Echec(procedure,
                      issue.statut == Issue::ErreurAppel ? GIMP_PDB_CALLING_ERROR
@@ -96,8 +165,16 @@ GimpValueArray *Executer(GimpProcedure *procedure, GimpRunMode mode, GimpImage *
     Calque cible(calque, x, y, region, !ProcedureNumero(operation).directe);
     if (!cible.Lu())
         return Echec(procedure, GIMP_PDB_EXECUTION_ERROR, "Velmora : pixels du calque illisibles");
-    const Issue issue = pont.Executer(operation, region, cible, interactif);
+    // The settings: a script's arguments, or the last ones applied (GIMP
+    // loads them into the config for Repeat and for the dialog).
+    const std::vector<velmora::gimp::Argument> arguments = pont.Arguments(operation);
+    const std::string reglages =
+        arguments.empty() ? std::string() : pont.ReglagesDe(operation, Valeurs(arguments, config), x, y);
+    std::string appliques;
+    const Issue issue = pont.Executer(operation, region, cible, interactif, &reglages, &appliques);
     if (issue.statut != Issue::Reussi) return refuser(issue);
+    if (issue.modifie && !appliques.empty())
+        Retenir(arguments, pont.ValeursDe(operation, appliques, x, y), config);
     gimp_displays_flush();
     return gimp_procedure_new_return_values(procedure, GIMP_PDB_SUCCESS, nullptr);
 }
@@ -140,9 +217,35 @@ GimpProcedure *CreerProcedure(GimpPlugIn *plugin, const gchar *nom) {
     gimp_procedure_set_sensitivity_mask(procedure, GIMP_PROCEDURE_SENSITIVE_DRAWABLE);
     gimp_procedure_set_menu_label(procedure, pont.Menu().at(std::size_t(operation - 1)).c_str());
     gimp_procedure_add_menu_path(procedure, Menu);
+    // The settings, one argument each after the drawables.
+    for (const auto &a : pont.Arguments(operation)) {
+        const char *n = a.nom.c_str(), *b = a.libelle.c_str();
+        switch (a.type) {
+        case velmora::gimp::Argument::Entier:
+            gimp_procedure_add_int_argument(procedure, n, n, b, gint(a.mini), gint(a.maxi),
+                                            gint(std::strtol(a.defaut.c_str(), nullptr, 10)),
+                                            G_PARAM_READWRITE);
+            break;
+        case velmora::gimp::Argument::Reel:
+            gimp_procedure_add_double_argument(procedure, n, n, b, a.mini, a.maxi,
+                                               g_ascii_strtod(a.defaut.c_str(), nullptr),
+                                               G_PARAM_READWRITE);
+            break;
+        case velmora::gimp::Argument::Fichier:
+            gimp_procedure_add_file_argument(procedure, n, n, b, GIMP_FILE_CHOOSER_ACTION_OPEN,
+                                             TRUE, nullptr, G_PARAM_READWRITE);
+            break;
+        case velmora::gimp::Argument::Texte:
+            gimp_procedure_add_string_argument(procedure, n, n, b, a.defaut.c_str(),
+                                               G_PARAM_READWRITE);
+            break;
+        }
+    }
     const std::string aide =
         std::string(p.bulle) +
-        (p.directe ? ". Runs in every mode." : ". Opens a dialog: interactive mode only.");
+        (p.directe ? ". Runs in every mode."
+                   : ". Opens a dialog when interactive; otherwise applies the settings given "
+                     "(or the last ones) with no dialog.");
     gimp_procedure_set_documentation(procedure, p.bulle, aide.c_str(), nom);
     gimp_procedure_set_attribution(procedure, "Velmora", "Velmora", "2026");
     return procedure;

@@ -10,6 +10,8 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 namespace velmora::gimp {
 namespace {
@@ -91,9 +93,15 @@ public:
 
     ~Session() { delete fenetre_.data(); }
 
-    Issue Executer(bool directe) {
+    Issue Executer(bool directe, const std::string *reglages) {
         chargeur_.DefinirEcouteur([this](const hote::Avis &a) { Recevoir(a); });
-        chargeur_.Executer(uint32_t(operation_), pixels_.data(), region_.largeur, region_.hauteur);
+        // Settings that no longer read (a profile since deleted) open the
+        // dialog at its defaults instead.
+        if (!reglages || !chargeur_.Ouvrir(uint32_t(operation_), QByteArray::fromStdString(*reglages),
+                                           pixels_.data(), region_.largeur, region_.hauteur,
+                                           nullptr))
+            chargeur_.Executer(uint32_t(operation_), pixels_.data(), region_.largeur,
+                               region_.hauteur);
         if (chargeur_.FinAttendue() && !fin_) {
             // A window of the plug-in stays open (the colour balance): serve
             // it and ours until its final notice.
@@ -236,12 +244,129 @@ std::vector<std::string> Pont::Menu() const {
     return m;
 }
 
+namespace {
+
+int32_t NbChamps(const hote::ChargeurPlugin &c, int operation) {
+    return c.Entree() ? c.Entree()->NbChamps(uint32_t(operation)) : -1;
+}
+
+std::vector<std::string> Decouper(const std::string &texte, char separateur) {
+    std::vector<std::string> parties;
+    std::size_t debut = 0;
+    for (;;) {
+        const std::size_t fin = texte.find(separateur, debut);
+        parties.push_back(texte.substr(debut, fin == std::string::npos ? fin : fin - debut));
+        if (fin == std::string::npos) return parties;
+        debut = fin + 1;
+    }
+}
+
+} // namespace
+
+std::vector<Argument> Pont::Arguments(int operation) const {
+    std::vector<Argument> a;
+    const int32_t nb = NbChamps(chargeur_, operation);
+    for (int32_t i = 0; i < nb; ++i) {
+        const VelmoraChamp *c = chargeur_.Entree()->Champ(uint32_t(operation), i);
+        if (!c) continue;
+        const std::string nom = c->nom, libelle = c->libelle, defaut = c->defaut ? c->defaut : "";
+        switch (c->genre) {
+        case VELMORA_ENTIER: a.push_back({nom, libelle, Argument::Entier, c->mini, c->maxi, defaut}); break;
+        case VELMORA_REEL: a.push_back({nom, libelle, Argument::Reel, c->mini, c->maxi, defaut}); break;
+        case VELMORA_CHOIX: {
+            std::string choix = c->choix ? c->choix : "";
+            std::replace(choix.begin(), choix.end(), '|', ',');
+            a.push_back({nom, libelle + " (" + choix + ")", Argument::Texte, 0, 0, defaut});
+            break;
+        }
+        case VELMORA_FICHIER: a.push_back({nom, libelle, Argument::Fichier, 0, 0, defaut}); break;
+        case VELMORA_COULEUR: a.push_back({nom, libelle + " ($RRVVBB)", Argument::Texte, 0, 0, defaut}); break;
+        case VELMORA_POINT: {
+            const std::vector<std::string> d = Decouper(defaut, ',');
+            for (int k = 0; k < 2; ++k)
+                a.push_back({nom + (k ? "-y" : "-x"), libelle, Argument::Entier, c->mini, c->maxi,
+                             d.size() == 2 ? d[std::size_t(k)] : "0"});
+            break;
+        }
+        case VELMORA_RECTANGLE: {
+            static const char *const suffixes[] = {"-x", "-y", "-largeur", "-hauteur"};
+            for (int k = 0; k < 4; ++k)
+                a.push_back({nom + suffixes[k], libelle + (k >= 2 ? " (0 : aucune)" : ""),
+                             Argument::Entier, 0, 262144, "0"});
+            break;
+        }
+        default: break;
+        }
+    }
+    return a;
+}
+
+std::string Pont::ReglagesDe(int operation, const std::vector<std::string> &valeurs, int32_t x,
+                             int32_t y) const {
+    std::string texte;
+    std::size_t k = 0;
+    auto valeur = [&]() { return k < valeurs.size() ? valeurs[k++] : std::string(); };
+    const int32_t nb = NbChamps(chargeur_, operation);
+    for (int32_t i = 0; i < nb; ++i) {
+        const VelmoraChamp *c = chargeur_.Entree()->Champ(uint32_t(operation), i);
+        if (!c) continue;
+        std::string v;
+        if (c->genre == VELMORA_RECTANGLE) {
+            long r[4];
+            for (long &n : r) n = std::strtol(valeur().c_str(), nullptr, 10);
+            if (r[2] <= 0 || r[3] <= 0) continue; // none
+            v = std::to_string(r[0] - x) + "," + std::to_string(r[1] - y) + "," +
+                std::to_string(r[2]) + "," + std::to_string(r[3]);
+        } else if (c->genre == VELMORA_POINT) {
+            v = valeur();
+            v += "," + valeur();
+        } else {
+            v = valeur();
+            if (v.empty()) continue; // left to its default
+        }
+        texte += std::string(c->nom) + "=" + v + "\n";
+    }
+    return texte;
+}
+
+std::vector<std::string> Pont::ValeursDe(int operation, const std::string &reglages, int32_t x,
+                                         int32_t y) const {
+    std::vector<std::string> valeurs;
+    const int32_t nb = NbChamps(chargeur_, operation);
+    for (int32_t i = 0; i < nb; ++i) {
+        const VelmoraChamp *c = chargeur_.Entree()->Champ(uint32_t(operation), i);
+        if (!c) continue;
+        std::string v = c->defaut ? c->defaut : "";
+        for (const std::string &ligne : Decouper(reglages, '\n'))
+            if (ligne.size() > std::strlen(c->nom) && ligne.compare(0, std::strlen(c->nom), c->nom) == 0 &&
+                ligne[std::strlen(c->nom)] == '=')
+                v = ligne.substr(std::strlen(c->nom) + 1);
+        if (c->genre == VELMORA_RECTANGLE) {
+            std::vector<std::string> r = Decouper(v, ',');
+            if (r.size() != 4) r = {"0", "0", "0", "0"};
+            else {
+                r[0] = std::to_string(std::strtol(r[0].c_str(), nullptr, 10) + x);
+                r[1] = std::to_string(std::strtol(r[1].c_str(), nullptr, 10) + y);
+            }
+            valeurs.insert(valeurs.end(), r.begin(), r.end());
+        } else if (c->genre == VELMORA_POINT) {
+            std::vector<std::string> p = Decouper(v, ',');
+            if (p.size() != 2) p = {"0", "0"};
+            valeurs.insert(valeurs.end(), p.begin(), p.end());
+        } else {
+            valeurs.push_back(v);
+        }
+    }
+    return valeurs;
+}
+
 Issue Pont::Verifier(int operation, bool interactif, int32_t largeur, int32_t hauteur) const {
     Issue issue;
     if (operation < 1 || operation > NbProcedures || !chargeur_.Charge()) {
         issue.statut = Issue::ErreurAppel;
         issue.message = erreur_.empty() ? "Velmora : opération inconnue" : erreur_;
-    } else if (!ProcedureNumero(operation).directe && !interactif) {
+    } else if (!ProcedureNumero(operation).directe && !interactif &&
+               NbChamps(chargeur_, operation) <= 0) {
         issue.statut = Issue::ErreurAppel;
         issue.message = "Velmora : « " + chargeur_.Menu().at(operation - 1).toStdString() +
                         " » ouvre un dialogue et ne s'exécute qu'en mode interactif";
@@ -253,7 +378,8 @@ Issue Pont::Verifier(int operation, bool interactif, int32_t largeur, int32_t ha
     return issue;
 }
 
-Issue Pont::Executer(int operation, const Region &region, ICalque &calque, bool interactif) {
+Issue Pont::Executer(int operation, const Region &region, ICalque &calque, bool interactif,
+                     const std::string *reglages, std::string *appliques) {
     Issue issue = Verifier(operation, interactif, region.largeur, region.hauteur);
     if (issue.statut != Issue::Reussi || region.largeur <= 0 || region.hauteur <= 0) return issue;
     if ((region.canaux != 3 && region.canaux != 4) ||
@@ -263,8 +389,46 @@ Issue Pont::Executer(int operation, const Region &region, ICalque &calque, bool 
         issue.message = "Velmora : pixels du calque illisibles";
         return issue;
     }
+    const bool parReglages = NbChamps(chargeur_, operation) > 0;
+    if (!interactif && parReglages) {
+        // The rule alone on a plain copy of the pixels: the layer changes only
+        // when it succeeds.
+        std::vector<TPtImg> pixels(std::size_t(region.largeur) * std::size_t(region.hauteur));
+        const uint8_t *s = region.octets.data();
+        for (TPtImg &p : pixels) {
+            p = {s[2], s[1], s[0]};
+            s += region.canaux;
+        }
+        char message[1024] = "";
+        const int32_t code = chargeur_.Entree()->Appliquer(
+            uint32_t(operation), reglages ? reglages->c_str() : "", pixels.data(), region.largeur,
+            region.hauteur, message, int32_t(sizeof message));
+        if (code != VELMORA_OK) {
+            issue.statut = code == VELMORA_ERREUR_REGLAGES ? Issue::ErreurAppel : Issue::ErreurExecution;
+            issue.message = std::string("Velmora : ") + message;
+            return issue;
+        }
+        std::vector<uint8_t> o = region.octets;
+        uint8_t *d = o.data();
+        for (const TPtImg &p : pixels) {
+            d[0] = p.Rouge;
+            d[1] = p.Vert;
+            d[2] = p.Bleu;
+            d += region.canaux;
+        }
+        calque.Valider(o);
+        issue.modifie = true;
+        if (appliques && reglages) *appliques = *reglages;
+        return issue;
+    }
     Session session(chargeur_, operation, region, calque);
-    return session.Executer(ProcedureNumero(operation).directe);
+    issue = session.Executer(ProcedureNumero(operation).directe, parReglages ? reglages : nullptr);
+    if (issue.modifie && appliques && parReglages) {
+        char texte[8192] = "";
+        const int32_t n = chargeur_.Entree()->Appliques(uint32_t(operation), texte, int32_t(sizeof texte));
+        if (n > 0 && n < int32_t(sizeof texte)) *appliques = texte;
+    }
+    return issue;
 }
 
 } // namespace velmora::gimp

@@ -56,6 +56,17 @@ struct Issue {
     std::string message;    // UTF-8, one line, when it failed
 };
 
+// One argument of a procedure after run-mode, image and drawable: a field of
+// the operation's settings; a rectangle is four integers (nom-x, nom-y,
+// nom-largeur, nom-hauteur; a width of 0 for none), a point two.
+struct Argument {
+    enum Type { Entier, Reel, Texte, Fichier };
+    std::string nom, libelle;
+    Type type = Entier;
+    double mini = 0, maxi = 0;
+    std::string defaut; // its text
+};
+
 class Pont {
 public:
     Pont();
@@ -72,12 +83,27 @@ public:
     // 0: none.
     static void DefinirFenetreHote(uint64_t idNatif);
 
+    // The operation's settings as GIMP arguments (none for the direct ones,
+    // or with a plug-in that does not take settings).
+    std::vector<Argument> Arguments(int operation) const;
+    // The settings text of the arguments' values (as text, in Arguments'
+    // order); rectangles given in the layer's coordinates, the region's
+    // corner being (x, y) there.
+    std::string ReglagesDe(int operation, const std::vector<std::string> &valeurs, int32_t x,
+                           int32_t y) const;
+    // The arguments' values of a settings text, rectangles in the layer's coordinates.
+    std::vector<std::string> ValeursDe(int operation, const std::string &reglages, int32_t x,
+                                       int32_t y) const;
+
     // Whether the operation may run in this mode on a rectangle that size:
     // the refusal when not (asked before any pixel is read).
     Issue Verifier(int operation, bool interactif, int32_t largeur, int32_t hauteur) const;
-    // Runs one operation on `region`; `interactif` is false for scripts and
-    // batch runs, where only the direct operations run.
-    Issue Executer(int operation, const Region &region, ICalque &calque, bool interactif);
+    // Runs one operation on `region`. Not interactif (scripts, batches,
+    // Repeat): the operation's rule with the settings, no dialog. Interactif:
+    // the dialog, opened on the settings when given; the settings of its
+    // "Appliquer" go to `appliques` when a result stands.
+    Issue Executer(int operation, const Region &region, ICalque &calque, bool interactif,
+                   const std::string *reglages = nullptr, std::string *appliques = nullptr);
 
 private:
     class Session;

@@ -201,14 +201,17 @@ inline QImage Lire(const QString &fichier) {
 }
 
 // The reference host's result (velmora-host --apply) for operation n on `image`.
-inline QImage Reference(int n, const QImage &image, const QString &dossier) {
+inline QImage Reference(int n, const QImage &image, const QString &dossier,
+                        const QStringList &reglages = {}) {
     const QString entree = QDir(dossier).filePath(QStringLiteral("ref-entree.png"));
     const QString sortie = QDir(dossier).filePath(QStringLiteral("ref-sortie.png"));
     QFile::remove(sortie);
     image.convertToFormat(QImage::Format_RGB888).save(entree);
     int code = -1;
     const QString texte =
-        Lancer(Env("VELMORA_HOST"), {QStringLiteral("--apply"), QString::number(n), entree, sortie},
+        Lancer(Env("VELMORA_HOST"),
+               QStringList{QStringLiteral("--apply"), QString::number(n)} + reglages +
+                   QStringList{entree, sortie},
                QProcessEnvironment::systemEnvironment(), 60000, &code);
     EXPECT_EQ(code, 0) << texte.toStdString();
     return Lire(sortie);
