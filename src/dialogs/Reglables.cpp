@@ -2,6 +2,8 @@
 #include "Reglables.h"
 
 #include "AjustImg/AjustImgReglages.h"
+#include "AjustLum/AjustLumReglages.h"
+#include "ProfilGamma/ProfilGammaReglages.h"
 #include "operations/AjustAuto.h"
 #include "operations/InvCoul.h"
 
@@ -28,8 +30,8 @@ void AutoCoul(const reglages::Enregistrement &, TPtImg *p, int32_t l, int32_t h)
 const Operation operations[9] = {
     {{}, &Inversion},
     {ajustimg::Champs, &ajustimg::AppliquerReglages},
-    {{}, nullptr},
-    {{}, nullptr},
+    {profilgamma::Champs, &profilgamma::AppliquerReglages},
+    {ajustlum::Champs, &ajustlum::AppliquerReglages},
     {{}, &AutoLum},
     {{}, &AutoCoul},
     {{}, nullptr},
