@@ -239,8 +239,10 @@ std::string TexteValeur(const Champ &c, const Valeur &v) {
                std::to_string(v.Coords[2]) + "," + std::to_string(v.Coords[3]);
     case Genre::Entiers: {
         std::string t;
-        for (std::size_t k = 0; k < v.Liste.size(); ++k)
-            t += (k ? "," : "") + std::to_string(v.Liste[k]);
+        for (std::size_t k = 0; k < v.Liste.size(); ++k) {
+            if (k) t += ',';
+            t += std::to_string(v.Liste[k]);
+        }
         return t;
     }
     }
