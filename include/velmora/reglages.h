@@ -18,7 +18,7 @@
  * default, so "" or NULL gives the defaults. Values: integers in decimal;
  * reals with '.' or ','; a choice by one of its names (any case); a colour as
  * $RRGGBB or #RRGGBB; a point as "x,y"; a rectangle as "x,y,largeur,hauteur"
- * in image pixels; a file as its path. Each operation's fields are listed by
+ * in image pixels; a file as its path; a list as its integers with ',' between. Each operation's fields are listed by
  * NbChamps and Champ; docs/interface.md lists them all.
  *
  * Every function returns at once with an error code on bad input, writes a
@@ -44,7 +44,8 @@ enum {
     VELMORA_FICHIER = 4,   /* a path; extension gives the file kind, e.g. "pfl" */
     VELMORA_COULEUR = 5,   /* $RRGGBB */
     VELMORA_POINT = 6,     /* x,y, each mini..maxi */
-    VELMORA_RECTANGLE = 7  /* x,y,largeur,hauteur in image pixels; may be left empty */
+    VELMORA_RECTANGLE = 7, /* x,y,largeur,hauteur in image pixels; may be left empty */
+    VELMORA_ENTIERS = 8    /* exactly nombre integers, each mini..maxi, ',' between; may be left empty */
 };
 
 typedef struct {
@@ -55,6 +56,7 @@ typedef struct {
     const char *defaut;    /* the default's text; "" for none (a file, a rectangle) */
     const char *choix;     /* VELMORA_CHOIX: the names, '|' between; else NULL */
     const char *extension; /* VELMORA_FICHIER: the extension without the dot; else NULL */
+    int32_t nombre;        /* VELMORA_ENTIERS: how many integers; else 0 */
 } VelmoraChamp;
 
 /* Results. */

@@ -2,7 +2,9 @@
 #include "Reglables.h"
 
 #include "AjustImg/AjustImgReglages.h"
+#include "AjustLum/AjustLumReglages.h"
 #include "BalanceCoul/BalanceCoulReglages.h"
+#include "ProfilGamma/ProfilGammaReglages.h"
 #include "operations/AjustAuto.h"
 #include "operations/InvCoul.h"
 
@@ -29,8 +31,8 @@ void AutoCoul(const reglages::Enregistrement &, TPtImg *p, int32_t l, int32_t h)
 const Operation operations[9] = {
     {{}, &Inversion},
     {ajustimg::Champs, &ajustimg::AppliquerReglages},
-    {{}, nullptr},
-    {{}, nullptr},
+    {profilgamma::Champs, &profilgamma::AppliquerReglages},
+    {ajustlum::Champs, &ajustlum::AppliquerReglages},
     {{}, &AutoLum},
     {{}, &AutoCoul},
     {balancecoul::Champs, &balancecoul::AppliquerReglages, &balancecoul::VerifierReglages},

@@ -56,9 +56,39 @@ void TDialogueProfils::RafraichirApercu() {
     TDialogue::RafraichirApercu();
 }
 
+std::vector<TProfil *> TDialogueProfils::Courbes() {
+    std::vector<TProfil *> c;
+    for (std::size_t i = 0; i < Editeur().NombreCourbes(); ++i) c.push_back(&Editeur().Courbe(i));
+    return c;
+}
+
 void TDialogueProfils::AppliquerClick() {
     DefinirRegle();
     TDialogue::AppliquerClick();
+    // The file when the curves are still what it gave; otherwise the curves
+    // themselves, so that applying the settings again gives these bytes.
+    const std::vector<TProfil *> c = Courbes();
+    const std::vector<const TProfil *> courbes(c.begin(), c.end());
+    RetenirAppliques(reglagesprofils::Retenir(p_.Champs, courbes, charge_));
+}
+
+void TDialogueProfils::MontrerCharge() {
+    Editeur().Redessiner();
+    MontrerGraphe();
+    RafraichirApercu();
+}
+
+void TDialogueProfils::FormShow() {
+    charge_.reset();
+    const auto depart = PrendreDepart();
+    if (!depart) return;
+    // A file that fails shows its message in the error box as a failed load
+    // does, the curves keeping what was read and the graph not repainted.
+    const std::vector<TProfil *> courbes = Courbes();
+    charge_ = reglagesprofils::LireCourbes(*depart, courbes, [this](const std::filesystem::path &c) {
+        return Charger(c);
+    });
+    MontrerCharge();
 }
 
 TDialogueFichier TDialogueProfils::DialogueFichier() const {
@@ -78,10 +108,12 @@ void TDialogueProfils::ChargProfClick() {
     if (!chemin) return;
     // A failure leaves the graph and the preview as they were; the curves keep
     // what was read and show it at the next edit, reset or load.
-    Charger(*chemin);
-    Editeur().Redessiner();
-    MontrerGraphe();
-    RafraichirApercu();
+    charge_.reset();
+    const std::size_t n = Charger(*chemin);
+    const std::vector<TProfil *> c = Courbes();
+    const std::vector<const TProfil *> courbes(c.begin(), c.end());
+    charge_ = reglagesprofils::Lue(reglages::TexteChemin(*chemin), courbes, n);
+    MontrerCharge();
 }
 
 } // namespace velmora

@@ -5,9 +5,14 @@
 #pragma once
 
 #include "EditeurProfil.h"
+#include "ReglagesProfils.h"
 #include "dialogue/Dialogue.h"
 
+#include <cstddef>
 #include <filesystem>
+#include <optional>
+#include <span>
+#include <vector>
 
 namespace velmora {
 
@@ -16,6 +21,7 @@ struct ParametresProfils {
     const char *Groupe;     // the file group box ("ProfsG"), which erases the readout
     const char *Filtre;     // "Fichiers Profil G (*.pfl)|*.pfl"
     const char *Extension;  // "pfl"
+    std::span<const reglages::Champ> Champs;  // the room's settings (ReglagesProfils.h)
 };
 
 class TDialogueProfils : public TDialogue {
@@ -24,6 +30,9 @@ public:
 
     // The dialog, its file group box and PreVisu: the readout goes.
     void FormMouseMove();
+    // The curves of the settings the opening was given, as if the user had
+    // loaded their file (or drawn them).
+    void FormShow() override;
     void EnrgProfClick();
     void ChargProfClick();
 
@@ -44,8 +53,9 @@ protected:
     // The preview rule brought up to the curves.
     virtual void DefinirRegle() = 0;
     virtual void Enregistrer(const std::filesystem::path &chemin) = 0;
-    // Throws ErreurFichier, keeping what was read before the failure.
-    virtual void Charger(const std::filesystem::path &chemin) = 0;
+    // Returns how many curves it read, from the first. Throws ErreurFichier,
+    // keeping what was read before the failure.
+    virtual std::size_t Charger(const std::filesystem::path &chemin) = 0;
 
     // The editor's part of a reset: every curve to the identity, the graph
     // repainted and shown, ZoneCoord from the text extent.
@@ -55,14 +65,21 @@ protected:
     void CalculerZoneCoord();
     // The preview from the current curves (the graph's mouse-up refresh).
     void RafraichirApercu() override;
-    // The result from the curves as they stand, even after a failed load.
+    // The result from the curves as they stand, even after a failed load; the
+    // settings retained give those curves back.
     void AppliquerClick() override;
 
 private:
     TDialogueFichier DialogueFichier() const;
+    std::vector<TProfil *> Courbes();
+    // The repaint and the preview of a load that succeeded.
+    void MontrerCharge();
 
     ParametresProfils p_;
     TRect zoneCoord_{};
+    // The file last loaded in this opening and the curves it gave, while no
+    // later load has failed.
+    std::optional<reglagesprofils::Charge> charge_;
 };
 
 } // namespace velmora

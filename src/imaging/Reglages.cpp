@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 
 namespace velmora::reglages {
 namespace {
@@ -14,6 +15,14 @@ std::string_view Rogner(std::string_view s) {
 }
 
 std::string Guillemets(std::string_view s) { return "« " + std::string(s) + " »"; }
+
+// At most the first 40 bytes, not cutting a UTF-8 character, "…" after a cut.
+std::string Debut(std::string_view s) {
+    if (s.size() <= 40) return std::string(s);
+    std::size_t n = 40;
+    while (n > 0 && (uint8_t(s[n]) & 0xC0) == 0x80) --n;
+    return std::string(s.substr(0, n)) + "…";
+}
 
 std::string Nombre(long double x) {
     char tampon[64];
@@ -88,6 +97,9 @@ std::string Attendu(const Champ &c) {
     case Genre::Point:
         return "x,y, chacun de " + Nombre(c.Mini) + " à " + Nombre(c.Maxi);
     case Genre::Rectangle: return "x,y,largeur,hauteur en pixels de l'image";
+    case Genre::Entiers:
+        return std::to_string(c.Nombre) + " entiers de " + Nombre(c.Mini) + " à " + Nombre(c.Maxi) +
+               " séparés par des virgules";
     }
     return {};
 }
@@ -176,6 +188,30 @@ void Enregistrement::Definir(std::string_view nom, std::string_view texte) {
         v.Vide = false;
         break;
     }
+    case Genre::Entiers: {
+        if (texte.empty()) break;  // none
+        // A long list is not echoed whole: the message names the item at fault.
+        auto refuser = [&](const std::string &quoi) {
+            return ErreurReglage("valeur invalide pour " + Guillemets(c.Nom) + " : " + quoi +
+                                 " (attendu : " + Attendu(c) + ")");
+        };
+        v.Liste.reserve(c.Nombre);
+        std::size_t n = 0;
+        for (std::string_view reste = texte;;) {
+            const std::size_t virgule = reste.find(',');
+            const std::string_view element = reste.substr(0, virgule);
+            const auto e = LireEntier(element);
+            ++n;
+            if (!e || *e < c.Mini || *e > c.Maxi)
+                throw refuser("entier n° " + std::to_string(n) + " " + Guillemets(Debut(Rogner(element))));
+            if (n <= c.Nombre) v.Liste.push_back(int32_t(*e));
+            if (virgule == std::string_view::npos) break;
+            reste.remove_prefix(virgule + 1);
+        }
+        if (n != c.Nombre) throw refuser(std::to_string(n) + " entiers");
+        v.Vide = false;
+        break;
+    }
     }
     valeurs_[i] = std::move(v);
 }
@@ -201,6 +237,14 @@ std::string TexteValeur(const Champ &c, const Valeur &v) {
         if (v.Vide) return {};
         return std::to_string(v.Coords[0]) + "," + std::to_string(v.Coords[1]) + "," +
                std::to_string(v.Coords[2]) + "," + std::to_string(v.Coords[3]);
+    case Genre::Entiers: {
+        std::string t;
+        for (std::size_t k = 0; k < v.Liste.size(); ++k) {
+            if (k) t += ',';
+            t += std::to_string(v.Liste[k]);
+        }
+        return t;
+    }
     }
     return {};
 }
@@ -209,10 +253,25 @@ std::string Enregistrement::Texte() const {
     std::string t;
     for (std::size_t i = 0; i < champs_.size(); ++i) {
         const Champ &c = champs_[i];
-        if ((c.Type == Genre::Fichier || c.Type == Genre::Rectangle) && valeurs_[i].Vide) continue;
+        if ((c.Type == Genre::Fichier || c.Type == Genre::Rectangle || c.Type == Genre::Entiers) &&
+            valeurs_[i].Vide)
+            continue;
         t += std::string(c.Nom) + "=" + TexteValeur(c, valeurs_[i]) + "\n";
     }
     return t;
+}
+
+std::filesystem::path Chemin(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string TexteChemin(const std::filesystem::path &chemin) {
+    try {
+        const std::u8string u = chemin.u8string();
+        return std::string(u.begin(), u.end());
+    } catch (const std::exception &) {
+        return {};  // a Windows name that is not valid UTF-16
+    }
 }
 
 Enregistrement Lire(std::span<const Champ> champs, std::string_view texte) {

@@ -8,13 +8,16 @@
 // names and values ignored, in any order, each name at most once; a field left
 // out keeps its default. Values: integers in decimal; reals with '.' or ',';
 // a choice by one of its names; a colour as $RRGGBB or #RRGGBB; a point as
-// "x,y"; a rectangle as "x,y,largeur,hauteur"; a file as its path (UTF-8).
+// "x,y"; a rectangle as "x,y,largeur,hauteur"; a file as its path (UTF-8); a
+// list as its integers separated by ','.
 #pragma once
 
 #include "Numerique.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -32,6 +35,7 @@ enum class Genre : int32_t {
     Couleur = 5,    // $RRGGBB
     Point = 6,      // x, y, each Mini..Maxi
     Rectangle = 7,  // x, y, largeur, hauteur: x, y >= 0; largeur, hauteur >= 1
+    Entiers = 8,    // exactly Nombre integers, each Mini..Maxi; may be left empty
 };
 
 struct Champ {
@@ -42,6 +46,7 @@ struct Champ {
     const char *Defaut = "";  // its text form; "" for a file or rectangle left out
     const char *Choix = nullptr;
     const char *Filtre = nullptr;
+    std::size_t Nombre = 0;   // Entiers: how many
 };
 
 // A field's value. Which members count depends on the field's type.
@@ -50,7 +55,8 @@ struct Valeur {
     velmora::Reel Nombre = 0;     // Reel
     std::string Texte;            // Fichier
     std::array<int32_t, 4> Coords{};  // Point (2), Rectangle (4)
-    bool Vide = true;             // Fichier, Rectangle: none given
+    std::vector<int32_t> Liste;   // Entiers
+    bool Vide = true;             // Fichier, Rectangle, Entiers: none given
     friend bool operator==(const Valeur &, const Valeur &) = default;
 };
 
@@ -79,7 +85,7 @@ public:
     void Definir(std::string_view nom, std::string_view texte);
 
     // The canonical text form: every field, one "nom=valeur" per line, those
-    // left empty (a file, a rectangle) left out. Lire of it gives the same record.
+    // left empty (a file, a rectangle, a list) left out. Lire of it gives the same record.
     std::string Texte() const;
 
     friend bool operator==(const Enregistrement &a, const Enregistrement &b) {
@@ -97,6 +103,11 @@ Enregistrement Lire(std::span<const Champ> champs, std::string_view texte);
 
 // The text of one value, as Texte writes it.
 std::string TexteValeur(const Champ &c, const Valeur &v);
+
+// A file field's UTF-8 text as a path, and back (the native encoding may
+// differ; empty for a path with no UTF-8 form).
+std::filesystem::path Chemin(std::string_view utf8);
+std::string TexteChemin(const std::filesystem::path &chemin);
 
 // What a field expects, in French: "un entier de 0 à 100", "taches ou pseudo-aleatoire".
 std::string Attendu(const Champ &c);

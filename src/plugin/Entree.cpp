@@ -60,7 +60,7 @@ struct Vues {
                 for (const Champ &c : op->Champs)
                     parOperation[n - 1].push_back({c.Nom, int32_t(c.Type), c.Libelle, double(c.Mini),
                                                    double(c.Maxi), c.Defaut ? c.Defaut : "", c.Choix,
-                                                   c.Filtre});
+                                                   c.Filtre, int32_t(c.Nombre)});
     }
 };
 const Vues &LesVues() {

@@ -1,12 +1,14 @@
 #include "AjustLumDialogue.h"
 
+#include "AjustLumReglages.h"
 #include "imaging/dialogue/Hote.h"
 
 namespace velmora {
 
 TAjustLumManu::TAjustLumManu()
     : TDialogueProfils(FormeAjustLumManu,
-                       {"ProfilL", "ProfsL", ajustlum::FiltrePlu, ajustlum::ExtensionPlu}) {
+                       {"ProfilL", "ProfsL", ajustlum::FiltrePlu, ajustlum::ExtensionPlu,
+                        ajustlum::Champs}) {
     LierGraphe([this](const TEvenement &e) { ProfilLMouseDown(e); },
                [this](const TEvenement &e) { ProfilLMouseMove(e); },
                [this](const TEvenement &e) { ProfilLMouseUp(e); });
@@ -23,8 +25,9 @@ void TAjustLumManu::Enregistrer(const std::filesystem::path &chemin) {
     ajustlum::EnregistrerPlu(chemin, profLum_);
 }
 
-void TAjustLumManu::Charger(const std::filesystem::path &chemin) {
+std::size_t TAjustLumManu::Charger(const std::filesystem::path &chemin) {
     ajustlum::ChargerPlu(chemin, profLum_);
+    return 1;
 }
 
 } // namespace velmora

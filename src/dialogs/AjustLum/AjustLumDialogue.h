@@ -33,7 +33,7 @@ protected:
     }
     const RegleBloc *Regle() const override { return regle_.get(); }
     void Enregistrer(const std::filesystem::path &chemin) override;
-    void Charger(const std::filesystem::path &chemin) override;
+    std::size_t Charger(const std::filesystem::path &chemin) override;
 
 private:
     TProfil profLum_ = TProfil::Identite();

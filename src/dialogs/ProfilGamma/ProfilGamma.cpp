@@ -31,16 +31,19 @@ void EnregistrerPfl(const std::filesystem::path &chemin, const Profils &p) {
     EnregistrerBlocs(chemin, {&p.ProfToutes, &p.ProfRouge, &p.ProfVert, &p.ProfBleu});
 }
 
-void ChargerPfl(const std::filesystem::path &chemin, Profils &p) {
+std::size_t ChargerPfl(const std::filesystem::path &chemin, Profils &p) {
     Fichier f(chemin, Fichier::Mode::Lecture);
     LireBloc(f, p.ProfToutes);
     // The end-of-file test counts whole blocks: a 1048..2095-byte file (a
     // luminosity curve's, say) gives the all-channel curve alone.
+    std::size_t n = 1;
     if (LireBlocEntier(f, p.ProfRouge)) {
         LireBloc(f, p.ProfVert);
         LireBloc(f, p.ProfBleu);
+        n = 4;
     }
     f.Fermer();
+    return n;
 }
 
 } // namespace velmora::profilgamma

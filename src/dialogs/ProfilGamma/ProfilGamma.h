@@ -50,9 +50,9 @@ void EnregistrerPfl(const std::filesystem::path &chemin, const Profils &p);
 
 // Reads block 1 into ProfToutes; when the file holds no further whole block
 // (1048 to 2095 bytes) stops there; otherwise reads blocks 2, 3, 4 into ProfRouge,
-// ProfVert, ProfBleu. Bytes after block 4 are ignored. Throws ErreurFichier at the
-// first failing step, keeping what was read before (a block cut short keeps the
-// bytes that came).
-void ChargerPfl(const std::filesystem::path &chemin, Profils &p);
+// ProfVert, ProfBleu. Bytes after block 4 are ignored. Returns how many curves
+// it read (1 or 4). Throws ErreurFichier at the first failing step, keeping what
+// was read before (a block cut short keeps the bytes that came).
+std::size_t ChargerPfl(const std::filesystem::path &chemin, Profils &p);
 
 } // namespace velmora::profilgamma

@@ -1,12 +1,14 @@
 #include "ProfilGammaDialogue.h"
 
+#include "ProfilGammaReglages.h"
 #include "imaging/dialogue/Hote.h"
 
 namespace velmora {
 
 TProfGamma::TProfGamma()
     : TDialogueProfils(FormeProfGamma,
-                       {"ProfilG", "ProfsG", profilgamma::FiltrePfl, profilgamma::ExtensionPfl}) {
+                       {"ProfilG", "ProfsG", profilgamma::FiltrePfl, profilgamma::ExtensionPfl,
+                        profilgamma::Champs}) {
     LierGraphe([this](const TEvenement &e) { ProfilGMouseDown(e); },
                [this](const TEvenement &e) { ProfilGMouseMove(e); },
                [this](const TEvenement &e) { ProfilGMouseUp(e); });
@@ -30,8 +32,8 @@ void TProfGamma::Enregistrer(const std::filesystem::path &chemin) {
     profilgamma::EnregistrerPfl(chemin, profils_);
 }
 
-void TProfGamma::Charger(const std::filesystem::path &chemin) {
-    profilgamma::ChargerPfl(chemin, profils_);
+std::size_t TProfGamma::Charger(const std::filesystem::path &chemin) {
+    return profilgamma::ChargerPfl(chemin, profils_);
 }
 
 } // namespace velmora

@@ -29,7 +29,7 @@ protected:
     void DefinirRegle() override { regle_.Definir(profils_); }
     const RegleBloc *Regle() const override { return &regle_; }
     void Enregistrer(const std::filesystem::path &chemin) override;
-    void Charger(const std::filesystem::path &chemin) override;
+    std::size_t Charger(const std::filesystem::path &chemin) override;
 
 private:
     profilgamma::Profils profils_;
