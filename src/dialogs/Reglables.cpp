@@ -2,6 +2,8 @@
 #include "Reglables.h"
 
 #include "AjustImg/AjustImgReglages.h"
+#include "GrainOuBr/Reglages.h"
+#include "MonoChrome/MonoChromeReglages.h"
 #include "operations/AjustAuto.h"
 #include "operations/InvCoul.h"
 
@@ -33,8 +35,8 @@ const Operation operations[9] = {
     {{}, &AutoLum},
     {{}, &AutoCoul},
     {{}, nullptr},
-    {{}, nullptr},
-    {{}, nullptr},
+    {grainoubr::Champs, &grainoubr::AppliquerReglages},
+    {monochrome::ChampsReglages, &monochrome::AppliquerReglages, &monochrome::ChargerFichiers},
 };
 
 } // namespace

@@ -20,6 +20,11 @@ struct Operation {
     // image) before any pixel is written.
     void (*Appliquer)(const reglages::Enregistrement &r, TPtImg *pixels, int32_t largeur,
                       int32_t hauteur);
+    // For a dialog opened on settings: puts what the files the record names hold
+    // into it, so that a file that cannot be read is refused before the dialog
+    // opens, as Appliquer refuses it. Throws reglages::ErreurReglage. None: the
+    // operation names no file.
+    void (*ChargerFichiers)(reglages::Enregistrement &r) = nullptr;
 };
 
 // Operations 1..9; nullptr for any other number.
