@@ -16,9 +16,10 @@
  * Settings text (UTF-8): "nom=valeur" items separated by ';' or line ends, in
  * any order, each name at most once; a setting left out keeps the dialog's
  * default, so "" or NULL gives the defaults. Values: integers in decimal;
- * reals with '.' or ','; a choice by one of its names (any case); a colour as
- * $RRGGBB or #RRGGBB; a point as "x,y"; a rectangle as "x,y,largeur,hauteur"
- * in image pixels; a file as its path; a list as its integers with ',' between. Each operation's fields are listed by
+ * reals with '.' or ','; a choice by one of its names (any case, accents or
+ * not); a colour as $RRGGBB or #RRGGBB, or by a name its field lists; a point
+ * as "x,y"; a rectangle as "x,y,largeur,hauteur" in image pixels; a file as
+ * its path; a list as its integers with ',' between. Each operation's fields are listed by
  * NbChamps and Champ; docs/interface.md lists them all.
  *
  * Every function returns at once with an error code on bad input, writes a
@@ -54,7 +55,8 @@ typedef struct {
     const char *libelle;   /* what it is, in French (UTF-8) */
     double mini, maxi;
     const char *defaut;    /* the default's text; "" for none (a file, a rectangle) */
-    const char *choix;     /* VELMORA_CHOIX: the names, '|' between; else NULL */
+    const char *choix;     /* VELMORA_CHOIX: the names, '|' between; VELMORA_COULEUR:
+                              the named colours it also takes, "nom=$RRGGBB|..."; else NULL */
     const char *extension; /* VELMORA_FICHIER: the extension without the dot; else NULL */
     int32_t nombre;        /* VELMORA_ENTIERS: how many integers; else 0 */
 } VelmoraChamp;

@@ -4,6 +4,8 @@
 #include "AjustImg/AjustImgReglages.h"
 #include "AjustLum/AjustLumReglages.h"
 #include "BalanceCoul/BalanceCoulReglages.h"
+#include "GrainOuBr/Reglages.h"
+#include "MonoChrome/MonoChromeReglages.h"
 #include "ProfilGamma/ProfilGammaReglages.h"
 #include "operations/AjustAuto.h"
 #include "operations/InvCoul.h"
@@ -36,8 +38,9 @@ const Operation operations[9] = {
     {{}, &AutoLum},
     {{}, &AutoCoul},
     {balancecoul::Champs, &balancecoul::AppliquerReglages, &balancecoul::VerifierReglages},
-    {{}, nullptr},
-    {{}, nullptr},
+    {grainoubr::Champs, &grainoubr::AppliquerReglages},
+    {monochrome::ChampsReglages, &monochrome::AppliquerReglages, nullptr,
+     &monochrome::ChargerFichiers},
 };
 
 } // namespace

@@ -23,6 +23,11 @@ struct Operation {
     // What the fields' types cannot say (a step, a file that must read), checked
     // with no image; throws reglages::ErreurReglage. None: nothing more.
     void (*Verifier)(const reglages::Enregistrement &r) = nullptr;
+    // For a dialog opened on settings: puts what the files the record names hold
+    // into it, so that a file that cannot be read is refused before the dialog
+    // opens, as Appliquer refuses it. Throws reglages::ErreurReglage. None: the
+    // operation names no file.
+    void (*ChargerFichiers)(reglages::Enregistrement &r) = nullptr;
 };
 
 // A text form read over the operation's defaults and checked (throws

@@ -1,5 +1,6 @@
 #include "Reglages.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -30,26 +31,44 @@ std::string Nombre(long double x) {
     return tampon;
 }
 
-// The names of a choice, in order.
-std::vector<std::string_view> Noms(const Champ &c) {
-    std::vector<std::string_view> noms;
+// The items of a choice or of a colour's names, in order.
+std::vector<std::string_view> Elements(const Champ &c) {
+    std::vector<std::string_view> elements;
     std::string_view reste = c.Choix ? c.Choix : "";
     while (!reste.empty()) {
         const std::size_t barre = reste.find('|');
-        noms.push_back(reste.substr(0, barre));
+        elements.push_back(reste.substr(0, barre));
         if (barre == std::string_view::npos) break;
         reste.remove_prefix(barre + 1);
     }
+    return elements;
+}
+
+// The names of a choice, or of a colour's named values ("nom=$RRGGBB").
+std::vector<std::string_view> Noms(const Champ &c) {
+    std::vector<std::string_view> noms = Elements(c);
+    if (c.Type == Genre::Couleur)
+        for (std::string_view &n : noms) n = n.substr(0, n.find('='));
     return noms;
 }
 
 bool MemesLettres(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
+    const std::string sa = SansAccents(a), sb = SansAccents(b);
+    if (sa.size() != sb.size()) return false;
+    for (std::size_t i = 0; i < sa.size(); ++i) {
         auto bas = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (bas(a[i]) != bas(b[i])) return false;
+        if (bas(sa[i]) != bas(sb[i])) return false;
     }
     return true;
+}
+
+// $RRGGBB or #RRGGBB.
+std::optional<uint32_t> LireCouleur(std::string_view s) {
+    if (s.size() != 7 || (s[0] != '$' && s[0] != '#')) return std::nullopt;
+    uint32_t rgb = 0;
+    const auto [fin, ec] = std::from_chars(s.data() + 1, s.data() + 7, rgb, 16);
+    if (ec != std::errc() || fin != s.data() + 7) return std::nullopt;
+    return rgb;
 }
 
 // A whole decimal integer (an optional sign, digits), nothing else.
@@ -78,6 +97,34 @@ std::optional<std::array<int32_t, 4>> LireCoords(std::string_view s, int n) {
 
 } // namespace
 
+std::string SansAccents(std::string_view texte) {
+    // The two-byte UTF-8 letters of French, after their lead byte 0xC3.
+    static constexpr struct {
+        unsigned char suite;
+        char lettre;
+    } lettres[] = {{0x80, 'A'}, {0x82, 'A'}, {0x84, 'A'}, {0x87, 'C'}, {0x88, 'E'}, {0x89, 'E'},
+                   {0x8A, 'E'}, {0x8B, 'E'}, {0x8E, 'I'}, {0x8F, 'I'}, {0x94, 'O'}, {0x96, 'O'},
+                   {0x99, 'U'}, {0x9B, 'U'}, {0x9C, 'U'}, {0xA0, 'a'}, {0xA2, 'a'}, {0xA4, 'a'},
+                   {0xA7, 'c'}, {0xA8, 'e'}, {0xA9, 'e'}, {0xAA, 'e'}, {0xAB, 'e'}, {0xAE, 'i'},
+                   {0xAF, 'i'}, {0xB4, 'o'}, {0xB6, 'o'}, {0xB9, 'u'}, {0xBB, 'u'}, {0xBC, 'u'}};
+    std::string t;
+    t.reserve(texte.size());
+    for (std::size_t i = 0; i < texte.size(); ++i) {
+        if (uint8_t(texte[i]) == 0xC3 && i + 1 < texte.size()) {
+            const auto *l = std::find_if(std::begin(lettres), std::end(lettres), [&](const auto &x) {
+                return x.suite == uint8_t(texte[i + 1]);
+            });
+            if (l != std::end(lettres)) {
+                t += l->lettre;
+                ++i;
+                continue;
+            }
+        }
+        t += texte[i];
+    }
+    return t;
+}
+
 std::string Attendu(const Champ &c) {
     switch (c.Type) {
     case Genre::Entier:
@@ -93,7 +140,13 @@ std::string Attendu(const Champ &c) {
     }
     case Genre::Fichier:
         return std::string("le chemin d'un fichier .") + (c.Filtre ? c.Filtre : "");
-    case Genre::Couleur: return "une couleur $RRVVBB";
+    case Genre::Couleur: {
+        std::string t = "une couleur $RRVVBB";
+        const auto noms = Noms(c);
+        for (std::size_t i = 0; i < noms.size(); ++i)
+            t += (i == 0 ? " ou une de ces teintes : " : ", ") + std::string(noms[i]);
+        return t;
+    }
     case Genre::Point:
         return "x,y, chacun de " + Nombre(c.Mini) + " à " + Nombre(c.Maxi);
     case Genre::Rectangle: return "x,y,largeur,hauteur en pixels de l'image";
@@ -166,11 +219,17 @@ void Enregistrement::Definir(std::string_view nom, std::string_view texte) {
         v.Vide = texte.empty();
         break;
     case Genre::Couleur: {
-        if (texte.size() != 7 || (texte[0] != '$' && texte[0] != '#')) throw invalide();
-        uint32_t rgb = 0;
-        const auto [fin, ec] = std::from_chars(texte.data() + 1, texte.data() + 7, rgb, 16);
-        if (ec != std::errc() || fin != texte.data() + 7) throw invalide();
-        v.Entier = rgb;
+        std::optional<uint32_t> rgb = LireCouleur(texte);
+        if (!rgb) {
+            // A name the field lists stands for its colour.
+            const auto elements = Elements(c);
+            const auto noms = Noms(c);
+            for (std::size_t k = 0; k < noms.size() && !rgb; ++k)
+                if (noms[k].size() < elements[k].size() && MemesLettres(noms[k], texte))
+                    rgb = LireCouleur(elements[k].substr(noms[k].size() + 1));
+        }
+        if (!rgb) throw invalide();
+        v.Entier = *rgb;
         break;
     }
     case Genre::Point: {

@@ -7,9 +7,9 @@
 // Text form: "nom=valeur" items separated by ';' or line ends, blanks around
 // names and values ignored, in any order, each name at most once; a field left
 // out keeps its default. Values: integers in decimal; reals with '.' or ',';
-// a choice by one of its names; a colour as $RRGGBB or #RRGGBB; a point as
-// "x,y"; a rectangle as "x,y,largeur,hauteur"; a file as its path (UTF-8); a
-// list as its integers separated by ','.
+// a choice by one of its names; a colour as $RRGGBB or #RRGGBB (or by a name
+// its field lists); a point as "x,y"; a rectangle as "x,y,largeur,hauteur"; a
+// file as its path (UTF-8); a list as its integers separated by ','.
 #pragma once
 
 #include "Numerique.h"
@@ -32,7 +32,7 @@ enum class Genre : int32_t {
     Reel = 2,       // Mini..Maxi
     Choix = 3,      // one of the names in Choix ("a|b|c"), kept as its index
     Fichier = 4,    // a path; Filtre gives the extension without the dot
-    Couleur = 5,    // $RRGGBB
+    Couleur = 5,    // $RRGGBB, or one of the names in Choix ("nom=$RRGGBB|...")
     Point = 6,      // x, y, each Mini..Maxi
     Rectangle = 7,  // x, y, largeur, hauteur: x, y >= 0; largeur, hauteur >= 1
     Entiers = 8,    // exactly Nombre integers, each Mini..Maxi; may be left empty
@@ -111,5 +111,10 @@ std::string TexteChemin(const std::filesystem::path &chemin);
 
 // What a field expects, in French: "un entier de 0 à 100", "taches ou pseudo-aleatoire".
 std::string Attendu(const Champ &c);
+
+// The text with the accented letters of French (UTF-8) as their plain letter:
+// "Sépia" gives "Sepia". Names of choices and colours compare through it, so a
+// script may write them either way.
+std::string SansAccents(std::string_view texte);
 
 } // namespace velmora::reglages

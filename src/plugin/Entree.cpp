@@ -148,7 +148,15 @@ int32_t Ouvrir(uint32_t operation, const char *texte, TPtImg *pixels, int32_t la
                                          std::to_string(hauteur) + " pixels est attendu");
             return VELMORA_ERREUR_IMAGE;
         }
-        reglables::DefinirDepart(operation, reglables::Lire(*op, texte ? texte : ""));
+        reglages::Enregistrement r = reglables::Lire(*op, texte ? texte : "");
+        if (op->ChargerFichiers) {
+            try {
+                op->ChargerFichiers(r);
+            } catch (const ErreurFichier &e) {
+                throw ErreurReglage(e.what());
+            }
+        }
+        reglables::DefinirDepart(operation, std::move(r));
         return VELMORA_OK;
     });
     if (code != VELMORA_OK) return code;

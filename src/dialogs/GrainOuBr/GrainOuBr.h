@@ -1,7 +1,8 @@
 // Grain or noise, the rules without a toolkit (the dialog is TAjoutGrain), one
 // file per piece:
 //   Generateur    the library's pseudo-random generator and its jump-ahead
-//   Reglages      the settings and the amplitude of the noise by brightness
+//   Reglages      the settings, the amplitude of the noise by brightness, one
+//                 computation by either method, and the settings as data
 //   Taches        the spot method (ContexteTaches: one spot's rule;
 //                 TachesAvx512: its vector kernel)
 //   PseudoAlea    the recursively filtered pseudo-random method, its filter in

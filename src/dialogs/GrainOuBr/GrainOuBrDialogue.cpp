@@ -53,25 +53,59 @@ void TAjoutGrain::Ord2Change() {
     F().DefinirTexte("Km2", grainoubr::TexteKm(p, F().SeparateurDecimal()));
 }
 
-void TAjoutGrain::Defauts() {
+namespace {
+// Each slider, its setting and its change handler, in FormShow's order.
+struct Curseur {
+    const char *Nom, *Reglage;
+    void (TAjoutGrain::*Change)();
+};
+constexpr Curseur Curseurs[] = {{"Ord1", "ordre1", &TAjoutGrain::Ord1Change},
+                                {"Ord2", "ordre2", &TAjoutGrain::Ord2Change},
+                                {"DstPt", "densite", &TAjoutGrain::DstPtChange},
+                                {"NivBr", "niveau", &TAjoutGrain::NivBrChange},
+                                {"TxCl", "teinte", &TAjoutGrain::TxClChange}};
+} // namespace
+
+void TAjoutGrain::Defauts(const reglages::Enregistrement *depart) {
     // In this order, each change handler after its slider.
-    const std::pair<const char *, void (TAjoutGrain::*)()> curseurs[] = {
-        {"Ord1", &TAjoutGrain::Ord1Change}, {"Ord2", &TAjoutGrain::Ord2Change},
-        {"DstPt", &TAjoutGrain::DstPtChange}, {"NivBr", &TAjoutGrain::NivBrChange},
-        {"TxCl", &TAjoutGrain::TxClChange}};
-    for (const auto &[nom, change] : curseurs) {
-        F().DefinirPosition(nom, Table().Controle(nom)->Position);
-        (this->*change)();
+    for (const Curseur &c : Curseurs) {
+        F().DefinirPosition(c.Nom, depart ? int32_t(depart->Entier(c.Reglage))
+                                          : Table().Controle(c.Nom)->Position);
+        (this->*c.Change)();
     }
 }
 
+reglages::Enregistrement TAjoutGrain::Courants() const {
+    reglages::Enregistrement r(grainoubr::Champs);
+    r["methode"].Entier = taches_ ? 0 : 1;
+    for (const Curseur &c : Curseurs) r[c.Reglage].Entier = F().Position(c.Nom);
+    r["graine"].Entier = grainoubr::GraineAlea;
+    return r;
+}
+
 void TAjoutGrain::FormShow() {
-    Defauts();
-    // Selecting the spots while the pseudo-random method was left selected is a
-    // change of method: it computes (at level 0, the image stays as it is).
-    F().DefinirCoche("PseudoAlea", false);
-    F().DefinirCoche("TacheAlea", true);
-    TacheAleaClick();
+    calcule_.reset();
+    const auto depart = PrendreDepart();
+    if (!depart) {
+        Defauts();
+        // Selecting the spots while the pseudo-random method was left selected is a
+        // change of method: it computes (at level 0, the image stays as it is).
+        F().DefinirCoche("PseudoAlea", false);
+        F().DefinirCoche("TacheAlea", true);
+        TacheAleaClick();
+        return;
+    }
+    // Opened on settings: their method selected (no click), the generator at
+    // their seed, and, the host's view being this dialog's preview, their
+    // grain shown at once. At level 0 there is none to show: the generator
+    // stays at the seed for the first computation asked for.
+    Defauts(&*depart);
+    taches_ = grainoubr::Taches(*depart);
+    F().DefinirCoche("TacheAlea", taches_);
+    F().DefinirCoche("PseudoAlea", !taches_);
+    if (depart->Entier("graine") != grainoubr::SansGraine)
+        grainoubr::GraineAlea = uint32_t(depart->Entier("graine"));
+    if (reglages_.Niveau > 0) CalculeBruit();
 }
 
 void TAjoutGrain::NivBrMouseUp() { CalculeBruit(); }
@@ -93,13 +127,10 @@ void TAjoutGrain::CalculeBruit() {
         // replaces the previous noise instead of adding to it: the spots put it
         // back where they leave the pixels, in the same pass.
         if (n == std::size_t(int64_t(e.Largeur) * e.Hauteur) && e.ImgHote.size() >= e.Copie.size()) {
-            if (taches_) {
-                grainoubr::MethodeTaches(e.Copie.data(), e.ImgHote.data(), e.Largeur, e.Hauteur,
-                                         reglages_, &tampons_, true);
-            } else {
-                grainoubr::MethodePseudoAlea(e.Copie.data(), e.ImgHote.data(), n, e.Largeur,
-                                             reglages_);
-            }
+            reglages::Enregistrement r = Courants();  // the state before the draws
+            grainoubr::AjouterBruit(taches_, e.Copie.data(), e.ImgHote.data(), e.Largeur,
+                                    e.Hauteur, reglages_, &tampons_);
+            calcule_ = std::move(r);
         }
     }
     ImageModifiee = true;
@@ -114,6 +145,7 @@ void TAjoutGrain::BitBtn1Click() {
     taches_ = true;
     const std::size_t n = std::size_t(std::max(0, std::min(Etat.Copie.size(), Etat.ImgHote.size())));
     std::copy_n(Etat.Copie.data(), n, Etat.ImgHote.data());
+    calcule_.reset();
     ImageModifiee = false;
     Notifier(Etat.Largeur, Etat.Hauteur, false, false);
 }
@@ -121,6 +153,15 @@ void TAjoutGrain::BitBtn1Click() {
 void TAjoutGrain::AppliquerClick() {
     // The last computation stands; nothing is recomputed.
     ImageModifiee = true;
+    // What stands is the last computation's grain, from the state its draws
+    // started at; with none, the unprocessed image, which level 0 gives.
+    if (calcule_) {
+        RetenirAppliques(*calcule_);
+    } else {
+        reglages::Enregistrement r = Courants();
+        r["niveau"].Entier = 0;
+        RetenirAppliques(std::move(r));
+    }
 }
 
 void TAjoutGrain::FormClose() {

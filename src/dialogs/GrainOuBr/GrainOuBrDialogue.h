@@ -7,6 +7,7 @@
 #include "imaging/dialogue/Dialogue.h"
 
 #include <cstddef>
+#include <optional>
 
 namespace velmora {
 
@@ -39,12 +40,19 @@ protected:
     void PreparerEtat() override {}
 
 private:
-    // The sliders to their defaults, each change handler run.
-    void Defauts();
+    // The sliders to their defaults (or to the record's positions), each
+    // change handler run.
+    void Defauts(const reglages::Enregistrement *depart = nullptr);
+    // The settings of the controls now, the generator's state included.
+    reglages::Enregistrement Courants() const;
     // The selected method (true: spots), as last taken into account.
     bool taches_ = true;
     grainoubr::Reglages reglages_;
     grainoubr::TamponsTaches tampons_;  // the spots' buffers, from one release to the next
+    // The settings the image in the host's array was last computed with, and
+    // the generator's state its draws started from; none while it holds the
+    // unprocessed image.
+    std::optional<reglages::Enregistrement> calcule_;
 };
 
 } // namespace velmora

@@ -1,5 +1,6 @@
 #include "MonoChromeDialogue.h"
 
+#include "MonoChromeReglages.h"
 #include "imaging/dialogue/DossierHote.h"
 #include "imaging/dialogue/Hote.h"
 #include <algorithm>
@@ -58,6 +59,7 @@ void TMonoCouleur::PreparerEtat() { ReInitClick(nullptr); }
 
 void TMonoCouleur::ReInitClick(const TEvenement *) {
     etat_.DefinirTables(monochrome::Identite());
+    teinte_ = 0;
     ImageModifiee = false;
     CalculeCoeffs(etat_.geometrie.centre, false);
     ConstruireApercu();
@@ -65,6 +67,46 @@ void TMonoCouleur::ReInitClick(const TEvenement *) {
     etat_.posRepere = etat_.geometrie.centre;
     F().DefinirIndex("ChoixTeinte", 0);
     etat_.derniereTeinte = 0;
+}
+
+void TMonoCouleur::FormShow() {
+    const auto depart = PrendreDepart();
+    if (!depart) return;  // the reset has done it all
+    // Opened on settings: the tint, shown in the list by the first entry of its
+    // colour (the reset's entry for none), else added to it as the colour box
+    // adds one left unnamed; then the marker committed at the filter's point.
+    const int32_t rgb = monochrome::TeinteReglages(*depart) & 0xFFFFFF;
+    if (rgb != 0) {
+        const std::vector<std::string> entrees = F().Elements("ChoixTeinte");
+        int32_t index = -1;
+        for (int32_t i = 0; i + 1 < int32_t(entrees.size()) && index < 0; ++i) {
+            try {
+                if ((monochrome::ValeurTeinte(entrees[std::size_t(i)]) & 0xFFFFFF) == rgb) index = i;
+            } catch (const monochrome::ErreurConversion &) {
+                // an added entry that names no colour
+            }
+        }
+        if (index >= 0)
+            F().DefinirIndex("ChoixTeinte", index);
+        else
+            index = InsererTeinte(monochrome::NouvelleEntree("Teinte", rgb >> 16, (rgb >> 8) & 0xFF,
+                                                             rgb & 0xFF));
+        etat_.derniereTeinte = index;
+        CalculeTeinte(rgb);
+    }
+    const auto &c = (*depart)["filtre"].Coords;
+    const Point p{c[0], c[1]};
+    PlacerRepere(p);
+    etat_.posRepere = p;
+    CalculeCoeffs(p, true);
+}
+
+void TMonoCouleur::AppliquerClick() {
+    TDialogue::AppliquerClick();
+    reglages::Enregistrement r(monochrome::ChampsReglages);
+    r["filtre"].Coords = {filtre_.x, filtre_.y, 0, 0};
+    r["teinte"].Entier = teinte_ & 0xFFFFFF;
+    RetenirAppliques(std::move(r));
 }
 
 void TMonoCouleur::TraceRepere(Point p) {
@@ -82,6 +124,7 @@ void TMonoCouleur::PlacerRepere(Point p) {
 
 void TMonoCouleur::CalculeCoeffs(Point p, bool redessiner) {
     etat_.DefinirCoeffs(p);
+    filtre_ = p;
     const std::string sep = F().SeparateurDecimal();
     const auto &k = etat_.Coeffs();
     F().DefinirTexte("CoeffR", monochrome::TexteCoefficient("kR", k.kR, sep));
@@ -90,7 +133,10 @@ void TMonoCouleur::CalculeCoeffs(Point p, bool redessiner) {
     if (redessiner) RafraichirApercu();
 }
 
-void TMonoCouleur::CalculeTeinte(int32_t rgb) { etat_.DefinirTables(monochrome::CalculeTeinte(rgb)); }
+void TMonoCouleur::CalculeTeinte(int32_t rgb) {
+    etat_.DefinirTables(monochrome::CalculeTeinte(rgb));
+    teinte_ = rgb;
+}
 
 namespace {
 // The plain left button: held alone, no modifier key.

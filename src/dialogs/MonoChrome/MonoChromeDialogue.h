@@ -18,7 +18,9 @@ public:
 
     // Handlers, named as the form binds them.
     void FormCreate() override;
+    void FormShow() override;
     void ReInitClick(const TEvenement *emetteur) override;
+    void AppliquerClick() override;
     void ChoixCoulMouseDown(const TEvenement &e);
     void ChoixCoulMouseMove(const TEvenement &e);
     void ChoixCoulMouseUp(const TEvenement &e);
@@ -51,6 +53,11 @@ private:
     std::vector<std::string> ajoutees_;
     monochrome::Etat etat_;
     monochrome::Point repere_;  // where the marker is drawn
+    // What the rule stands for, for the settings given back: the point the
+    // weights were last taken at, and the tint of the tables (0 for the
+    // reset's identity, which black gives too).
+    monochrome::Point filtre_;
+    int32_t teinte_ = 0;
     TImage selecteur_;          // the picker picture, marker included
 };
 
