@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <functional>
 
+using velmora::gimp::Argument;
 using velmora::gimp::ICalque;
 using velmora::gimp::Issue;
 using velmora::gimp::Pont;
@@ -111,14 +112,54 @@ TEST_F(PontSansGimp, InversionHorsInteractifGardeLaTransparence) {
         EXPECT_EQ(o[i], i % 4 == 3 ? r.octets[i] : uint8_t(255 - r.octets[i])) << i;
 }
 
-// Dialogs take no settings from a script; nothing is touched.
-TEST_F(PontSansGimp, DialogueHorsInteractifEstUneErreurDAppel) {
+// A dialog operation in a script: its settings, no dialog, one result with
+// transparency kept; bad settings are a calling error that touches nothing.
+TEST_F(PontSansGimp, DialogueHorsInteractifSurSesReglages) {
+    const Region r = RegionRVBA();
     CalqueEnregistreur c;
-    const Issue issue = pont_->Executer(9, RegionRVBA(), c, false);
+    const std::string sepia = "teinte=sepia\n";
+    std::string appliques;
+    Issue issue = pont_->Executer(9, r, c, false, &sepia, &appliques);
+    EXPECT_EQ(issue.statut, Issue::Reussi) << issue.message;
+    ASSERT_EQ(c.valides.size(), 1u);
+    EXPECT_TRUE(c.montres.empty() && c.remis == 0);
+    EXPECT_EQ(appliques, sepia);
+    bool change = false;
+    for (std::size_t i = 0; i < r.octets.size(); ++i) {
+        if (i % 4 == 3)
+            EXPECT_EQ(c.valides[0][i], r.octets[i]) << i;
+        else
+            change |= c.valides[0][i] != r.octets[i];
+    }
+    EXPECT_TRUE(change);
+
+    CalqueEnregistreur refus;
+    const std::string faux = "teinte=$12\n";
+    issue = pont_->Executer(9, r, refus, false, &faux);
     EXPECT_EQ(issue.statut, Issue::ErreurAppel);
-    EXPECT_EQ(issue.message,
-              "Velmora : « MonoChrome » ouvre un dialogue et ne s'exécute qu'en mode interactif");
-    EXPECT_TRUE(c.valides.empty() && c.montres.empty() && c.remis == 0);
+    EXPECT_NE(issue.message.find("« teinte »"), std::string::npos) << issue.message;
+    EXPECT_TRUE(refus.valides.empty() && refus.montres.empty() && refus.remis == 0);
+}
+
+// GIMP's arguments and the settings text: a rectangle as four integers in the
+// layer, moved into the selection's coordinates and back.
+TEST_F(PontSansGimp, ArgumentsDesReglages) {
+    EXPECT_TRUE(pont_->Arguments(1).empty());
+    const std::vector<Argument> a = pont_->Arguments(7);
+    std::vector<std::string> noms;
+    for (const Argument &x : a) noms.push_back(x.nom);
+    const std::vector<std::string> attendus = {
+        "temperature",      "lumref",           "saturation",          "zone-claire-x",
+        "zone-claire-y",    "zone-claire-largeur", "zone-claire-hauteur", "zone-sombre-x",
+        "zone-sombre-y",    "zone-sombre-largeur", "zone-sombre-hauteur", "temperature-sombre"};
+    EXPECT_EQ(noms, attendus);
+    const std::vector<std::string> valeurs = {"5000", "maxi", "", "40", "30", "12", "9",
+                                              "0",    "0",    "0", "0",  "0"};
+    const std::string texte = pont_->ReglagesDe(7, valeurs, 30, 20);
+    EXPECT_EQ(texte, "temperature=5000\nlumref=maxi\nzone-claire=10,10,12,9\ntemperature-sombre=0\n");
+    std::vector<std::string> retour = pont_->ValeursDe(7, texte, 30, 20);
+    retour[2] = "";  // the default comes back as its text
+    EXPECT_EQ(retour, valeurs);
 }
 
 // The grain shows its computations as they come; closed with Annuler, the

@@ -13,19 +13,24 @@ namespace {
 using reglages::Genre;
 
 // The list's tints by their names, "neutre=$808080|acier=$3A8EBA|...", made
-// from the list itself.
-const std::string nomsTeintes = [] {
-    std::string t;
-    for (const char *entree : ListeTeintes) {
-        const std::string_view e = entree;
-        const std::size_t separateur = e.find(" : $");
-        if (separateur == std::string_view::npos) continue;  // "Autre teinte ..."
-        std::string nom = reglages::SansAccents(e.substr(0, separateur));
-        for (char &c : nom)
-            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-        t += (t.empty() ? "" : "|") + nom + "=" + std::string(e.substr(separateur + 3));
+// from the list itself as the library loads: without memory then, no names
+// (the library must still load).
+const std::string nomsTeintes = []() noexcept -> std::string {
+    try {
+        std::string t;
+        for (const char *entree : ListeTeintes) {
+            const std::string_view e = entree;
+            const std::size_t separateur = e.find(" : $");
+            if (separateur == std::string_view::npos) continue;  // "Autre teinte ..."
+            std::string nom = reglages::SansAccents(e.substr(0, separateur));
+            for (char &c : nom)
+                if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+            t += (t.empty() ? "" : "|") + nom + "=" + std::string(e.substr(separateur + 3));
+        }
+        return t;
+    } catch (...) {
+        return {};
     }
-    return t;
 }();
 
 // The picker's centre and the reset's identity tables: the dialog as it opens.
