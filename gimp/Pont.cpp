@@ -10,6 +10,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -271,7 +272,11 @@ std::vector<Argument> Pont::Arguments(int operation) const {
         if (!c) continue;
         const std::string nom = c->nom, libelle = c->libelle, defaut = c->defaut ? c->defaut : "";
         switch (c->genre) {
-        case VELMORA_ENTIER: a.push_back({nom, libelle, Argument::Entier, c->mini, c->maxi, defaut}); break;
+        case VELMORA_ENTIER:
+            // GIMP's integers are 32-bit: a wider range (the grain's seed) is cut to theirs.
+            a.push_back({nom, libelle, Argument::Entier, std::max(c->mini, double(INT32_MIN)),
+                         std::min(c->maxi, double(INT32_MAX)), defaut});
+            break;
         case VELMORA_REEL: a.push_back({nom, libelle, Argument::Reel, c->mini, c->maxi, defaut}); break;
         case VELMORA_CHOIX: {
             std::string choix = c->choix ? c->choix : "";
@@ -280,6 +285,10 @@ std::vector<Argument> Pont::Arguments(int operation) const {
             break;
         }
         case VELMORA_FICHIER: a.push_back({nom, libelle, Argument::Fichier, 0, 0, defaut}); break;
+        case VELMORA_ENTIERS:
+            a.push_back({nom, libelle + " (" + std::to_string(c->nombre) + " entiers, ',' entre eux)",
+                         Argument::Texte, 0, 0, defaut});
+            break;
         case VELMORA_COULEUR: a.push_back({nom, libelle + " ($RRVVBB)", Argument::Texte, 0, 0, defaut}); break;
         case VELMORA_POINT: {
             const std::vector<std::string> d = Decouper(defaut, ',');
@@ -295,7 +304,9 @@ std::vector<Argument> Pont::Arguments(int operation) const {
                              Argument::Entier, 0, 262144, "0"});
             break;
         }
-        default: break;
+        default:  // a kind this bridge does not know: its text
+            a.push_back({nom, libelle, Argument::Texte, 0, 0, defaut});
+            break;
         }
     }
     return a;

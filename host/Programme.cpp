@@ -347,8 +347,14 @@ int ListerReglages(const ChargeurPlugin &plugin, const QString &texte) {
         if (!c) continue;
         QString admis;
         switch (c->genre) {
-        case VELMORA_ENTIER: admis = QStringLiteral("entier de %1 à %2").arg(c->mini).arg(c->maxi); break;
+        case VELMORA_ENTIER:
+            admis = QStringLiteral("entier de %1 à %2")
+                        .arg(QString::number(c->mini, 'f', 0), QString::number(c->maxi, 'f', 0));
+            break;
         case VELMORA_REEL: admis = QStringLiteral("réel de %1 à %2").arg(c->mini).arg(c->maxi); break;
+        case VELMORA_ENTIERS:
+            admis = QStringLiteral("%1 entiers séparés par des virgules").arg(c->nombre);
+            break;
         case VELMORA_CHOIX: admis = QString::fromUtf8(c->choix).replace(QLatin1Char('|'), QStringLiteral(" | ")); break;
         case VELMORA_FICHIER: admis = QStringLiteral("fichier .%1").arg(QString::fromUtf8(c->extension ? c->extension : "")); break;
         case VELMORA_COULEUR: admis = QStringLiteral("couleur $RRVVBB"); break;
