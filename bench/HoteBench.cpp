@@ -10,6 +10,7 @@
 // and the batch command on 8 files of 24 MP, one at a time and on every core.
 #include "Banc.h"
 #include "ImageHote.h"
+#include "dialogs/ProfilGamma/ProfilGamma.h"
 #include "operations/InvCoul.h"
 
 #include <benchmark/benchmark.h>
@@ -19,6 +20,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -211,8 +213,58 @@ void BM_Lot8x24MP(benchmark::State &etat) {
     etat.counters["x_un_a_un"] = rapports[rapports.size() / 2];
 }
 
+// Operations with settings on the same 8 files: one batch (every core)
+// against one --apply process a file, back to back in each iteration;
+// x_un_a_un is the median of the per-iteration ratios batch / one at a time.
+// 0: L/G/C/S sliders; 1: a .pfl profile.
+void BM_LotReglages8x24MP(benchmark::State &etat) {
+    static Lot lot;
+    static const QString pfl = [] {
+        velmora::profilgamma::Profils p;
+        for (int32_t i = velmora::TProfil::Debut; i <= velmora::TProfil::Fin; ++i) {
+            p.ProfToutes[i] = 255 - std::clamp(i + (i * (255 - i)) / 300, 0, 255);  // brighter
+            p.ProfBleu[i] = 255 - std::clamp(i - 8, 0, 255);                     // warmer
+        }
+        const QString chemin = lot.dossier.filePath(QStringLiteral("doux.pfl"));
+        velmora::profilgamma::EnregistrerPfl(chemin.toStdString(), p);
+        return chemin;
+    }();
+    const QStringList reglages = etat.range(0) == 0
+        ? QStringList{"--apply", "2", "-r", "gamma=12;contraste=60;luminosite=55;saturation=25"}
+        : QStringList{"--apply", "3", "-r", "profil=" + pfl};
+    auto lancer = [&](const QStringList &arguments) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.start(QStringLiteral(VELMORA_HOTE), arguments);
+        if (!p.waitForFinished(600000) || p.exitCode() != 0) etat.SkipWithError("--apply failed");
+    };
+    using Horloge = std::chrono::steady_clock;
+    double totalUn = 0, totalLot = 0;
+    std::vector<double> rapports;
+    for (auto _ : etat) {
+        const auto t0 = Horloge::now();
+        for (const QString &f : lot.fichiers)
+            lancer(reglages + QStringList{f, lot.dossier.filePath("un-" + QFileInfo(f).fileName())});
+        const auto t1 = Horloge::now();
+        lancer(reglages + QStringList{"-o", lot.dossier.filePath("lot-reglages")} + lot.fichiers);
+        const auto t2 = Horloge::now();
+        const double un = std::chrono::duration<double>(t1 - t0).count(),
+                     tous = std::chrono::duration<double>(t2 - t1).count();
+        totalUn += un;
+        totalLot += tous;
+        rapports.push_back(tous / un);
+        etat.SetIterationTime(tous);
+    }
+    std::sort(rapports.begin(), rapports.end());
+    etat.counters["un_a_un_ms"] = 1000 * totalUn / double(etat.iterations());
+    etat.counters["lot_ms"] = 1000 * totalLot / double(etat.iterations());
+    etat.counters["x_un_a_un"] = rapports[rapports.size() / 2];
+}
+
 } // namespace
 
+BENCHMARK(BM_LotReglages8x24MP)->ArgName("lgcs0_pfl1")->DenseRange(0, 1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Lot8x24MP)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Hote50MP_Decodage)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Hote50MP_Charger)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -198,7 +198,9 @@ TEST_F(PontSansGimp, BalanceAvecUneZoneDeLaFenetreDuPont) {
         zoneEnvoyee = true;
         Cliquer(Visible("BalCoul"), "Appliquer");
     });
-    const Issue issue = pont_->Executer(7, r, c, true);
+    std::string appliques;
+    const std::string depart;  // the dialog's defaults
+    const Issue issue = pont_->Executer(7, r, c, true, &depart, &appliques);
     EXPECT_TRUE(zoneEnvoyee);
     EXPECT_EQ(issue.statut, Issue::Reussi);
     EXPECT_TRUE(issue.modifie);
@@ -207,4 +209,35 @@ TEST_F(PontSansGimp, BalanceAvecUneZoneDeLaFenetreDuPont) {
     ASSERT_EQ(c.valides.size(), 1u);
     EXPECT_EQ(c.valides[0], c.montres[0]);
     EXPECT_EQ(Visible("FenetreZones"), nullptr);
+
+    // The zone comes back as a rectangle; Repeat with those settings gives
+    // the same bytes with no dialog.
+    EXPECT_NE(appliques.find("zone-claire=1,1,3,2\n"), std::string::npos) << appliques;
+    CalqueEnregistreur repete;
+    const Issue encore = pont_->Executer(7, r, repete, false, &appliques);
+    EXPECT_EQ(encore.statut, Issue::Reussi) << encore.message;
+    ASSERT_EQ(repete.valides.size(), 1u);
+    EXPECT_EQ(repete.valides[0], c.valides[0]);
+}
+
+// The dialog opens on the last settings applied, and gives back those of its
+// "Appliquer".
+TEST_F(PontSansGimp, DialogueOuvertSurLesDerniersReglages) {
+    const Region r = RegionRVBA();
+    CalqueEnregistreur c;
+    int gamma = 0;
+    Quand("AjustCoul", [&](QWidget *d) {
+        auto *s = d->findChild<QSlider *>(QStringLiteral("PosGamma"));
+        ASSERT_NE(s, nullptr);
+        gamma = s->value();
+        d->findChild<QSlider *>(QStringLiteral("PosSaturation"))->setValue(40);
+        Cliquer(d, "Appliquer");
+    });
+    const std::string derniers = "gamma=-7\nluminosite=62\n";
+    std::string appliques;
+    const Issue issue = pont_->Executer(2, r, c, true, &derniers, &appliques);
+    EXPECT_EQ(issue.statut, Issue::Reussi);
+    EXPECT_TRUE(issue.modifie);
+    EXPECT_EQ(gamma, -7);
+    EXPECT_EQ(appliques, "gamma=-7\ncontraste=50\nluminosite=62\nsaturation=40\n");
 }
