@@ -185,39 +185,45 @@ TEST_F(PontSansGimp, GrainMontreSesCalculsPuisRemetLOriginal) {
 
 // The colour balance: the bridge's zone window opens beside the dialog; a
 // zone dragged there corrects the pixels (shown at once), Appliquer keeps the
-// last correction and the run ends with the window closed.
+// last correction and the run ends with the window closed. Each zone is cut
+// from the pixels of the opening, not from the last correction: the same zone
+// dragged twice gives what it gives once.
 TEST_F(PontSansGimp, BalanceAvecUneZoneDeLaFenetreDuPont) {
     const Region r = RegionRVBA();
-    CalqueEnregistreur c;
-    bool zoneEnvoyee = false;
-    Quand("FenetreZones", [&](QWidget *f) {
-        auto *vue = static_cast<velmora::gimp::FenetreZones *>(f)->Vue();
-        EXPECT_EQ(vue->Image().size(), QSize(6, 4));
-        EXPECT_TRUE(vue->SelectionZone());
-        Q_EMIT vue->ZoneChoisie(QRect(1, 1, 3, 2), Qt::NoModifier);
-        zoneEnvoyee = true;
-        Cliquer(Visible("BalCoul"), "Appliquer");
-    });
-    std::string appliques;
-    const std::string depart;  // the dialog's defaults
-    const Issue issue = pont_->Executer(7, r, c, true, &depart, &appliques);
-    EXPECT_TRUE(zoneEnvoyee);
-    EXPECT_EQ(issue.statut, Issue::Reussi);
-    EXPECT_TRUE(issue.modifie);
-    ASSERT_EQ(c.montres.size(), 1u);
-    EXPECT_NE(c.montres[0], r.octets);
-    ASSERT_EQ(c.valides.size(), 1u);
-    EXPECT_EQ(c.valides[0], c.montres[0]);
-    EXPECT_EQ(Visible("FenetreZones"), nullptr);
+    for (int fois : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << "zone dragged " << fois << " time(s)");
+        CalqueEnregistreur c;
+        int zonesEnvoyees = 0;
+        Quand("FenetreZones", [&](QWidget *f) {
+            auto *vue = static_cast<velmora::gimp::FenetreZones *>(f)->Vue();
+            EXPECT_EQ(vue->Image().size(), QSize(6, 4));
+            EXPECT_TRUE(vue->SelectionZone());
+            for (int i = 0; i < fois; ++i, ++zonesEnvoyees)
+                Q_EMIT vue->ZoneChoisie(QRect(1, 1, 3, 2), Qt::NoModifier);
+            Cliquer(Visible("BalCoul"), "Appliquer");
+        });
+        std::string appliques;
+        const std::string depart;  // the dialog's defaults
+        const Issue issue = pont_->Executer(7, r, c, true, &depart, &appliques);
+        EXPECT_EQ(zonesEnvoyees, fois);
+        EXPECT_EQ(issue.statut, Issue::Reussi);
+        EXPECT_TRUE(issue.modifie);
+        ASSERT_EQ(c.montres.size(), std::size_t(fois));
+        EXPECT_NE(c.montres[0], r.octets);
+        EXPECT_EQ(c.montres.back(), c.montres[0]);
+        ASSERT_EQ(c.valides.size(), 1u);
+        EXPECT_EQ(c.valides[0], c.montres[0]);
+        EXPECT_EQ(Visible("FenetreZones"), nullptr);
 
-    // The zone comes back as a rectangle; Repeat with those settings gives
-    // the same bytes with no dialog.
-    EXPECT_NE(appliques.find("zone-claire=1,1,3,2\n"), std::string::npos) << appliques;
-    CalqueEnregistreur repete;
-    const Issue encore = pont_->Executer(7, r, repete, false, &appliques);
-    EXPECT_EQ(encore.statut, Issue::Reussi) << encore.message;
-    ASSERT_EQ(repete.valides.size(), 1u);
-    EXPECT_EQ(repete.valides[0], c.valides[0]);
+        // The zone comes back as a rectangle; Repeat with those settings gives
+        // the same bytes with no dialog.
+        EXPECT_NE(appliques.find("zone-claire=1,1,3,2\n"), std::string::npos) << appliques;
+        CalqueEnregistreur repete;
+        const Issue encore = pont_->Executer(7, r, repete, false, &appliques);
+        EXPECT_EQ(encore.statut, Issue::Reussi) << encore.message;
+        ASSERT_EQ(repete.valides.size(), 1u);
+        EXPECT_EQ(repete.valides[0], c.valides[0]);
+    }
 }
 
 // The dialog opens on the last settings applied, and gives back those of its

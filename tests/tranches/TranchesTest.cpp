@@ -2,12 +2,14 @@
 // start or runs out of memory. A program of its own: it replaces the C++
 // allocator, so that allocations fail on demand in the workers only.
 #include <velmora/memoire.h>
+#include "dialogs/GrainOuBr/GrainOuBr.h"
 #include "imaging/BouclePixels.h"
 #include "operations/AjustAuto.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
@@ -162,5 +164,57 @@ TEST(Tranches, AjustAutoSansFilCommeAvec) {
             op(sans.data());
         }
         EXPECT_EQ(Octets(sans), Octets(avec));
+    }
+}
+
+// Without threads, the grain gives what it gives with them: the same bytes and
+// the generator left in the same state. The pseudo-random method makes its
+// noise ahead on another thread (in integers or in doubles, by the settings);
+// with none to be had, the caller makes and filters each block in turn. The
+// spots share their bands among the cores.
+TEST(Tranches, GrainSansFilCommeAvec) {
+    if (!PlusieursCoeurs()) GTEST_SKIP() << "one processor: the grain starts no thread on this machine";
+    using namespace grainoubr;
+    const int32_t largeur = 1024; // 1024 x 1024: many blocks of noise, many bands
+    const TPtsImg image = Aleatoire(Grand, 7);
+    const struct {
+        const char *nom;
+        bool taches;
+        int32_t txcl, ord1, ord2;
+    } cas[] = {
+        {"pseudo-random, integer filter", false, 5, 2, 2}, // t = 1/2, whole weights
+        {"pseudo-random, double filter", false, 3, 3, 2},  // t = 3/10
+        {"spots", true, 5, 2, 2},
+    };
+    for (const auto &c : cas) {
+        SCOPED_TRACE(c.nom);
+        Reglages r;
+        r.DefinirNiveau(180);
+        r.DefinirTxCl(c.txcl);
+        r.DefinirDstPt(7);
+        r.DefinirOrd1(c.ord1);
+        r.DefinirOrd2(c.ord2);
+        auto calculer = [&](TPtsImg &sortie) {
+            GraineAlea = 12345;
+            if (c.taches)
+                MethodeTaches(image.data(), sortie.data(), largeur, int32_t(Grand) / largeur, r);
+            else
+                MethodePseudoAlea(image.data(), sortie.data(), Grand, largeur, r);
+            return GraineAlea;
+        };
+        TPtsImg avec = Aleatoire(Grand, 8), sans = Aleatoire(Grand, 8);
+        const auto avant = Octets(avec);
+        const uint32_t finAvec = calculer(avec);
+        ASSERT_NE(Octets(avec), avant);
+        uint32_t finSans = 0;
+        {
+            SansFil sansFil;
+            ASSERT_TRUE(sansFil.Pret()) << "threads could not be refused";
+            finSans = calculer(sans);
+        }
+        EXPECT_EQ(finSans, finAvec);
+        const auto a = Octets(avec), b = Octets(sans);
+        const auto ecart = std::mismatch(a.begin(), a.end(), b.begin());
+        EXPECT_TRUE(ecart.first == a.end()) << "first byte off: " << (ecart.first - a.begin());
     }
 }

@@ -614,3 +614,56 @@ TEST_F(Grain, SpotsAtLevelZeroPutTheImageBackAndMoveTheGenerator) {
         });
     }
 }
+
+// A band's list full: its later spots go to the band's overflow, marked after
+// the list's in drawing order. Chance does not fill a list at the room the
+// image gets, so the buffers are given a smaller one here: one spot a list,
+// four, and one short of the longest and of the shortest list (a single spot
+// over). Against the rule run plainly, in one run of draws (a narrow image, its
+// spots across two bands in both lists, and a square one) and in runs on the
+// cores, over an earlier result and with the image put back, on each path.
+TEST_F(Grain, FullListsOverflowInDrawingOrder) {
+    const struct {
+        int32_t largeur, hauteur, dstpt;
+    } formes[] = {{3, 400, 5}, {37, 60, 9}, {300, 250, 9}};
+    unsigned graine = 120;
+    for (const auto &f : formes) {
+        const auto image = Aleatoire(std::size_t(f.largeur) * f.hauteur, ++graine);
+        const Reglages r = Regles(210, 3, f.dstpt, 2, 2);
+        RegleSimple simple{graine * 2654435761u, 210, r.t, r.UnMoinsT, r.K1, r.K2};
+        const uint32_t depart = simple.etat;
+        std::vector<TPtImg> surAutre(image.size(), P(1, 2, 3)), surImage = image;
+        simple.Taches(image, surAutre, f.largeur, f.hauteur, 10 - f.dstpt);
+        const uint32_t fin = simple.etat;
+        simple.etat = depart;
+        simple.Taches(image, surImage, f.largeur, f.hauteur, 10 - f.dstpt);
+        // The lists' lengths at the image's own room, where none overflows.
+        TamponsTaches tampons;
+        {
+            std::vector<TPtImg> h = image;
+            GraineAlea = depart;
+            MethodeTaches(image.data(), h.data(), f.largeur, f.hauteur, r, &tampons);
+        }
+        uint32_t plusLongue = 0, plusCourte = UINT32_MAX;
+        for (uint32_t c : tampons.compte)
+            if (c > 1) plusLongue = std::max(plusLongue, c), plusCourte = std::min(plusCourte, c);
+        ASSERT_GT(plusLongue, 4u);
+        for (std::size_t place : {std::size_t(1), std::size_t(4), std::size_t(plusLongue - 1),
+                                  std::size_t(plusCourte - 1)}) {
+            tampons.placeParListe = place;
+            SCOPED_TRACE(testing::Message() << f.largeur << "x" << f.hauteur << ", room " << place);
+            SurChaqueChemin([&] {
+                for (bool recopier : {false, true}) {
+                    std::vector<TPtImg> obtenu(image.size(), P(1, 2, 3));
+                    GraineAlea = depart;
+                    MethodeTaches(image.data(), obtenu.data(), f.largeur, f.hauteur, r, &tampons, recopier);
+                    ASSERT_TRUE(std::any_of(tampons.debordement.begin(), tampons.debordement.end(),
+                                            [](const auto &d) { return !d.empty(); }))
+                        << "no list filled";
+                    EXPECT_EQ(GraineAlea, fin);
+                    ASSERT_TRUE(obtenu == (recopier ? surImage : surAutre)) << "recopier " << recopier;
+                }
+            });
+        }
+    }
+}

@@ -113,8 +113,10 @@ void MethodeTaches(const TPtImg *copie, TPtImg *hote, int32_t largeur, int32_t h
     // do not fit keeps the rest aside, in order).
     const int64_t parSerie = (tirages + series - 1) / series;
     const int64_t moyenne = parSerie * std::min(n, pixelsBande + 2 * L + 2) / std::max<int64_t>(1, n) + 1;
-    const int64_t parBande =
-        std::min(parSerie, moyenne + 8 * int64_t(std::sqrt(double(moyenne))) + 64);
+    const int64_t placeCalculee = std::min(parSerie, moyenne + 8 * int64_t(std::sqrt(double(moyenne))) + 64);
+    const int64_t parBande = tampons && tampons->placeParListe > 0
+                                 ? int64_t(std::min<uint64_t>(uint64_t(placeCalculee), tampons->placeParListe))
+                                 : placeCalculee;
     const int64_t listes = series * nbBandes;  // run s, band b at s x nbBandes + b
 
     // A position is kept when bas < e < haut, e = (state x N) >> 32: when the

@@ -27,6 +27,10 @@ struct TamponsTaches {
     std::size_t tailleBandes = 0;
     std::vector<uint32_t> compte;
     std::vector<std::vector<uint32_t>> debordement;
+    // When not 0, the room of a list on the pages if smaller than the one the
+    // image gets: chance alone almost never fills a list, so the tests give a
+    // small one to send spots to debordement.
+    std::size_t placeParListe = 0;
     // A band's marks and states, one pair per core at work, in its cache:
     // place, 0 for a pixel no spot covers, else 1 + its place in the last spot;
     // etat, at a spot's centre: the generator state before the draws of the last
