@@ -186,7 +186,9 @@ void Executer(const gchar *nom, gint nbParams, const GimpParam *params, gint *nb
     std::string appliques;
     const Issue issue = pont.Executer(operation, region, cible, interactif, &reglages, &appliques);
     if (issue.statut != Issue::Reussi) return refuser(issue);
-    if (issue.modifie && !appliques.empty())
+    // Kept after a dialog's "Appliquer" only, as GIMP 3 keeps its last values:
+    // a script's settings do not become the user's.
+    if (interactif && issue.modifie && !appliques.empty())
         Retenir(nom, pont.ReglagesDe(operation, pont.ValeursDe(operation, appliques, x, y), 0, 0));
     gimp_displays_flush();
 }

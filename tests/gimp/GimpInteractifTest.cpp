@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSlider>
 #include <QTcpServer>
 #include <QThread>
 #include <QTimer>
@@ -243,6 +244,35 @@ TEST_F(GimpInteractif, MonoChromeAppliquerPuisAnnuler) {
     EXPECT_TRUE(Reponse(requete, &texte)) << texte.toStdString();
     EXPECT_EQ(Differences(Pixels(), avant, avant.rect()), 0);
     EXPECT_FALSE(Sale()); // no undo step either
+    Fermer();
+}
+
+// Filters › Repeat: the settings of the dialog's last "Appliquer", applied
+// with no dialog (the slider the dialog opens with focus taken to its end).
+TEST_F(GimpInteractif, RepeterLesReglagesDuDernierAppliquer) {
+    const QImage attendu = ResultatReference(
+        2, photo_,
+        [](auto &, TPtImg *) {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w->isVisible() && w->objectName() == QLatin1String("AjustCoul"))
+                    w->findChild<QSlider *>(QStringLiteral("PosGamma"))->setValue(50);
+            Cliquer("Appliquer");
+        },
+        "AjustCoul");
+    Ouvrir(QStringLiteral("velmora-photo.png"));
+    QTcpSocket *requete = Envoyer(port_, ScriptAppel("lgcs", "RUN-INTERACTIVE"));
+    const QString dialogue = Fenetre(QStringLiteral("Ajustement des paramètres d'image"));
+    Touche(dialogue, "End");
+    Touche(dialogue, "Return");
+    QString texte;
+    EXPECT_TRUE(Reponse(requete, &texte)) << texte.toStdString();
+    EXPECT_EQ(Differences(Pixels(), attendu, attendu.rect()), 0);
+    Fermer();
+
+    Ouvrir(QStringLiteral("velmora-photo.png"));
+    Demander(port_, ScriptAppel("lgcs", "RUN-WITH-LAST-VALS"));
+    EXPECT_EQ(Differences(Pixels(), attendu, attendu.rect()), 0);
+    EXPECT_TRUE(Sale());
     Fermer();
 }
 

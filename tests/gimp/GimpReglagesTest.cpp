@@ -1,6 +1,6 @@
 // The dialog operations' settings as procedure arguments: a script's run with
-// no dialog, Filters › Repeat with the last ones, refusals that leave the
-// layer as it was. Compared with the reference host given the same settings.
+// no dialog (which Filters › Repeat does not take as the user's last
+// settings), refusals that leave the layer as it was. Compared with the reference host given the same settings.
 #include "OutilsGimp.h"
 
 #include <QRegularExpression>
@@ -18,14 +18,11 @@ const char *const ArgsLgcs = "#:gamma 20 #:contraste 62 #:luminosite 55 #:satura
 const char *const ArgsBalance =
     "#:temperature 5000 #:zone-claire-x 40 #:zone-claire-y 30 #:zone-claire-largeur 12"
     " #:zone-claire-hauteur 9";
-const char *const ArgsIgnores = "";
 const char *const ArgsHors = "#:zone-claire-x 100 #:zone-claire-y 30 #:zone-claire-largeur 12"
                              " #:zone-claire-hauteur 9";
 #else
 const char *const ArgsLgcs = "20 62 55 -30";
 const char *const ArgsBalance = "5000 \"moyenne\" \"non-autorisee\" 40 30 12 9 0 0 0 0 0";
-// Script-Fu 2.10 wants every argument; Repeat does not read them.
-const char *const ArgsIgnores = "0 50 50 0";
 const char *const ArgsHors = "6700 \"moyenne\" \"non-autorisee\" 100 30 12 9 0 0 0 0 0";
 #endif
 
@@ -104,8 +101,9 @@ int Ecarts(const QImage &a, const QImage &b) {
 TEST_F(GimpReglages, ArgumentsPuisDernieresValeurs) {
     const QString sortie = Executer({
         Script(Appel("lgcs", "RUN-NONINTERACTIVE", ArgsLgcs), QStringLiteral("lgcs.png")),
-        // Repeat: the last settings, no dialog, on a fresh copy.
-        Script(Appel("lgcs", "RUN-WITH-LAST-VALS", ArgsIgnores), QStringLiteral("repete.png")),
+        // Repeat: the settings of the last dialog's "Appliquer" (none here: the
+        // defaults), not a script's.
+        Script(ScriptAppel("lgcs", "RUN-WITH-LAST-VALS"), QStringLiteral("repete.png")),
         Script(Appel("equilibrage", "RUN-NONINTERACTIVE", ArgsBalance), QStringLiteral("balance.png")),
         // A zone outside the layer: refused, the layer left as it was.
         Script(Appel("equilibrage", "RUN-NONINTERACTIVE", ArgsHors) +
@@ -116,7 +114,7 @@ TEST_F(GimpReglages, ArgumentsPuisDernieresValeurs) {
     const QImage lgcs = Attendu(2, {"-r", "gamma=20;contraste=62;luminosite=55;saturation=-30"});
     EXPECT_EQ(Ecarts(Lire(profil_.Chemin(QStringLiteral("lgcs.png"))), lgcs), 0)
         << sortie.toStdString();
-    EXPECT_EQ(Ecarts(Lire(profil_.Chemin(QStringLiteral("repete.png"))), lgcs), 0)
+    EXPECT_EQ(Ecarts(Lire(profil_.Chemin(QStringLiteral("repete.png"))), photo_), 0)
         << sortie.toStdString();
     EXPECT_GT(Ecarts(lgcs, photo_), 1000);
     // The zone (40, 30) of the layer is (10, 10) of the selection.

@@ -4,6 +4,8 @@
 // (built with VELMORA_GIMP=3): what their Script-Fu and command lines say
 // differently is in the namespace Gimp below.
 #pragma once
+#include <cstring>
+#include <map>
 
 #include <QByteArray>
 #include <QDir>
@@ -188,9 +190,26 @@ inline QString ScriptCharger(const QString &fichier) {
 }
 inline QString ScriptExporter(const QString &fichier) { return Gimp::Exporter(fichier); }
 // Operation `nom` (inversion, monochrome…) on `img` and `d` in `mode`.
+// GIMP 2.10's Script-Fu wants every argument: the dialog operations' settings
+// at their defaults (an interactive run and Repeat do not read them).
 inline QString ScriptAppel(const char *nom, const char *mode) {
-    return Gimp::Appel(QStringLiteral("plug-in-velmora-%1").arg(QLatin1String(nom)), mode,
-                       QStringLiteral("img"), QStringLiteral("d"));
+    QString appel = Gimp::Appel(QStringLiteral("plug-in-velmora-%1").arg(QLatin1String(nom)), mode,
+                                QStringLiteral("img"), QStringLiteral("d"));
+#if VELMORA_GIMP != 3
+    static const std::map<std::string, const char *> defauts = {
+        {"lgcs", "0 50 50 0"},
+        {"profils-gamma", "\"\" \"\""},
+        {"luminosite", "\"\" \"\""},
+        {"equilibrage", "6700 \"moyenne\" \"non-autorisee\" 0 0 0 0 0 0 0 0 0"},
+        {"grain", "\"taches\" 0 5 7 2 2 -1"},
+        {"monochrome", "104 104 \"$000000\" \"\""},
+    };
+    if (const auto d = defauts.find(nom); d != defauts.end() && std::strcmp(mode, "RUN-NONINTERACTIVE") != 0) {
+        appel.chop(1);
+        appel += QLatin1Char(' ') + QLatin1String(d->second) + QLatin1Char(')');
+    }
+#endif
+    return appel;
 }
 
 // Pictures as 32-bit ARGB, not premultiplied: every byte as written.
