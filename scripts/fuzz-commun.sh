@@ -21,4 +21,5 @@ declare -A options=(
     [uni]="-max_len=512 -dict=tests/fuzz/uni.dict -detect_leaks=0"
     [image]="-max_len=65536 -dict=tests/fuzz/image.dict -rss_limit_mb=2048 -malloc_limit_mb=2048"
     [xchg]="-max_len=4096"
+    [reglages]="-max_len=2048 -dict=tests/fuzz/reglages.dict"
 )

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 secondes="${1:-30}"
 [ $# -gt 0 ] && shift
 cibles=("$@")
-[ ${#cibles[@]} -gt 0 ] || cibles=(pfl plu uni image xchg)
+[ ${#cibles[@]} -gt 0 ] || cibles=(pfl plu uni image xchg reglages)
 
 source scripts/fuzz-commun.sh
 
