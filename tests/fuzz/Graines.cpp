@@ -249,6 +249,27 @@ void Sequences() {
 
 } // namespace
 
+// Settings texts: the operation's number as a byte, then its text; every
+// operation's defaults, and each field given once.
+void Reglages() {
+    const char *const textes[] = {
+        "\x01",
+        "\x02gamma=-50;contraste=100;luminosite=0;saturation=-100",
+        "\x03courbes=" ,
+        "\x04",
+        "\x05",
+        "\x06",
+        "\x07zone-claire=0,0,3,2;temperature=5000;lumref=maxi;saturation=autorisee",
+        "\x07zone-claire=0,0,2,2\nzone-sombre=4,3,3,2\ntemperature-sombre=8500",
+        "\x08methode=pseudo-aleatoire;niveau=40;teinte=3;densite=2;ordre1=4;ordre2=0;graine=7",
+        "\x08niveau=255;graine=4294967295",
+        "\x09filtre=104,4;teinte=sepia",
+        "\x09teinte=$A05020",
+    };
+    int i = 0;
+    for (const char *t : textes) Ecrire("reglages", "texte-" + std::to_string(i++), t);
+}
+
 int main(int argc, char **argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage : %s <dossier>\n", argv[0]);
@@ -259,6 +280,7 @@ int main(int argc, char **argv) {
     Teintes();
     Photos();
     Sequences();
+    Reglages();
     std::printf("%d graines dans %s\n", ecrits, argv[1]);
     return 0;
 }
