@@ -236,6 +236,7 @@ TEST_F(Reglages, AjustCoulOuvertSurDesReglages) {
     EXPECT_NE(std::string(m).find("gamma"), std::string::npos);
     EXPECT_TRUE(P().appels.empty());
     EXPECT_EQ(E().Ouvrir(1, "", img.pixels, 40, 30, m, 256), VELMORA_ERREUR_OPERATION);
-    std::vector<TPtImg> pasCompte(4);
-    EXPECT_EQ(E().Ouvrir(2, "", pasCompte.data(), 2, 2, m, 256), VELMORA_ERREUR_IMAGE);
+    // A counted array shorter than the size claimed.
+    Image court(3, 1);
+    EXPECT_EQ(E().Ouvrir(2, "", court.pixels, 2, 2, m, 256), VELMORA_ERREUR_IMAGE);
 }
