@@ -25,8 +25,15 @@ if [ "${VELMORA_ESSAI_DANS_RACINE:-}" = 1 ]; then
         echo "ÉCHEC : $*" >&2
         exit 1
     }
-    # 3: no package server (told apart from a failure by the caller).
-    apt-get update -qq >/tmp/apt-update.journal 2>&1 || { cat /tmp/apt-update.journal >&2; exit 3; }
+    # 3: no package server (told apart from a failure by the caller). apt-get
+    # update ends with 0 even when it fetched nothing: its messages tell. The
+    # lists and packages of an earlier run may still be enough to go on.
+    hors_ligne=0
+    if ! apt-get update -q >/tmp/apt-update.journal 2>&1 ||
+        grep -qE '^(Err:|E:|W: Failed to fetch)' /tmp/apt-update.journal; then
+        hors_ligne=1
+        compgen -G '/var/lib/apt/lists/*_Packages*' >/dev/null || exit 3
+    fi
     paquets=(/velmora-paquets/*.deb)
     noms=()
     for p in "${paquets[@]}"; do noms+=("$(dpkg-deb -f "$p" Package)"); done
@@ -34,6 +41,7 @@ if [ "${VELMORA_ESSAI_DANS_RACINE:-}" = 1 ]; then
     # The apt command deletes what it downloaded unless told to keep it (for the next run).
     if ! apt install -y -q --no-install-recommends -o APT::Keep-Downloaded-Packages=true \
         "${paquets[@]}" >/tmp/apt-install.journal 2>&1; then
+        [ $hors_ligne = 1 ] && exit 3
         tail -30 /tmp/apt-install.journal >&2
         echoue "apt n'a pu installer ${noms[*]}"
     fi
@@ -167,7 +175,7 @@ if [ "$ici" = bookworm ]; then
     if compgen -G "$racine13/velmora/paquets/paquets/*.deb" >/dev/null; then
         dossier[trixie]="$racine13/velmora/paquets/paquets"
     else
-        non_lance 13 "la racine Debian 13 n'a pu être faite pour les construire"
+        non_lance 13 "la racine Debian 13 n'a pu être faite pour les construire ($(sed -n 's/.*non lancés — //p' "$journal" | head -1))"
     fi
 else
     non_lance 12 "ils se construisent sur une Debian 12, et cette machine est en Debian 13"
@@ -262,7 +270,10 @@ for r in bookworm trixie; do
         effacer "$essai"
         echo "Paquets Debian ${numero[$r]} : installés, utilisés et enlevés sans reste ($((SECONDS - debut)) s)"
         ;;
-    3) non_lance "${numero[$r]}" "pas de serveur de paquets (apt-get update a échoué)" ;;
+    3)
+        effacer "$essai"
+        non_lance "${numero[$r]}" "pas de serveur de paquets, et ce que les essais précédents en ont gardé ne suffit pas"
+        ;;
     *)
         echo "Paquets Debian ${numero[$r]} : ÉCHEC (racine gardée pour voir : $essai)"
         exit 1
