@@ -72,7 +72,8 @@ public:
     Pont();
     ~Pont();
 
-    // Loads velmora.so beside the bridge's executable (or the given path).
+    // Loads velmora.so beside the bridge's executable, else the installed one
+    // (or the given path).
     bool Charger(const std::string &chemin = {});
     const std::string &Erreur() const { return erreur_; }
     // Captions of operations 1..n, UTF-8.

@@ -48,7 +48,12 @@ const char Usage[] =
     "  -j TACHES            fichiers lus et écrits à la fois par --apply N -o (par défaut :\n"
     "                       le nombre de cœurs) ; mêmes fichiers, même ordre qu'un à un\n"
     "  IMAGE                ouvre la fenêtre sur cette image (sans argument : fenêtre vide)\n"
+#ifdef VELMORA_MODULE_INSTALLE
+    "  --plugin MODULE      module à charger (par défaut : velmora.so à côté du programme,\n"
+    "                       sinon " VELMORA_MODULE_INSTALLE ")\n";
+#else
     "  --plugin MODULE      module à charger (par défaut : velmora.so à côté du programme)\n";
+#endif
 
 void Ecrire(std::FILE *f, const QString &ligne) {
     std::fputs(ligne.toUtf8().constData(), f);

@@ -3,6 +3,7 @@
 
 # The packages for a Debian (or derived) release, by its code name: GIMP's
 # development files are those of 2.10 up to Debian 12, of 3 from Debian 13 on.
+# dpkg-dev and file: what CPack's DEB generator runs (dpkg-shlibdeps, file).
 velmora_paquets() {
     local gimp=libgimp-3.0-dev
     case "$1" in
@@ -11,7 +12,7 @@ velmora_paquets() {
     echo "cmake ninja-build g++ pkg-config qt6-base-dev qt6-image-formats-plugins \
 libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core libexiv2-dev ccache \
 qt6-translations-l10n fonts-dejavu-extra \
-gimp $gimp xdotool x11-utils"
+gimp $gimp xdotool x11-utils dpkg-dev file"
 }
 VELMORA_PAQUETS="$(velmora_paquets "$(. /etc/os-release && echo "${VERSION_CODENAME:-}")")"
 

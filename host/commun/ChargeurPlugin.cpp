@@ -49,7 +49,14 @@ QString ChargeurPlugin::CheminParDefaut() {
     QString dossier = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
                                                     : QString();
     if (dossier.isEmpty()) dossier = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
-    return QDir(dossier).filePath(QStringLiteral("velmora.so"));
+    const QString voisin = QDir(dossier).filePath(QStringLiteral("velmora.so"));
+    // A copy beside the program wins (a build folder, a user's own GIMP
+    // folder); else the one installed for every program of the system.
+#ifdef VELMORA_MODULE_INSTALLE
+    const QString installe = QStringLiteral(VELMORA_MODULE_INSTALLE);
+    if (!QFileInfo::exists(voisin) && QFileInfo::exists(installe)) return installe;
+#endif
+    return voisin;
 }
 
 bool ChargeurPlugin::Echec(const QString &message) {

@@ -55,7 +55,8 @@ public:
     ChargeurPlugin(const ChargeurPlugin &) = delete;
     ChargeurPlugin &operator=(const ChargeurPlugin &) = delete;
 
-    // velmora.so beside the running program.
+    // velmora.so beside the running program, else the installed one
+    // (<libdir>/velmora/velmora.so of the build's install prefix).
     static QString CheminParDefaut();
 
     // dlopen, resolve, then identity, menu and callback in the expected order.
