@@ -31,6 +31,24 @@ constexpr Procedure Procedures[NbProcedures] = {
 
 uint64_t fenetreHote = 0;
 
+// The region's R G B (A) bytes as the plug-in's pixels, and back (alpha as it was).
+void VersPixels(const Region &r, TPtImg *pixels) {
+    const uint8_t *s = r.octets.data();
+    const std::size_t n = std::size_t(r.largeur) * std::size_t(r.hauteur);
+    for (std::size_t i = 0; i < n; ++i, s += r.canaux) pixels[i] = {s[2], s[1], s[0]};
+}
+std::vector<uint8_t> VersOctets(const Region &r, const TPtImg *pixels) {
+    std::vector<uint8_t> o = r.octets;
+    uint8_t *d = o.data();
+    const std::size_t n = std::size_t(r.largeur) * std::size_t(r.hauteur);
+    for (std::size_t i = 0; i < n; ++i, d += r.canaux) {
+        d[0] = pixels[i].Rouge;
+        d[1] = pixels[i].Vert;
+        d[2] = pixels[i].Bleu;
+    }
+    return o;
+}
+
 // Makes each window of this process a transient of the host's window when it
 // first shows, so that the window manager keeps it over the host's window.
 class Transients : public QObject {
@@ -85,8 +103,7 @@ public:
         : chargeur_(chargeur), operation_(operation), region_(region), calque_(calque) {
         const std::size_t n = std::size_t(region.largeur) * std::size_t(region.hauteur);
         pixels_ = TPtsImg::Creer(int32_t(n));
-        const uint8_t *s = region.octets.data();
-        for (std::size_t i = 0; i < n; ++i, s += region.canaux) pixels_[i] = {s[2], s[1], s[0]};
+        VersPixels(region, pixels_.data());
         // The zones are measured on the pixels as the run found them: the
         // plug-in corrects from its own copy of them.
         avant_.assign(pixels_.begin(), pixels_.end());
@@ -133,17 +150,7 @@ public:
 
 private:
     // The plug-in's array as R G B (A) bytes, alpha as it was.
-    std::vector<uint8_t> Octets() const {
-        std::vector<uint8_t> o = region_.octets;
-        uint8_t *d = o.data();
-        for (const TPtImg &p : pixels_) {
-            d[0] = p.Rouge;
-            d[1] = p.Vert;
-            d[2] = p.Bleu;
-            d += region_.canaux;
-        }
-        return o;
-    }
+    std::vector<uint8_t> Octets() const { return VersOctets(region_, pixels_.data()); }
 
     QImage Apercu() const {
         QImage image(region_.largeur, region_.hauteur, QImage::Format_RGB888);
@@ -405,11 +412,7 @@ Issue Pont::Executer(int operation, const Region &region, ICalque &calque, bool 
         // The rule alone on a plain copy of the pixels: the layer changes only
         // when it succeeds.
         std::vector<TPtImg> pixels(std::size_t(region.largeur) * std::size_t(region.hauteur));
-        const uint8_t *s = region.octets.data();
-        for (TPtImg &p : pixels) {
-            p = {s[2], s[1], s[0]};
-            s += region.canaux;
-        }
+        VersPixels(region, pixels.data());
         char message[1024] = "";
         const int32_t code = chargeur_.Entree()->Appliquer(
             uint32_t(operation), reglages ? reglages->c_str() : "", pixels.data(), region.largeur,
@@ -419,15 +422,7 @@ Issue Pont::Executer(int operation, const Region &region, ICalque &calque, bool 
             issue.message = std::string("Velmora : ") + message;
             return issue;
         }
-        std::vector<uint8_t> o = region.octets;
-        uint8_t *d = o.data();
-        for (const TPtImg &p : pixels) {
-            d[0] = p.Rouge;
-            d[1] = p.Vert;
-            d[2] = p.Bleu;
-            d += region.canaux;
-        }
-        calque.Valider(o);
+        calque.Valider(VersOctets(region, pixels.data()));
         issue.modifie = true;
         if (appliques && reglages) *appliques = *reglages;
         return issue;

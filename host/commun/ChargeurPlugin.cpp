@@ -138,12 +138,7 @@ bool ChargeurPlugin::Initialiser(const PointsEntree &points) {
     return true;
 }
 
-bool ChargeurPlugin::Ouvrir(uint32_t operation, const QByteArray &reglages, TPtImg *pixels,
-                            int32_t largeur, int32_t hauteur, QString *erreur) {
-    if (!entree_) {
-        if (erreur) *erreur = QStringLiteral("le module n'accepte pas de réglages");
-        return false;
-    }
+bool ChargeurPlugin::Preparer(TPtImg *pixels, int32_t largeur, int32_t hauteur) {
     if (!charge_ || !pixels || largeur <= 0 || hauteur <= 0 ||
         int64_t(largeur) * hauteur != tableau::Compte(pixels))
         return false;
@@ -151,7 +146,19 @@ bool ChargeurPlugin::Ouvrir(uint32_t operation, const QByteArray &reglages, TPtI
     finRecue_ = false;
     resultat_ = false;
     dernier_ = Avis{};
+    // Registered again: several loaders may share the one loaded library, and
+    // the callbacks belong to the one that runs the operation.
     Inscrire();
+    return true;
+}
+
+bool ChargeurPlugin::Ouvrir(uint32_t operation, const QByteArray &reglages, TPtImg *pixels,
+                            int32_t largeur, int32_t hauteur, QString *erreur) {
+    if (!entree_) {
+        if (erreur) *erreur = QStringLiteral("le module n'accepte pas de réglages");
+        return false;
+    }
+    if (!Preparer(pixels, largeur, hauteur)) return false;
     char message[512] = "";
     const int32_t code = entree_->Ouvrir(operation, reglages.constData(), pixels, largeur, hauteur,
                                          message, int32_t(sizeof message));
@@ -164,16 +171,7 @@ bool ChargeurPlugin::Ouvrir(uint32_t operation, const QByteArray &reglages, TPtI
 
 bool ChargeurPlugin::Executer(uint32_t operation, TPtImg *pixels, int32_t largeur,
                               int32_t hauteur) {
-    if (!charge_ || !pixels || largeur <= 0 || hauteur <= 0 ||
-        int64_t(largeur) * hauteur != tableau::Compte(pixels))
-        return false;
-    nbAvis_ = 0;
-    finRecue_ = false;
-    resultat_ = false;
-    dernier_ = Avis{};
-    // Registered again: several loaders may share the one loaded library, and
-    // the callbacks belong to the one that runs the operation.
-    Inscrire();
+    if (!Preparer(pixels, largeur, hauteur)) return false;
     points_.xchgData(operation, 0, 0, 0, 0, largeur, hauteur, 0, 0, pixels, nullptr, 0, 0);
     return true;
 }

@@ -121,6 +121,9 @@ private:
     bool Echec(const QString &message);
 
     void *bibliotheque_ = nullptr;
+    // A run's start: the pixels a counted array of that size, the notices
+    // counted afresh, the callbacks this loader's.
+    bool Preparer(TPtImg *pixels, int32_t largeur, int32_t hauteur);
     PointsEntree points_;
     const VelmoraEntree *entree_ = nullptr;
     bool charge_ = false;
