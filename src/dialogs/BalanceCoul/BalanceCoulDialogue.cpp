@@ -170,19 +170,15 @@ void TBalCoul::RecoitZoneRectangle(int32_t x, int32_t y, int32_t largeur, int32_
                                    TPtImg *image) {
     if (!Ouvert() || Etat.Copie.empty())
         throw reglages::ErreurReglage("la balance des couleurs n'est pas ouverte");
-    if (x < 0 || y < 0 || largeur < 1 || hauteur < 1 || int64_t(x) + largeur > Etat.Largeur ||
-        int64_t(y) + hauteur > Etat.Hauteur ||
-        int64_t(Etat.Largeur) * Etat.Hauteur != Etat.Copie.size())
-        throw reglages::ErreurReglage("zone hors de l'image : " + std::to_string(x) + "," +
-                                      std::to_string(y) + "," + std::to_string(largeur) + "," +
-                                      std::to_string(hauteur) + " (image de " +
-                                      std::to_string(Etat.Largeur) + " × " +
-                                      std::to_string(Etat.Hauteur) + ")");
-    TPtsImg zone = TPtsImg::Creer(largeur * hauteur);
-    for (int32_t j = 0; j < hauteur; ++j)
-        std::copy_n(Etat.Copie.data() + std::size_t(int64_t(y + j) * Etat.Largeur + x),
-                    largeur, zone.data() + std::size_t(j) * largeur);
-    rectangleRecu_ = std::array<int32_t, 4>{x, y, largeur, hauteur};
+    const std::array<int32_t, 4> rectangle{x, y, largeur, hauteur};
+    // A copy of another size than the opening's says nothing of its rows.
+    const int32_t hauteurCopie =
+        int64_t(Etat.Largeur) * Etat.Hauteur == Etat.Copie.size() ? Etat.Hauteur : 0;
+    const std::vector<TPtImg> pixels =
+        Decouper(Etat.Copie.data(), Etat.Largeur, hauteurCopie, rectangle, nullptr);
+    TPtsImg zone = TPtsImg::Creer(int32_t(pixels.size()));
+    std::copy(pixels.begin(), pixels.end(), zone.data());
+    rectangleRecu_ = rectangle;
     try {
         RecoitZone(zone.data(), image);
     } catch (...) {

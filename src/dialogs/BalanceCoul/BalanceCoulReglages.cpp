@@ -29,12 +29,16 @@ std::string TexteRectangle(const std::array<int32_t, 4> &r) {
            std::to_string(r[3]);
 }
 
-// The zone's pixels, row by row (only their sums count).
-std::vector<TPtImg> Decouper(const reglages::Enregistrement &r, const char *nom,
-                             const TPtImg *pixels, int32_t largeur, int32_t hauteur) {
-    const auto &z = r[nom].Coords;
-    if (int64_t(z[0]) + z[2] > largeur || int64_t(z[1]) + z[3] > hauteur)
-        throw ErreurReglage("zone hors de l'image : « " + std::string(nom) + " » = " +
+} // namespace
+
+const std::span<const reglages::Champ> Champs = champs;
+
+std::vector<TPtImg> Decouper(const TPtImg *pixels, int32_t largeur, int32_t hauteur,
+                             const std::array<int32_t, 4> &z, const char *nom) {
+    if (z[0] < 0 || z[1] < 0 || z[2] < 1 || z[3] < 1 || int64_t(z[0]) + z[2] > largeur ||
+        int64_t(z[1]) + z[3] > hauteur)
+        throw ErreurReglage("zone hors de l'image : " +
+                            (nom ? "« " + std::string(nom) + " » = " : std::string()) +
                             TexteRectangle(z) + " (image de " + std::to_string(largeur) +
                             " × " + std::to_string(hauteur) + ")");
     std::vector<TPtImg> zone(std::size_t(z[2]) * std::size_t(z[3]));
@@ -43,10 +47,6 @@ std::vector<TPtImg> Decouper(const reglages::Enregistrement &r, const char *nom,
                     zone.data() + std::size_t(j) * std::size_t(z[2]));
     return zone;
 }
-
-} // namespace
-
-const std::span<const reglages::Champ> Champs = champs;
 
 int32_t PositionTemperature(int64_t kelvin, const char *nom) {
     if (kelvin < 3000 || kelvin > 10000 || kelvin % 100 != 0)
@@ -92,7 +92,7 @@ void AppliquerReglages(const reglages::Enregistrement &r, TPtImg *pixels, int32_
         throw ErreurReglage("réglage manquant : « zone-claire » (la zone claire de référence, "
                             "x,y,largeur,hauteur)");
     const std::size_t n = std::size_t(int64_t(largeur) * hauteur);
-    const std::vector<TPtImg> claire = Decouper(r, "zone-claire", pixels, largeur, hauteur);
+    const std::vector<TPtImg> claire = Decouper(pixels, largeur, hauteur, r["zone-claire"].Coords, "zone-claire");
     const TRVB teinte = TeinteDe(position);
 
     if (r["zone-sombre"].Vide) {
@@ -107,7 +107,7 @@ void AppliquerReglages(const reglages::Enregistrement &r, TPtImg *pixels, int32_
     }
     const int64_t ts = r.Entier("temperature-sombre");
     const int32_t positionSombre = ts == 0 ? position : PositionTemperature(ts, "temperature-sombre");
-    const std::vector<TPtImg> sombre = Decouper(r, "zone-sombre", pixels, largeur, hauteur);
+    const std::vector<TPtImg> sombre = Decouper(pixels, largeur, hauteur, r["zone-sombre"].Coords, "zone-sombre");
     const auto mc = MoyenneZone(claire.data(), claire.size(), teinte);
     const auto ms = MoyenneZone(sombre.data(), sombre.size(), TeinteDe(positionSombre));
     if (!mc || !ms || !AppliqueDeuxZones(pixels, pixels, n, *mc, *ms))

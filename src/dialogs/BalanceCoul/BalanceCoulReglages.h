@@ -8,7 +8,9 @@
 
 #include <velmora/plugin.h>
 
+#include <array>
 #include <optional>
+#include <vector>
 #include <span>
 
 namespace velmora::balancecoul {
@@ -30,6 +32,12 @@ reglages::Enregistrement Enregistrer(const Zone &claire, const std::optional<Zon
 
 // The temperatures' steps, and a dark hue only with a dark zone.
 void VerifierReglages(const reglages::Enregistrement &r);
+
+// The pixels of rectangle z (x, y, largeur, hauteur) of an image, row by row
+// (only their sums count). Throws ErreurReglage, naming the setting nom when
+// given, for a rectangle that is empty or leaves the image.
+std::vector<TPtImg> Decouper(const TPtImg *pixels, int32_t largeur, int32_t hauteur,
+                             const std::array<int32_t, 4> &z, const char *nom);
 
 // The rule over largeur x hauteur pixels in place, each zone cut from the
 // pixels before any is written. Throws ErreurReglage for no light zone, a zone
