@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 
 using namespace velmora;
 using namespace velmora::hote;
@@ -181,24 +182,18 @@ struct Lot {
     }
 };
 
-void BM_Lot8x24MP(benchmark::State &etat) {
-    static Lot lot;
-    auto lancer = [&](const QStringList &options, const QString &sortie) {
-        QProcess p;
-        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p.setStandardOutputFile(QProcess::nullDevice());
-        p.start(QStringLiteral(VELMORA_HOTE),
-                options + QStringList{"--apply", "1", "-o", lot.dossier.filePath(sortie)} + lot.fichiers);
-        if (!p.waitForFinished(600000) || p.exitCode() != 0) etat.SkipWithError("--apply -o failed");
-    };
+// Two ways through the same files, back to back in each iteration: the
+// second is the iteration's time; x_un_a_un is the median of the ratios.
+void Comparer(benchmark::State &etat, const std::function<void()> &unAUn,
+              const std::function<void()> &lot) {
     using Horloge = std::chrono::steady_clock;
     double totalUn = 0, totalLot = 0;
     std::vector<double> rapports;
     for (auto _ : etat) {
         const auto t0 = Horloge::now();
-        lancer({"-j", "1"}, QStringLiteral("un"));
+        unAUn();
         const auto t1 = Horloge::now();
-        lancer({}, QStringLiteral("lot"));
+        lot();
         const auto t2 = Horloge::now();
         const double un = std::chrono::duration<double>(t1 - t0).count(),
                      tous = std::chrono::duration<double>(t2 - t1).count();
@@ -211,6 +206,20 @@ void BM_Lot8x24MP(benchmark::State &etat) {
     etat.counters["un_a_un_ms"] = 1000 * totalUn / double(etat.iterations());
     etat.counters["lot_ms"] = 1000 * totalLot / double(etat.iterations());
     etat.counters["x_un_a_un"] = rapports[rapports.size() / 2];
+}
+
+void BM_Lot8x24MP(benchmark::State &etat) {
+    static Lot lot;
+    auto lancer = [&](const QStringList &options, const QString &sortie) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.start(QStringLiteral(VELMORA_HOTE),
+                options + QStringList{"--apply", "1", "-o", lot.dossier.filePath(sortie)} + lot.fichiers);
+        if (!p.waitForFinished(600000) || p.exitCode() != 0) etat.SkipWithError("--apply -o failed");
+    };
+    Comparer(etat, [&] { lancer({"-j", "1"}, QStringLiteral("un")); },
+             [&] { lancer({}, QStringLiteral("lot")); });
 }
 
 // Operations with settings on the same 8 files: one batch (every core)
@@ -239,27 +248,17 @@ void BM_LotReglages8x24MP(benchmark::State &etat) {
         p.start(QStringLiteral(VELMORA_HOTE), arguments);
         if (!p.waitForFinished(600000) || p.exitCode() != 0) etat.SkipWithError("--apply failed");
     };
-    using Horloge = std::chrono::steady_clock;
-    double totalUn = 0, totalLot = 0;
-    std::vector<double> rapports;
-    for (auto _ : etat) {
-        const auto t0 = Horloge::now();
-        for (const QString &f : lot.fichiers)
-            lancer(reglages + QStringList{f, lot.dossier.filePath("un-" + QFileInfo(f).fileName())});
-        const auto t1 = Horloge::now();
-        lancer(reglages + QStringList{"-o", lot.dossier.filePath("lot-reglages")} + lot.fichiers);
-        const auto t2 = Horloge::now();
-        const double un = std::chrono::duration<double>(t1 - t0).count(),
-                     tous = std::chrono::duration<double>(t2 - t1).count();
-        totalUn += un;
-        totalLot += tous;
-        rapports.push_back(tous / un);
-        etat.SetIterationTime(tous);
-    }
-    std::sort(rapports.begin(), rapports.end());
-    etat.counters["un_a_un_ms"] = 1000 * totalUn / double(etat.iterations());
-    etat.counters["lot_ms"] = 1000 * totalLot / double(etat.iterations());
-    etat.counters["x_un_a_un"] = rapports[rapports.size() / 2];
+    Comparer(
+        etat,
+        [&] {
+            for (const QString &f : lot.fichiers)
+                lancer(reglages +
+                       QStringList{f, lot.dossier.filePath("un-" + QFileInfo(f).fileName())});
+        },
+        [&] {
+            lancer(reglages + QStringList{"-o", lot.dossier.filePath("lot-reglages")} +
+                   lot.fichiers);
+        });
 }
 
 } // namespace
